@@ -1,0 +1,96 @@
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include "engine/engine_lock.h"
+#include "engine/formats/xm_reader.h"
+#include "engine/sndlib.h"
+
+InstrumentRecord* SNDallocInstrument() {
+    auto* instrument = static_cast<InstrumentRecord*>(PLYRmemAlloc(sizeof(InstrumentRecord)));
+    if (!instrument) return nullptr;
+    instrument->keyboardMap = static_cast<uint8_t*>(PLYRmemAlloc(kNoteCount));
+    instrument->volumeEnvelope = SNDallocEnvelope();
+    instrument->panningEnvelope = SNDallocEnvelope();
+    if (!instrument->keyboardMap || !instrument->volumeEnvelope || !instrument->panningEnvelope) {
+        SNDfreeInstrument(instrument);
+        return nullptr;
+    }
+    return instrument;
+}
+
+EnvelopeRecord* SNDallocEnvelope() {
+    auto* envelope = static_cast<EnvelopeRecord*>(PLYRmemAlloc(sizeof(EnvelopeRecord)));
+    if (!envelope) return nullptr;
+    envelope->sustainPoint = kEnvelopeNone;
+    envelope->loopStart = kEnvelopeNone;
+    envelope->loopEnd = kEnvelopeNone;
+    return envelope;
+}
+
+SampleRecord* SNDallocSample() {
+    auto* sample = static_cast<SampleRecord*>(PLYRmemAlloc(sizeof(SampleRecord)));
+    if (!sample) return nullptr;
+    sample->format = kSampleFormat8;
+    sample->volume = 64;
+    sample->panning = 128;
+    return sample;
+}
+
+void SNDfreeSample(SampleRecord* sample) {
+    if (!sample) return;
+    PLYRmemFree(sample->data);
+    PLYRmemFree(sample);
+}
+
+void SNDfreeInstrument(InstrumentRecord* instrument) {
+    if (!instrument) return;
+    for (SampleRecord* sample : instrument->samples) SNDfreeSample(sample);
+    PLYRmemFree(instrument->keyboardMap);
+    PLYRmemFree(instrument->volumeEnvelope);
+    PLYRmemFree(instrument->panningEnvelope);
+    PLYRmemFree(instrument);
+}
+
+bool SNDfreeModule(ModuleRecord* module) {
+    if (!module) return SNDfail(kSndErrArgument, "no module to free");
+    EngineLock lock;
+    for (InstrumentRecord*& instrument : module->instruments) {
+        SNDfreeInstrument(instrument);
+        instrument = nullptr;
+    }
+    for (PatternRecord*& pattern : module->patterns) {
+        PLYRmemFree(pattern);
+        pattern = nullptr;
+    }
+    PLYRmemFree(module);
+    return true;
+}
+
+namespace {
+
+bool ReadWholeFile(const char* fileName, std::vector<uint8_t>& bytes) {
+    std::ifstream in(fileName, std::ios::binary | std::ios::ate);
+    if (!in) return SNDfail(kSndErrFileOpen, std::string(fileName) + ": cannot open the file");
+    const std::streamoff size = in.tellg();
+    if (size < 0) return SNDfail(kSndErrFileOpen, std::string(fileName) + ": cannot read the file");
+    bytes.resize(size_t(size));
+    in.seekg(0);
+    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size))
+        return SNDfail(kSndErrFileOpen, std::string(fileName) + ": cannot read the file");
+    return true;
+}
+
+} // namespace
+
+ModuleRecord* SNDloadModule(const char* fileName) {
+    if (!fileName) {
+        SNDfail(kSndErrArgument, "no file name given");
+        return nullptr;
+    }
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(fileName, bytes)) return nullptr;
+    if (IsXMData(bytes.data(), bytes.size())) return LoadXM(bytes.data(), bytes.size(), fileName);
+    SNDfail(kSndErrFormat, std::string(fileName) + ": not a module of a kind this program reads");
+    return nullptr;
+}

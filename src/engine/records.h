@@ -1,0 +1,125 @@
+// The module records shared by the loaders, the player and the editing model.
+//
+// The mixing thread reads these while the user-interface thread edits them. Single fields are
+// written with FieldStore (relaxed atomics) and read by the player with FieldLoad; anything that
+// changes more than one field the player reads happens under EngineLock (engine_lock.h).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr int kMaxChannels = 32;
+constexpr int kMaxPatterns = 256;
+constexpr int kMaxRows = 256;
+constexpr int kMaxPositions = 256;
+constexpr int kMaxInstruments = 256;
+constexpr int kMaxSamples = 16;
+constexpr int kMaxEnvelopePoints = 12;
+constexpr int kNoteCount = 96;
+constexpr int kNameSize = 32; // 31 characters and a terminator
+
+// Module type codes. The model distinguishes 2, 3 and 4; imported modules become type 3.
+constexpr int32_t kModuleTypeSkipMarkers = 2;
+constexpr int32_t kModuleTypeXM = 3;
+constexpr int32_t kModuleTypeNoKeyboardMap = 4;
+
+constexpr uint32_t kModuleFlagLinear = 8;
+
+constexpr uint8_t kEnvelopeNone = 255; // sustain or loop switched off
+
+struct EnvelopePoint {
+    uint16_t tick;
+    int16_t value;
+};
+
+struct EnvelopeRecord {
+    uint8_t pointCount;   // 0 while the envelope is switched off
+    uint8_t sustainPoint; // 255 = none
+    uint8_t loopStart;    // 255 = no loop
+    uint8_t loopEnd;      // 255 = no loop
+    EnvelopePoint points[kMaxEnvelopePoints];
+};
+
+constexpr uint8_t kSampleFormat8 = 1;
+constexpr uint8_t kSampleFormat16 = 2;
+
+constexpr uint8_t kLoopNone = 0;
+constexpr uint8_t kLoopForward = 1;
+constexpr uint8_t kLoopPingPong = 2;
+
+struct SampleRecord {
+    char name[kNameSize];
+    uint8_t* data;        // PLYRmemAlloc block, or null; 8-bit unsigned (value + 128) or int16 LE
+    int32_t length;       // bytes
+    uint8_t format;       // kSampleFormat8 or kSampleFormat16
+    uint8_t loopType;     // kLoopNone, kLoopForward, kLoopPingPong
+    int32_t loopStart;    // frames
+    int32_t loopEnd;      // frames: loop start + loop length
+    int32_t volume;       // 0..64, low byte used
+    int32_t panning;      // 0..255, 128 = centre
+    int32_t relativeNote; // signed semitones; only the low byte is significant
+    int32_t finetune;     // signed, -128..127
+};
+
+struct InstrumentRecord {
+    char name[kNameSize];
+    int32_t sampleCount;               // 0..16
+    uint8_t* keyboardMap;              // kNoteCount entries, or null
+    EnvelopeRecord* volumeEnvelope;    // or null
+    EnvelopeRecord* panningEnvelope;   // or null
+    uint16_t fadeOut;
+    uint8_t vibratoType;
+    uint8_t vibratoSweep;
+    uint8_t vibratoDepth;
+    uint8_t vibratoRate;
+    SampleRecord* samples[kMaxSamples]; // slots at and above sampleCount are null
+};
+
+// A pattern is packed (word0 = total block size in bytes) or unpacked (word0 = kUnpackedTag |
+// track count). Unpacked rows hold trackCount 6-byte cells and one spare byte each, with room for
+// kMaxRows rows so that changing the row count never reallocates.
+struct PatternRecord {
+    uint32_t word0;
+    int32_t rowCount;
+    uint8_t data[1]; // variable length
+};
+
+constexpr uint32_t kUnpackedTag = 0x80000000u;
+constexpr size_t kPatternHeaderSize = offsetof(PatternRecord, data);
+constexpr int kCellSize = 6;
+
+inline bool PatternIsUnpacked(const PatternRecord* p) { return (p->word0 & kUnpackedTag) != 0; }
+inline int RowStride(int tracks) { return tracks * kCellSize + 1; }
+inline size_t UnpackedPatternSize(int tracks) {
+    return kPatternHeaderSize + size_t(kMaxRows) * size_t(RowStride(tracks));
+}
+
+// Cell byte offsets within a 6-byte cell.
+enum CellByte : int { kCellLib = 0, kCellNote = 1, kCellInstrument = 2, kCellVolume = 3, kCellCommand = 4, kCellParam = 5 };
+
+constexpr uint8_t kNoteKeyOff = 254;
+constexpr uint8_t kNoteNone = 255;
+constexpr uint8_t kInstrumentNone = 255;
+constexpr uint8_t kVolumeNone = 80;
+
+struct ModuleRecord {
+    char name[kNameSize];
+    int32_t moduleType;
+    int32_t songLength;
+    int32_t restartPosition;
+    int32_t instrumentCount;
+    int32_t sampleCount; // all instruments together
+    int32_t patternCount;
+    uint8_t channelCount;
+    uint8_t speed; // ticks per row
+    uint8_t tempo; // beats per minute
+    uint16_t orders[kMaxPositions];               // pattern number in the low byte
+    InstrumentRecord* instruments[kMaxInstruments]; // empty slots null
+    PatternRecord* patterns[kMaxPatterns];
+    uint32_t flags;
+
+    // Engine-owned extras: where the module came from and what its import could not keep.
+    char origin[8];        // "xm", "mod", "s3m", "it", ...
+    char tracker[21];      // tracker name stored in the file, if any
+    uint16_t fileVersion;  // the XM version word, 0 for other formats
+};
