@@ -1,7 +1,9 @@
 #include "app/command_line.h"
 
+#include "app/module_commands.h"
+
 #include <cstdio>
-#include <cstring>
+#include <string>
 
 namespace {
 
@@ -11,16 +13,25 @@ const char* kUsage =
     "       cantorwright --dump FILE\n"
     "       cantorwright --help\n"
     "\n"
+    "  FILE          open the module in the editor\n"
     "  --info FILE   print the module's summary as one JSON object\n"
     "  --dump FILE   print every field, cell and sample checksum of the module as text\n";
+
+int Usage(FILE* to, int code) {
+    std::fputs(kUsage, to);
+    return code;
+}
 
 } // namespace
 
 int RunCommandLine(int argc, char** argv) {
-    if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(kUsage, stdout);
-        return 0;
+    const std::string command = argc >= 2 ? argv[1] : "";
+    if (command == "--help" || command == "-h") return Usage(stdout, 0);
+    if (command == "--info" || command == "--dump") {
+        if (argc != 3) return Usage(stderr, 2);
+        return command == "--info" ? InfoCommand(argv[2]) : DumpCommand(argv[2]);
     }
-    std::fputs(kUsage, stdout);
-    return 0;
+    if (!command.empty() && command[0] == '-') return Usage(stderr, 2);
+    // The editor window arrives with the application shell; until then show what is here.
+    return Usage(stdout, 0);
 }

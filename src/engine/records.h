@@ -38,6 +38,7 @@ struct EnvelopeRecord {
     uint8_t loopStart;    // 255 = no loop
     uint8_t loopEnd;      // 255 = no loop
     EnvelopePoint points[kMaxEnvelopePoints];
+    uint8_t savedPointCount, savedSustain, savedLoopStart, savedLoopEnd;
 };
 
 constexpr uint8_t kSampleFormat8 = 1;

@@ -1,9 +1,9 @@
 #include "model/errors.h"
 
+#include "engine/sndlib.h"
+
 #include <cstdio>
 #include <filesystem>
-
-#include "engine/sndlib.h"
 
 void AssertionFailed(const char* message, const char* file, int line) {
     const std::string unit = std::filesystem::path(file).stem().string();

@@ -10,11 +10,11 @@ public:
     virtual const char* ClassName() const { return "Exception"; }
 };
 
-#define CW_DECLARE_ERROR(Name, Base)                                                              \
-    class Name : public Base {                                                                    \
-    public:                                                                                       \
-        using Base::Base;                                                                         \
-        const char* ClassName() const override { return #Name; }                                  \
+#define CW_DECLARE_ERROR(Name, Base)                                                               \
+    class Name : public Base {                                                                     \
+    public:                                                                                        \
+        using Base::Base;                                                                          \
+        const char* ClassName() const override { return #Name; }                                   \
     }
 
 CW_DECLARE_ERROR(EZAudioException, EZException);
@@ -29,9 +29,9 @@ CW_DECLARE_ERROR(EAssertionFailed, EZException);
 // A broken precondition: raises EAssertionFailed with "message (file, line n)".
 [[noreturn]] void AssertionFailed(const char* message, const char* file, int line);
 
-#define CW_ASSERT_MSG(cond, message)                                                              \
-    do {                                                                                          \
-        if (!(cond)) AssertionFailed(message, __FILE__, __LINE__);                                \
+#define CW_ASSERT_MSG(cond, message)                                                               \
+    do {                                                                                           \
+        if (!(cond)) AssertionFailed(message, __FILE__, __LINE__);                                 \
     } while (0)
 #define CW_ASSERT(cond) CW_ASSERT_MSG(cond, "Assertion failure")
 

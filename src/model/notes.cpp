@@ -1,12 +1,12 @@
 #include "model/notes.h"
 
-#include <cctype>
-
 #include "engine/records.h"
+
+#include <cctype>
 
 namespace {
 
-const char* const kNames[16] = {"C ", "C#", "D ", "D#", "E ", "F ",  "F#",  "G ",
+const char* const kNames[16] = {"C ", "C#", "D ", "D#", "E ",  "F ",  "F#",  "G ",
                                 "G#", "A ", "A#", "B ", "12 ", "13 ", "Rel", "..."};
 
 // Semitones above C of the base octave, plus one; 0 for keys that play nothing.
@@ -24,12 +24,24 @@ int KeyValue(char key) {
 
 } // namespace
 
-int NoteIndex(uint8_t note) { return NoteOctave(note) * 12 + NoteSemitone(note); }
-uint8_t NoteFromIndex(int index) { return uint8_t((index / 12) * 16 + index % 12); }
-int NoteOctave(uint8_t note) { return note >> 4; }
-int NoteSemitone(uint8_t note) { return note & 15; }
-bool IsValidNote(uint8_t note) { return NoteIndex(note) < 97; }
-uint8_t TransposeNote(uint8_t note, int semitones) { return NoteFromIndex(NoteIndex(note) + semitones); }
+int NoteIndex(uint8_t note) {
+    return NoteOctave(note) * 12 + NoteSemitone(note);
+}
+uint8_t NoteFromIndex(int index) {
+    return uint8_t((index / 12) * 16 + index % 12);
+}
+int NoteOctave(uint8_t note) {
+    return note >> 4;
+}
+int NoteSemitone(uint8_t note) {
+    return note & 15;
+}
+bool IsValidNote(uint8_t note) {
+    return NoteIndex(note) < 97;
+}
+uint8_t TransposeNote(uint8_t note, int semitones) {
+    return NoteFromIndex(NoteIndex(note) + semitones);
+}
 
 std::string NoteName(uint8_t note) {
     const int semitone = NoteSemitone(note);
@@ -37,7 +49,9 @@ std::string NoteName(uint8_t note) {
     return std::string(kNames[semitone]) + std::to_string(NoteOctave(note));
 }
 
-std::string NoteIndexName(int index) { return std::string(kNames[index % 12]) + std::to_string(index / 12); }
+std::string NoteIndexName(int index) {
+    return std::string(kNames[index % 12]) + std::to_string(index / 12);
+}
 
 uint8_t KeyToNote(char key, int baseOctave) {
     const int value = KeyValue(key);

@@ -1,0 +1,83 @@
+#include "app/module_commands.h"
+
+#include "model/errors.h"
+#include "model/song.h"
+#include "model/song_dump.h"
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+std::string JsonString(const std::string& s) {
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (c < 32 || c > 126) {
+                // Names are 8-bit text of unknown encoding: keep each byte as its Latin-1 char.
+                char esc[8];
+                std::snprintf(esc, sizeof esc, "\\u%04x", c);
+                out += esc;
+            } else {
+                out += char(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::unique_ptr<TSong> Load(const std::string& file) {
+    try {
+        return std::make_unique<TSong>(file);
+    } catch (const EZException& e) {
+        std::string message = e.what();
+        // The engine's messages already name the file.
+        if (message.find(file) == std::string::npos) message = file + ": " + message;
+        std::cerr << message << '\n';
+        return nullptr;
+    }
+}
+
+} // namespace
+
+int InfoCommand(const std::string& file) {
+    std::unique_ptr<TSong> song = Load(file);
+    if (!song) return 1;
+    const ModuleRecord* m = song->Module();
+    std::ostringstream out;
+    out << "{\"file\": " << JsonString(file) << ", \"format\": " << JsonString(m->origin)
+        << ", \"name\": " << JsonString(song->Name()) << ", \"channels\": " << song->ChannelCount()
+        << ", \"patterns\": " << song->PatternCount() << ", \"rows\": [";
+    for (int p = 0; p < song->PatternCount(); ++p)
+        out << (p ? ", " : "") << song->Patterns(p)->RowCount();
+    out << "], \"instruments\": " << song->InstrumentCount() << ", \"samples\": " << m->sampleCount
+        << ", \"orders\": [";
+    for (int p = 0; p < song->SongLength(); ++p) out << (p ? ", " : "") << song->Orders(p);
+    out << "], \"restart\": " << song->RestartPosition() << ", \"speed\": " << song->Speed()
+        << ", \"tempo\": " << song->Tempo()
+        << ", \"linear\": " << (song->LinearFrequencies() ? "true" : "false") << "}\n";
+    std::cout << out.str();
+    return 0;
+}
+
+int DumpCommand(const std::string& file) {
+    std::unique_ptr<TSong> song = Load(file);
+    if (!song) return 1;
+    std::cout << DumpSong(*song);
+    return 0;
+}

@@ -1,0 +1,8 @@
+// The headless commands that read a module and print it.
+#pragma once
+
+#include <string>
+
+// Each answers the process exit code; errors go to stderr as one line naming the file.
+int InfoCommand(const std::string& file);
+int DumpCommand(const std::string& file);

@@ -1,0 +1,39 @@
+// The audio controller: the engine's start-up options, starting and closing the engine, and
+// suspending and resuming its output.
+#pragma once
+
+#include <cstdint>
+
+class TAudio {
+public:
+    TAudio() = default;
+    ~TAudio();
+    TAudio(const TAudio&) = delete;
+    TAudio& operator=(const TAudio&) = delete;
+
+    void StartUp();
+    void ShutDown();
+    void SuspendOutput();
+    void ResumeOutput();
+
+    void SetMixingMode(int mode);
+    void SetBufferLength(int ms);
+    void SetDSoundBufferLength(int ms);
+
+    bool Active = false;
+    bool Suspended = false;
+    int32_t MixRate = 44100;
+    int32_t MixingMode = 1;
+    int32_t OutputMode = 10;
+    int32_t FilterMode = 3;
+    int32_t BufferLength = 175;
+    int32_t DSoundBufferLength = 60;
+    bool UseDirectSound = false;
+    intptr_t WindowHandle = 0;
+
+private:
+    void ReapplyIfRunning();
+};
+
+// The process-wide controller.
+TAudio& Audio();

@@ -1,0 +1,68 @@
+// A sample slot of an instrument: its properties and its frame values.
+#pragma once
+
+#include "engine/records.h"
+
+#include <cstdint>
+#include <string>
+
+class TInstrument;
+
+class TSample {
+public:
+    TSample(TInstrument* instrument, int number, SampleRecord* record);
+
+    TInstrument* Instrument() const { return instrument_; }
+    int Number() const { return number_; }
+    void SetNumber(int number) { number_ = number; }
+    SampleRecord* Record() const { return record_; }
+
+    std::string Name() const;
+    void SetName(const std::string& name);
+
+    int Volume() const { return record_->volume & 0xFF; }
+    void SetVolume(int volume);
+    int BaseNote() const { return (record_->relativeNote + 48) & 0xFF; }
+    void SetBaseNote(int note);
+    int Bits() const { return record_->format == kSampleFormat16 ? 16 : 8; }
+    int BytesPerSample() const { return Bits() / 8; }
+    void SetBits(int bits);
+
+    int ByteLength() const { return record_->length; }
+    void SetByteLength(int bytes);
+    int Length() const { return record_->length / BytesPerSample(); }
+    int LoopStart() const { return record_->loopStart; }
+    void SetLoopStart(int frame);
+    int LoopEnd() const { return record_->loopEnd; }
+    void SetLoopEnd(int frame);
+    int LoopType() const { return record_->loopType; }
+    void SetLoopType(int type);
+    int Panning() const { return record_->panning - 128; }
+    void SetPanning(int panning);
+    int FineTune() const { return record_->finetune; }
+    void SetFineTune(int finetune);
+
+    // Frame i as a signed value: -128..127 for 8-bit data, -32768..32767 for 16-bit.
+    int Values(int frame) const;
+    // Stores v clamped to the format's range (16-bit stops at -32767).
+    void SetValues(int frame, int value);
+
+    // Tells the engine the sample changed.
+    void Changed();
+
+    // Preview of this sample alone.
+    void PlayNote(uint8_t note);
+    void StopNote();
+
+    // Preview and sample-editor view state.
+    int PreviewChannel = -1;
+    int ViewStart = 0;
+    int SelStart = 0;
+    int SelEnd = 0;
+    int ViewZoom = 1;
+
+private:
+    TInstrument* instrument_;
+    int number_;
+    SampleRecord* record_;
+};

@@ -1,0 +1,104 @@
+// The open module: a wrapper over the engine's ModuleRecord that owns the instrument, pattern
+// and channel wrappers, and runs playback and note preview.
+#pragma once
+
+#include "engine/records.h"
+#include "engine/sndlib.h"
+#include "model/channel.h"
+#include "model/instrument.h"
+#include "model/pattern.h"
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TSong {
+public:
+    // Loads a module file; raises ESongError with the engine's message when it cannot.
+    explicit TSong(const std::string& fileName);
+    ~TSong();
+    TSong(const TSong&) = delete;
+    TSong& operator=(const TSong&) = delete;
+
+    ModuleRecord* Module() const { return module_; }
+
+    std::string Name() const;
+    void SetName(const std::string& name);
+    int ModuleType() const { return module_->moduleType; }
+    bool LinearFrequencies() const { return (module_->flags & kModuleFlagLinear) != 0; }
+
+    int SongLength() const;
+    int Orders(int position) const;
+    void SetOrders(int position, int pattern);
+    int RestartPosition() const { return module_->restartPosition; }
+    void SetRestartPosition(int position);
+
+    int ChannelCount() const { return module_->channelCount; }
+    void SetChannelCount(int n);
+    int PatternCount() const { return module_->patternCount; }
+    int InstrumentCount() const { return module_->instrumentCount; }
+    int SampleCount() const { return module_->sampleCount; }
+
+    TPattern* Patterns(int index) const;
+    TInstrument* Instruments(int index) const;
+    TChannel* Channels(int index) const;
+
+    int Speed() const { return module_->speed; }
+    void SetSpeed(int speed);
+    int Tempo() const { return module_->tempo; }
+    void SetTempo(int tempo);
+    int MusicVolume() const { return musicVolume_; }
+    void SetMusicVolume(int volume);
+
+    void NewSample(int instrument, int slot);
+    void RemoveSample(int instrument, int slot);
+    void ResetSample(int instrument, int slot);
+
+    // Playback.
+    void Play(bool loop);
+    void PlayPattern(bool loop);
+    void Stop();
+    void Resume();
+    void Rewind();
+    void SetPosition(int position);
+    int CurrentPosition();
+    int CurrentRow();
+    int CurrentPattern();
+    bool Playing() const { return playing_; }
+    int PlayMode() const { return playMode_; }
+    ::PlayHandle PlayHandle() const { return playHandle_; }
+    const PlayStatusRecord& PlayStatus() const { return playStatus_; }
+
+    // Note preview.
+    int PlayInstrumentNote(int instrument, uint8_t note);
+    int PlaySampleNote(int instrument, int sample, uint8_t note);
+    void ReleaseNote(int channel);
+    void StopNote(int channel);
+    int AllocChannel();
+
+    void StartPreviewPlayer();
+    void StopPlayer();
+
+private:
+    void ApplyVolumes();
+    void RefreshStatus();
+    // Restarts playback at the position whose order entry was just changed.
+    void OrderChangedAt(int position);
+    void WaitForPosition(int position, bool untilDifferent);
+
+    ModuleRecord* module_ = nullptr;
+    ::PlayHandle playHandle_ = 0;
+    PlayStatusRecord playStatus_{};
+    bool playing_ = false;
+    int playMode_ = 0;
+    bool loopFlag_ = true;
+    int musicVolume_ = 64;
+    int64_t playStartTick_ = 0;
+
+    std::vector<std::unique_ptr<TInstrument>> instruments_;
+    std::vector<std::unique_ptr<TPattern>> patterns_;
+    std::vector<std::unique_ptr<TChannel>> channels_;
+    std::deque<TChannel*> channelPool_;
+};
