@@ -52,6 +52,20 @@ public:
     int MusicVolume() const { return musicVolume_; }
     void SetMusicVolume(int volume);
 
+    // Order list, pattern list and instrument list operations.
+    void InsertPosition(int position);
+    void DeletePosition(int position);
+    bool InsertPattern(int index);
+    void DeletePattern(int index, bool renumber);
+    void DeletePatterns(const std::vector<TPattern*>& patterns);
+    void RenumberPatterns(int from, int delta);
+    std::vector<TPattern*> GetUnusedPatterns() const;
+    TInstrument* InsertInstrument(int index);
+    void DeleteInstrument(int index);
+    void SwapInstruments(int a, int b);
+    std::vector<TInstrument*> GetUnusedInstruments() const;
+    void RemoveInstruments(const std::vector<TInstrument*>& instruments);
+
     void NewSample(int instrument, int slot);
     void RemoveSample(int instrument, int slot);
     void ResetSample(int instrument, int slot);

@@ -1,0 +1,197 @@
+// Order list, pattern list and instrument list operations. Wrapper numbers always equal their
+// list indices, and the engine's tables move in step under its lock; removals stop a running
+// playback and resume it afterwards.
+#include <algorithm>
+
+#include "engine/engine_lock.h"
+#include "engine/field_access.h"
+#include "model/errors.h"
+#include "model/song.h"
+
+namespace {
+
+// Stops playback for the life of the object and resumes it afterwards if it was running.
+class PlaybackPause {
+public:
+    explicit PlaybackPause(TSong& song) : song_(song), wasPlaying_(song.Playing()) {
+        if (wasPlaying_) song_.Stop();
+    }
+    ~PlaybackPause() noexcept(false) {
+        if (wasPlaying_ && std::uncaught_exceptions() == 0) song_.Resume();
+    }
+    PlaybackPause(const PlaybackPause&) = delete;
+    PlaybackPause& operator=(const PlaybackPause&) = delete;
+
+private:
+    TSong& song_;
+    bool wasPlaying_;
+};
+
+} // namespace
+
+void TSong::InsertPosition(int position) {
+    const int length = SongLength();
+    CW_ASSERT(position >= -1 && position <= length && length <= kMaxPositions - 1);
+    if (position == -1) position = length;
+    EngineLock lock;
+    const int stored = module_->songLength;
+    for (int p = stored; p > position; --p) FieldStore(module_->orders[p], module_->orders[p - 1]);
+    // A position appended at the end plays the pattern of the one before it.
+    if (position == stored && position > 0) FieldStore(module_->orders[position], module_->orders[position - 1]);
+    FieldStore(module_->songLength, stored + 1);
+}
+
+void TSong::DeletePosition(int position) {
+    CW_ASSERT(position >= 0 && position < SongLength() && SongLength() != 0);
+    if (SongLength() == 1) return;
+    PlaybackPause pause(*this);
+    EngineLock lock;
+    const int stored = module_->songLength;
+    for (int p = position; p < stored - 1; ++p) FieldStore(module_->orders[p], module_->orders[p + 1]);
+    FieldStore(module_->orders[stored - 1], 0);
+    FieldStore(module_->songLength, stored - 1);
+    // Keep the restart position inside the shorter song.
+    if (module_->restartPosition >= stored - 1) FieldStore(module_->restartPosition, stored - 2);
+}
+
+bool TSong::InsertPattern(int index) {
+    CW_ASSERT(index >= -1 && index <= PatternCount());
+    if (PatternCount() == kMaxPatterns) return false;
+    if (index == -1) index = PatternCount();
+    bool shifts = false;
+    for (int p = 0; p < SongLength() && index < PatternCount(); ++p) shifts |= Orders(p) >= index;
+
+    PatternRecord* block = PLYRnewEmptyPattern(64);
+    if (!block) throw EPatternError("Failed to allocate memory.");
+    {
+        EngineLock lock;
+        for (int i = PatternCount(); i > index; --i) module_->patterns[i] = module_->patterns[i - 1];
+        module_->patterns[index] = block;
+        FieldStore(module_->patternCount, module_->patternCount + 1);
+        for (int i = index; i < int(patterns_.size()); ++i) patterns_[size_t(i)]->SetNumber(i + 1);
+    }
+    patterns_.insert(patterns_.begin() + index, std::make_unique<TPattern>(this, index));
+    return shifts;
+}
+
+void TSong::RenumberPatterns(int from, int delta) {
+    CW_ASSERT(from >= -1 && from <= PatternCount() + 1);
+    if (from == -1 || from == PatternCount()) return;
+    for (int p = 0; p < SongLength(); ++p)
+        if (Orders(p) >= from) SetOrders(p, Orders(p) + delta);
+}
+
+void TSong::DeletePattern(int index, bool renumber) {
+    CW_ASSERT(index >= 0 && index < PatternCount() && PatternCount() > 1);
+    PlaybackPause pause(*this);
+    EngineLock lock;
+    if (renumber)
+        for (int p = 0; p < module_->songLength; ++p)
+            if (Orders(p) >= index && Orders(p) > 0) FieldStore(module_->orders[p], Orders(p) - 1);
+    patterns_.erase(patterns_.begin() + index); // packs it
+    PLYRmemFree(module_->patterns[index]);
+    const int count = PatternCount();
+    for (int i = index; i < count - 1; ++i) module_->patterns[i] = module_->patterns[i + 1];
+    module_->patterns[count - 1] = nullptr;
+    FieldStore(module_->patternCount, count - 1);
+    for (int i = index; i < int(patterns_.size()); ++i) patterns_[size_t(i)]->SetNumber(i);
+}
+
+void TSong::DeletePatterns(const std::vector<TPattern*>& patterns) {
+    std::vector<int> numbers;
+    for (TPattern* pattern : patterns) numbers.push_back(pattern->Number());
+    PlaybackPause pause(*this);
+    for (auto it = numbers.rbegin(); it != numbers.rend(); ++it) DeletePattern(*it, true);
+}
+
+std::vector<TPattern*> TSong::GetUnusedPatterns() const {
+    std::vector<bool> used(size_t(PatternCount()), false);
+    for (int p = 0; p < SongLength(); ++p)
+        if (Orders(p) < PatternCount()) used[size_t(Orders(p))] = true;
+    std::vector<TPattern*> unused;
+    for (int i = 0; i < PatternCount(); ++i)
+        if (!used[size_t(i)]) unused.push_back(patterns_[size_t(i)].get());
+    return unused;
+}
+
+TInstrument* TSong::InsertInstrument(int index) {
+    if (index == -1) index = InstrumentCount();
+    CW_ASSERT(index >= 0 && index <= InstrumentCount() && InstrumentCount() < kMaxInstruments);
+    EngineLock lock;
+    for (int i = InstrumentCount(); i > index; --i) module_->instruments[i] = module_->instruments[i - 1];
+    module_->instruments[index] = nullptr;
+    for (int i = index; i < int(instruments_.size()); ++i) instruments_[size_t(i)]->SetNumber(i + 1);
+    if (!PLYRnewInstrument(module_, index, playHandle_)) {
+        // Put the table back as it was before reporting the failure.
+        for (int i = index; i < InstrumentCount(); ++i) module_->instruments[i] = module_->instruments[i + 1];
+        module_->instruments[InstrumentCount()] = nullptr;
+        for (int i = index; i < int(instruments_.size()); ++i) instruments_[size_t(i)]->SetNumber(i);
+        CheckAudio(false);
+    }
+    FieldStore(module_->instrumentCount, module_->instrumentCount + 1);
+    auto instrument = std::make_unique<TInstrument>(this, index);
+    instrument->SetName("< new instrument >");
+    TInstrument* result = instrument.get();
+    instruments_.insert(instruments_.begin() + index, std::move(instrument));
+    return result;
+}
+
+void TSong::DeleteInstrument(int index) {
+    CW_ASSERT(index >= 0 && index < InstrumentCount());
+    PlaybackPause pause(*this);
+    instruments_[size_t(index)]->AllNotesOff();
+    EngineLock lock;
+    // The module's sample count covers every instrument's samples.
+    FieldStore(module_->sampleCount, module_->sampleCount - instruments_[size_t(index)]->SampleCount());
+    CheckAudio(PLYRremoveInstrument(module_, index, playHandle_));
+    instruments_.erase(instruments_.begin() + index);
+    const int count = InstrumentCount();
+    for (int i = index; i < count - 1; ++i) module_->instruments[i] = module_->instruments[i + 1];
+    module_->instruments[count - 1] = nullptr;
+    FieldStore(module_->instrumentCount, count - 1);
+    for (int i = index; i < int(instruments_.size()); ++i) instruments_[size_t(i)]->SetNumber(i);
+}
+
+void TSong::SwapInstruments(int a, int b) {
+    CW_ASSERT(a >= 0 && a < InstrumentCount() && b >= 0 && b < InstrumentCount());
+    EngineLock lock;
+    std::swap(module_->instruments[a], module_->instruments[b]);
+    std::swap(instruments_[size_t(a)], instruments_[size_t(b)]);
+    instruments_[size_t(a)]->SetNumber(a);
+    instruments_[size_t(b)]->SetNumber(b);
+}
+
+std::vector<TInstrument*> TSong::GetUnusedInstruments() const {
+    std::vector<bool> used(size_t(InstrumentCount()), false);
+    for (const auto& pattern : patterns_)
+        for (int t = 0; t < pattern->TrackCount(); ++t)
+            for (int r = 0; r < pattern->RowCount(); ++r) {
+                const int i = pattern->Instrument(t, r);
+                if (i != kInstrumentNone && i < InstrumentCount()) used[size_t(i)] = true;
+            }
+    std::vector<TInstrument*> unused;
+    for (int i = 0; i < InstrumentCount(); ++i)
+        if (!used[size_t(i)]) unused.push_back(instruments_[size_t(i)].get());
+    return unused;
+}
+
+void TSong::RemoveInstruments(const std::vector<TInstrument*>& instruments) {
+    std::vector<int> numbers;
+    for (TInstrument* instrument : instruments) numbers.push_back(instrument->Number());
+    PlaybackPause pause(*this);
+    // shift[j] = how many removed instruments are numbered below j.
+    std::vector<int> shift(size_t(InstrumentCount()), 0);
+    for (int j = 0; j < InstrumentCount(); ++j)
+        shift[size_t(j)] = int(std::count_if(numbers.begin(), numbers.end(), [j](int n) { return n < j; }));
+    {
+        EngineLock lock;
+        for (const auto& pattern : patterns_)
+            for (int t = 0; t < pattern->TrackCount(); ++t)
+                for (int r = 0; r < pattern->RowCount(); ++r) {
+                    const int i = pattern->Instrument(t, r);
+                    if (i != kInstrumentNone && i < InstrumentCount())
+                        pattern->SetInstrument(t, r, uint8_t(i - shift[size_t(i)]));
+                }
+    }
+    for (auto it = numbers.rbegin(); it != numbers.rend(); ++it) DeleteInstrument(*it);
+}
