@@ -1,12 +1,12 @@
 // Order list, pattern list and instrument list operations. Wrapper numbers always equal their
 // list indices, and the engine's tables move in step under its lock; removals stop a running
 // playback and resume it afterwards.
-#include <algorithm>
-
 #include "engine/engine_lock.h"
 #include "engine/field_access.h"
 #include "model/errors.h"
 #include "model/song.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -37,7 +37,8 @@ void TSong::InsertPosition(int position) {
     const int stored = module_->songLength;
     for (int p = stored; p > position; --p) FieldStore(module_->orders[p], module_->orders[p - 1]);
     // A position appended at the end plays the pattern of the one before it.
-    if (position == stored && position > 0) FieldStore(module_->orders[position], module_->orders[position - 1]);
+    if (position == stored && position > 0)
+        FieldStore(module_->orders[position], module_->orders[position - 1]);
     FieldStore(module_->songLength, stored + 1);
 }
 
@@ -47,7 +48,8 @@ void TSong::DeletePosition(int position) {
     PlaybackPause pause(*this);
     EngineLock lock;
     const int stored = module_->songLength;
-    for (int p = position; p < stored - 1; ++p) FieldStore(module_->orders[p], module_->orders[p + 1]);
+    for (int p = position; p < stored - 1; ++p)
+        FieldStore(module_->orders[p], module_->orders[p + 1]);
     FieldStore(module_->orders[stored - 1], 0);
     FieldStore(module_->songLength, stored - 1);
     // Keep the restart position inside the shorter song.
@@ -65,7 +67,8 @@ bool TSong::InsertPattern(int index) {
     if (!block) throw EPatternError("Failed to allocate memory.");
     {
         EngineLock lock;
-        for (int i = PatternCount(); i > index; --i) module_->patterns[i] = module_->patterns[i - 1];
+        for (int i = PatternCount(); i > index; --i)
+            module_->patterns[i] = module_->patterns[i - 1];
         module_->patterns[index] = block;
         FieldStore(module_->patternCount, module_->patternCount + 1);
         for (int i = index; i < int(patterns_.size()); ++i) patterns_[size_t(i)]->SetNumber(i + 1);
@@ -118,14 +121,18 @@ TInstrument* TSong::InsertInstrument(int index) {
     if (index == -1) index = InstrumentCount();
     CW_ASSERT(index >= 0 && index <= InstrumentCount() && InstrumentCount() < kMaxInstruments);
     EngineLock lock;
-    for (int i = InstrumentCount(); i > index; --i) module_->instruments[i] = module_->instruments[i - 1];
+    for (int i = InstrumentCount(); i > index; --i)
+        module_->instruments[i] = module_->instruments[i - 1];
     module_->instruments[index] = nullptr;
-    for (int i = index; i < int(instruments_.size()); ++i) instruments_[size_t(i)]->SetNumber(i + 1);
+    for (int i = index; i < int(instruments_.size()); ++i)
+        instruments_[size_t(i)]->SetNumber(i + 1);
     if (!PLYRnewInstrument(module_, index, playHandle_)) {
         // Put the table back as it was before reporting the failure.
-        for (int i = index; i < InstrumentCount(); ++i) module_->instruments[i] = module_->instruments[i + 1];
+        for (int i = index; i < InstrumentCount(); ++i)
+            module_->instruments[i] = module_->instruments[i + 1];
         module_->instruments[InstrumentCount()] = nullptr;
-        for (int i = index; i < int(instruments_.size()); ++i) instruments_[size_t(i)]->SetNumber(i);
+        for (int i = index; i < int(instruments_.size()); ++i)
+            instruments_[size_t(i)]->SetNumber(i);
         CheckAudio(false);
     }
     FieldStore(module_->instrumentCount, module_->instrumentCount + 1);
@@ -142,7 +149,8 @@ void TSong::DeleteInstrument(int index) {
     instruments_[size_t(index)]->AllNotesOff();
     EngineLock lock;
     // The module's sample count covers every instrument's samples.
-    FieldStore(module_->sampleCount, module_->sampleCount - instruments_[size_t(index)]->SampleCount());
+    FieldStore(module_->sampleCount,
+               module_->sampleCount - instruments_[size_t(index)]->SampleCount());
     CheckAudio(PLYRremoveInstrument(module_, index, playHandle_));
     instruments_.erase(instruments_.begin() + index);
     const int count = InstrumentCount();
@@ -182,7 +190,8 @@ void TSong::RemoveInstruments(const std::vector<TInstrument*>& instruments) {
     // shift[j] = how many removed instruments are numbered below j.
     std::vector<int> shift(size_t(InstrumentCount()), 0);
     for (int j = 0; j < InstrumentCount(); ++j)
-        shift[size_t(j)] = int(std::count_if(numbers.begin(), numbers.end(), [j](int n) { return n < j; }));
+        shift[size_t(j)] =
+            int(std::count_if(numbers.begin(), numbers.end(), [j](int n) { return n < j; }));
     {
         EngineLock lock;
         for (const auto& pattern : patterns_)
