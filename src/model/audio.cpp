@@ -3,12 +3,21 @@
 #include "engine/sndlib.h"
 #include "model/errors.h"
 
+namespace {
+TAudio* installed = nullptr;
+}
+
 TAudio& Audio() {
-    static TAudio audio;
-    return audio;
+    CW_ASSERT(installed);
+    return *installed;
+}
+
+TAudio::TAudio() {
+    if (!installed) installed = this;
 }
 
 TAudio::~TAudio() {
+    if (installed == this) installed = nullptr;
     if (!Active) return;
     SNDstopBackgroundPlay();
     SNDclose();

@@ -6,7 +6,8 @@
 
 class TAudio {
 public:
-    TAudio() = default;
+    // The first controller made becomes the process's controller, reached through Audio().
+    TAudio();
     ~TAudio();
     TAudio(const TAudio&) = delete;
     TAudio& operator=(const TAudio&) = delete;
@@ -35,5 +36,5 @@ private:
     void ReapplyIfRunning();
 };
 
-// The process-wide controller.
+// The process-wide controller; one must exist.
 TAudio& Audio();

@@ -1,0 +1,35 @@
+#include "project/app_objects.h"
+
+#include "model/errors.h"
+
+namespace {
+TAppObjects* current = nullptr;
+}
+
+// Members go in reverse order: the bus with its listeners, then the project with its song,
+// then the audio controller.
+TAppObjects::TAppObjects() : registration_(this) {}
+
+TAppObjects::Registration::Registration(TAppObjects* objects) {
+    CW_ASSERT(!current);
+    current = objects;
+}
+
+TAppObjects::Registration::~Registration() {
+    current = nullptr;
+}
+
+TZEventManager& EventManager() {
+    CW_ASSERT(current);
+    return current->EventManager;
+}
+
+TModuleProject& Project() {
+    CW_ASSERT(current);
+    return current->Project;
+}
+
+int& BaseOctave() {
+    CW_ASSERT(current);
+    return current->BaseOctave;
+}
