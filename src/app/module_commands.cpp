@@ -70,7 +70,14 @@ int InfoCommand(const std::string& file) {
     for (int p = 0; p < song->SongLength(); ++p) out << (p ? ", " : "") << song->Orders(p);
     out << "], \"restart\": " << song->RestartPosition() << ", \"speed\": " << song->Speed()
         << ", \"tempo\": " << song->Tempo()
-        << ", \"linear\": " << (song->LinearFrequencies() ? "true" : "false") << "}\n";
+        << ", \"linear\": " << (song->LinearFrequencies() ? "true" : "false") << ", \"dropped\": {";
+    const char* separator = "";
+    for (int kind = 0; kind < kLossCount; ++kind) {
+        if (m->lost[kind] == 0) continue;
+        out << separator << JsonString(ImportLossName(kind)) << ": " << m->lost[kind];
+        separator = ", ";
+    }
+    out << "}}\n";
     std::cout << out.str();
     return 0;
 }

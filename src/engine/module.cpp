@@ -1,10 +1,11 @@
+#include "engine/engine_lock.h"
+#include "engine/formats/xm_reader.h"
+#include "engine/formats/xmp_import.h"
+#include "engine/sndlib.h"
+
 #include <cstring>
 #include <fstream>
 #include <vector>
-
-#include "engine/engine_lock.h"
-#include "engine/formats/xm_reader.h"
-#include "engine/sndlib.h"
 
 InstrumentRecord* SNDallocInstrument() {
     auto* instrument = static_cast<InstrumentRecord*>(PLYRmemAlloc(sizeof(InstrumentRecord)));
@@ -52,6 +53,20 @@ void SNDfreeInstrument(InstrumentRecord* instrument) {
     PLYRmemFree(instrument);
 }
 
+const char* ImportLossName(int kind) {
+    static const char* const kNames[kLossCount] = {"effects",
+                                                   "channels",
+                                                   "rows",
+                                                   "samples",
+                                                   "envelope_points",
+                                                   "sustain_loops",
+                                                   "note_map_transpose",
+                                                   "second_effects",
+                                                   "channel_settings",
+                                                   "global_volume"};
+    return kind >= 0 && kind < kLossCount ? kNames[kind] : "unknown";
+}
+
 bool SNDfreeModule(ModuleRecord* module) {
     if (!module) return SNDfail(kSndErrArgument, "no module to free");
     EngineLock lock;
@@ -90,7 +105,7 @@ ModuleRecord* SNDloadModule(const char* fileName) {
     }
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(fileName, bytes)) return nullptr;
+    // Recognised by content, whatever the file is called.
     if (IsXMData(bytes.data(), bytes.size())) return LoadXM(bytes.data(), bytes.size(), fileName);
-    SNDfail(kSndErrFormat, std::string(fileName) + ": not a module of a kind this program reads");
-    return nullptr;
+    return ImportWithXmp(bytes.data(), bytes.size(), fileName);
 }

@@ -108,6 +108,23 @@ constexpr uint8_t kNoteNone = 255;
 constexpr uint8_t kInstrumentNone = 255;
 constexpr uint8_t kVolumeNone = 80;
 
+// What reading a module could not keep, by kind (counted by the readers, shown by --info).
+enum ImportLoss : int {
+    kLossEffects,          // effects with no XM equivalent
+    kLossChannels,         // channels beyond 32
+    kLossRows,             // rows beyond 256
+    kLossSamples,          // samples beyond 16 per instrument
+    kLossEnvelopePoints,   // envelope points beyond 12
+    kLossSustainLoops,     // sample sustain loops
+    kLossNoteMapTranspose, // per-key transposes of instrument note maps
+    kLossVolumeColumn,     // second effects that found no free column
+    kLossChannelSettings,  // initial channel panning and volume
+    kLossGlobalVolume,     // initial global volume other than full
+    kLossCount
+};
+
+const char* ImportLossName(int kind);
+
 struct ModuleRecord {
     char name[kNameSize];
     int32_t moduleType;
@@ -128,4 +145,5 @@ struct ModuleRecord {
     char origin[8];        // "xm", "mod", "s3m", "it", ...
     char tracker[21];      // tracker name stored in the file, if any
     uint16_t fileVersion;  // the XM version word, 0 for other formats
+    uint32_t lost[kLossCount];
 };

@@ -1,0 +1,194 @@
+#include "engine/formats/xmp_effects.h"
+
+#include "engine/effect_catalogue.h"
+
+#include <xmp.h>
+
+namespace {
+
+// libxmp's internal effect numbers beyond the XM ones, as its loaders produce them.
+enum XmpEffect : uint8_t {
+    kXmpSpeed = 0x0f,
+    kXmpItBpm = 0x87,
+    kXmpItBreak = 0x8e,
+    kXmpS3mSpeed = 0xa3,
+    kXmpVolSlide2 = 0xa4,
+    kXmpFineVolSlide = 0xa5,
+    kXmpS3mBpm = 0xab,
+    kXmpFineVibrato = 0xac,
+    kXmpFineVolSlideUp = 0xad,
+    kXmpFineVolSlideDown = 0xae,
+    kXmpFinePortaUp = 0xaf,
+    kXmpFinePortaDown = 0xb0,
+    kXmpPatternDelay = 0xb3,
+    kXmpS3mArpeggio = 0xb4,
+    kXmpPanSlideNoMemory = 0xb5,
+    kXmpVolColSlideUp = 0xc0,
+    kXmpVolColSlideDown = 0xc1,
+    kXmpVolColFineUp = 0xc2,
+    kXmpVolColFineDown = 0xc3,
+};
+
+// One effect, as an XM effect and parameter or as an XM volume-column byte.
+struct XMEffect {
+    bool valid = false;
+    uint8_t effect = 0, param = 0;
+    uint8_t volumeColumn = 0; // XM volume-column byte (0x60..0xFF) when the column can hold it
+};
+
+XMEffect Effect(uint8_t e, uint8_t p) {
+    return {true, e, p, 0};
+}
+
+uint8_t ToDecimalDigits(uint8_t row) {
+    return uint8_t((row / 10) << 4 | (row % 10));
+}
+
+// S3M and IT fold fine and extra-fine slides into the parameter of the plain slide.
+XMEffect PitchSlide(bool up, uint8_t p, SourceKind kind) {
+    if (kind == SourceKind::S3M || kind == SourceKind::IT) {
+        if ((p & 0xF0) == 0xF0) return Effect(0x0E, uint8_t((up ? 0x10 : 0x20) | (p & 0x0F)));
+        if ((p & 0xF0) == 0xE0) return Effect(0x21, uint8_t((up ? 0x10 : 0x20) | (p & 0x0F)));
+    }
+    return Effect(up ? 0x01 : 0x02, p);
+}
+
+XMEffect VolumeSlide(uint8_t p, SourceKind kind) {
+    if (kind == SourceKind::S3M || kind == SourceKind::IT) {
+        const uint8_t hi = p >> 4, lo = p & 0x0F;
+        if (lo == 0x0F && hi != 0) return Effect(0x0E, uint8_t(0xA0 | hi));
+        if (hi == 0x0F && lo != 0) return Effect(0x0E, uint8_t(0xB0 | lo));
+    }
+    return Effect(0x0A, p);
+}
+
+XMEffect Convert(uint8_t t, uint8_t p, SourceKind kind, ChannelMemory& memory) {
+    switch (t) {
+    case 0x00:
+        if (p == 0) return {};
+        return Effect(0x00, p);
+    case 0x01:
+        return PitchSlide(true, p, kind);
+    case 0x02:
+        return PitchSlide(false, p, kind);
+    case 0x03:
+    case 0x04:
+    case 0x05:
+    case 0x06:
+    case 0x07:
+    case 0x08:
+    case 0x09:
+    case 0x0B:
+    case 0x0C:
+    case 0x0E:
+    case 0x10:
+    case 0x11:
+    case 0x14:
+    case 0x15:
+    case 0x19:
+    case 0x1B:
+    case 0x1D:
+    case 0x21:
+        return Effect(t, p);
+    case 0x0A:
+        return VolumeSlide(p, kind);
+    case 0x0D:
+        return Effect(0x0D, p);
+    case kXmpItBreak:
+        return Effect(0x0D, ToDecimalDigits(p));
+    case kXmpSpeed:
+        return Effect(0x0F, p);
+    case kXmpS3mSpeed:
+        if (p == 0) return {};
+        return Effect(0x0F, p < 32 ? p : 31);
+    case kXmpS3mBpm:
+    case kXmpItBpm:
+        if (p < 32) return {}; // tempo slides have no XM form
+        return Effect(0x0F, p);
+    case kXmpVolSlide2:
+        return VolumeSlide(p, kind);
+    case kXmpFineVolSlideUp:
+        return Effect(0x0E, uint8_t(0xA0 | (p & 0x0F)));
+    case kXmpFineVolSlideDown:
+        return Effect(0x0E, uint8_t(0xB0 | (p & 0x0F)));
+    case kXmpFinePortaUp:
+        return Effect(0x0E, uint8_t(0x10 | (p & 0x0F)));
+    case kXmpFinePortaDown:
+        return Effect(0x0E, uint8_t(0x20 | (p & 0x0F)));
+    case kXmpPatternDelay:
+        if (p > 15) return {};
+        return Effect(0x0E, uint8_t(0xE0 | p));
+    case kXmpFineVibrato: {
+        // Four times finer than XM vibrato: keep the speed, quarter the depth.
+        const uint8_t depth = uint8_t(((p & 0x0F) + 3) / 4);
+        return Effect(0x04, uint8_t((p & 0xF0) | depth));
+    }
+    case kXmpS3mArpeggio:
+        // A zero parameter repeats the last arpeggio; XM's would play nothing.
+        if (p) memory.arpeggio = p;
+        return memory.arpeggio ? Effect(0x00, memory.arpeggio) : XMEffect{};
+    case kXmpPanSlideNoMemory:
+        return Effect(0x19, p);
+    case kXmpVolColSlideUp:
+        return {true, 0x0A, uint8_t(p << 4), uint8_t(0x70 | (p & 0x0F))};
+    case kXmpVolColSlideDown:
+        return {true, 0x0A, uint8_t(p & 0x0F), uint8_t(0x60 | (p & 0x0F))};
+    case kXmpVolColFineUp:
+        return {true, 0x0E, uint8_t(0xA0 | (p & 0x0F)), uint8_t(0x90 | (p & 0x0F))};
+    case kXmpVolColFineDown:
+        return {true, 0x0E, uint8_t(0xB0 | (p & 0x0F)), uint8_t(0x80 | (p & 0x0F))};
+    default:
+        return {};
+    }
+}
+
+// The volume-column byte that does what an effect does, where the column has such a form.
+uint8_t VolumeColumnForm(const XMEffect& e) {
+    if (e.volumeColumn) return e.volumeColumn;
+    if (e.effect == 0x08) return uint8_t(0xC0 | (e.param >> 4));
+    if (e.effect == 0x03 && (e.param & 0x0F) == 0) return uint8_t(0xF0 | (e.param >> 4));
+    if (e.effect == 0x0C && e.param <= 64) return uint8_t(0x10 + e.param);
+    return 0;
+}
+
+bool PlaceEffect(const XMEffect& e, ImportedCell& cell) {
+    if (cell.command != 0 || cell.param != 0) return false;
+    uint8_t command = 0, param = 0;
+    if (!XMEffectToCommand(e.effect, e.param, command, param)) return false;
+    cell.command = command;
+    cell.param = param;
+    return true;
+}
+
+} // namespace
+
+void TranslateEvent(const xmp_event& event, SourceKind kind, ChannelMemory& memory,
+                    ImportedCell& cell, uint32_t (&lost)[kLossCount]) {
+    // libxmp numbers notes one octave and one step above XM's 0-based C-0.
+    if (event.note == XMP_KEY_OFF || event.note == XMP_KEY_CUT || event.note == XMP_KEY_FADE)
+        cell.note = kNoteKeyOff;
+    else if (event.note >= 13 && event.note < 13 + kNoteCount)
+        cell.note = uint8_t((event.note - 13) / 12 * 16 + (event.note - 13) % 12);
+    if (event.ins > 0) cell.instrument = uint8_t(event.ins - 1);
+    if (event.vol > 0) cell.volume = uint8_t(event.vol - 1 > 64 ? 64 : event.vol - 1);
+
+    const XMEffect first = Convert(event.fxt, event.fxp, kind, memory);
+    const XMEffect second = Convert(event.f2t, event.f2p, kind, memory);
+    if ((event.fxt != 0 || event.fxp != 0) && !first.valid) ++lost[kLossEffects];
+    if ((event.f2t != 0 || event.f2p != 0) && !second.valid) ++lost[kLossEffects];
+
+    if (first.valid) {
+        if (first.volumeColumn && cell.volume == kVolumeNone)
+            cell.volume = uint8_t(first.volumeColumn - 16);
+        else if (!PlaceEffect(first, cell))
+            ++lost[kLossEffects];
+    }
+    // The second effect (usually a volume-column one) goes to the volume column when it can.
+    if (second.valid) {
+        const uint8_t column = VolumeColumnForm(second);
+        if (column && cell.volume == kVolumeNone)
+            cell.volume = uint8_t(column - 16);
+        else if (!PlaceEffect(second, cell))
+            ++lost[kLossVolumeColumn];
+    }
+}

@@ -1,0 +1,25 @@
+// Translation of libxmp's pattern events into XM-equivalent cells.
+#pragma once
+
+#include "engine/records.h"
+
+#include <cstdint>
+
+enum class SourceKind { Mod, S3M, IT, Other };
+
+struct ImportedCell {
+    uint8_t note = kNoteNone;
+    uint8_t instrument = kInstrumentNone;
+    uint8_t volume = kVolumeNone;
+    uint8_t command = 0;
+    uint8_t param = 0;
+};
+
+// Effect memories that XM keeps differently from the source format, per channel.
+struct ChannelMemory {
+    uint8_t arpeggio = 0;
+};
+
+// Fills `cell` from a libxmp event; counts what does not fit into `lost`.
+void TranslateEvent(const struct xmp_event& event, SourceKind kind, ChannelMemory& memory,
+                    ImportedCell& cell, uint32_t (&lost)[kLossCount]);

@@ -1,0 +1,280 @@
+#include "engine/formats/xmp_import.h"
+
+#include "engine/formats/xmp_effects.h"
+#include "engine/sndlib.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <xmp.h>
+
+namespace {
+
+struct ContextDeleter {
+    void operator()(xmp_context ctx) const {
+        xmp_release_module(ctx);
+        xmp_free_context(ctx);
+    }
+};
+using Context = std::unique_ptr<std::remove_pointer_t<xmp_context>, ContextDeleter>;
+
+struct ModuleDeleter {
+    void operator()(ModuleRecord* m) const { SNDfreeModule(m); }
+};
+using ModulePtr = std::unique_ptr<ModuleRecord, ModuleDeleter>;
+
+bool StartsWith(const uint8_t* data, size_t size, size_t offset, const char* tag) {
+    const size_t n = std::strlen(tag);
+    return size >= offset + n && std::memcmp(data + offset, tag, n) == 0;
+}
+
+// The origin format, from the file's own signature where it has one.
+std::string OriginOf(const uint8_t* data, size_t size, const char* xmpType, SourceKind& kind) {
+    kind = SourceKind::Other;
+    if (StartsWith(data, size, 0, "IMPM")) return kind = SourceKind::IT, "it";
+    if (StartsWith(data, size, 0x2C, "SCRM")) return kind = SourceKind::S3M, "s3m";
+    std::string type(xmpType);
+    if (type.find("M.K.") != std::string::npos || type.find("Protracker") != std::string::npos ||
+        type.find("Soundtracker") != std::string::npos || type.find("MOD") != std::string::npos ||
+        type.find("channel") != std::string::npos || type.find("Noisetracker") != std::string::npos)
+        return kind = SourceKind::Mod, "mod";
+    std::string word;
+    for (char c : type) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) break;
+        word += char(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return word.empty() ? "other" : word.substr(0, 7);
+}
+
+// IT keeps its frequency mode in the header (flags bit 3: linear slides).
+bool LinearFrequencies(const uint8_t* data, size_t size, SourceKind kind) {
+    return kind == SourceKind::IT && size > 0x2D && (data[0x2C] & 0x08) != 0;
+}
+
+void CopyName(char (&field)[kNameSize], const char* name, size_t width) {
+    std::memset(field, 0, kNameSize);
+    std::memcpy(field, name, strnlen(name, std::min(width, size_t(kNameSize - 1))));
+}
+
+class Importer {
+public:
+    Importer(const xmp_module& x, ModuleRecord* m, SourceKind kind) : x_(x), m_(m), kind_(kind) {}
+
+    bool Build() { return Header() && Orders() && Patterns() && Instruments(); }
+
+private:
+    bool Header() {
+        CopyName(m_->name, x_.name, 31);
+        m_->moduleType = kModuleTypeXM;
+        int channels = x_.chn;
+        if (channels > kMaxChannels) {
+            m_->lost[kLossChannels] += uint32_t(channels - kMaxChannels);
+            channels = kMaxChannels;
+        }
+        m_->channelCount = uint8_t(std::max(channels, 1));
+        m_->speed = uint8_t(std::clamp(x_.spd, 1, 31));
+        m_->tempo = uint8_t(std::clamp(x_.bpm, 32, 255));
+        const int fullVolume = kind_ == SourceKind::IT ? 128 : 64;
+        if (x_.gvl < fullVolume) ++m_->lost[kLossGlobalVolume];
+        for (int c = 0; c < channels; ++c)
+            if (x_.xxc[c].pan != 0x80 || x_.xxc[c].vol != 64) ++m_->lost[kLossChannelSettings];
+        return true;
+    }
+
+    bool Orders() {
+        int length = 0, restart = 0;
+        for (int i = 0; i < x_.len && i < XMP_MAX_MOD_LENGTH; ++i) {
+            const int pattern = x_.xxo[i];
+            if (pattern >= x_.pat || pattern >= kMaxPatterns) continue; // skip and end markers
+            if (i == x_.rst) restart = length;
+            m_->orders[length++] = uint16_t(pattern);
+        }
+        if (length == 0) m_->orders[length++] = 0;
+        m_->songLength = length;
+        m_->restartPosition = restart < length ? restart : 0;
+        return true;
+    }
+
+    bool Patterns() {
+        const int count = std::clamp(x_.pat, 1, kMaxPatterns);
+        const int tracks = m_->channelCount;
+        for (int p = 0; p < count; ++p) {
+            const xmp_pattern* source = p < x_.pat ? x_.xxp[p] : nullptr;
+            int rows = source ? source->rows : 64;
+            if (rows > kMaxRows) {
+                m_->lost[kLossRows] += uint32_t(rows - kMaxRows);
+                rows = kMaxRows;
+            }
+            rows = std::max(rows, 1);
+            auto* pattern = static_cast<PatternRecord*>(PLYRmemAlloc(UnpackedPatternSize(tracks)));
+            if (!pattern) return false;
+            pattern->word0 = kUnpackedTag | uint32_t(tracks);
+            pattern->rowCount = rows;
+            m_->patterns[p] = pattern;
+            m_->patternCount = p + 1;
+            for (int r = 0; r < kMaxRows; ++r)
+                for (int t = 0; t < tracks; ++t) {
+                    ImportedCell cell;
+                    if (source && r < rows && t < x_.chn) {
+                        const int track = source->index[t];
+                        if (track >= 0 && track < x_.trk && x_.xxt[track] &&
+                            r < x_.xxt[track]->rows)
+                            TranslateEvent(x_.xxt[track]->event[r], kind_, memory_[t], cell,
+                                           m_->lost);
+                    }
+                    uint8_t* bytes = pattern->data + size_t(r) * RowStride(tracks) + t * kCellSize;
+                    bytes[kCellNote] = cell.note;
+                    bytes[kCellInstrument] = cell.instrument;
+                    bytes[kCellVolume] = cell.volume;
+                    bytes[kCellCommand] = cell.command;
+                    bytes[kCellParam] = cell.param;
+                }
+            if (!PLYRcompressPattern(m_, p)) return false;
+        }
+        return true;
+    }
+
+    void Envelope(const xmp_envelope& source, EnvelopeRecord* target, bool panning) {
+        int points = std::clamp(source.npt, 0, XMP_MAX_ENV_POINTS);
+        if (points > kMaxEnvelopePoints) {
+            m_->lost[kLossEnvelopePoints] += uint32_t(points - kMaxEnvelopePoints);
+            points = kMaxEnvelopePoints;
+        }
+        for (int i = 0; i < points; ++i) {
+            int value = source.data[i * 2 + 1];
+            // IT panning envelopes run -32..32 around the centre, XM ones 0..64.
+            if (panning && kind_ == SourceKind::IT) value += 32;
+            target->points[i] = {uint16_t(std::max<int>(source.data[i * 2], 0)),
+                                 int16_t(std::clamp(value, 0, 64))};
+        }
+        auto index = [points](int i) { return uint8_t(i >= 0 && i < points ? i : 0); };
+        target->savedPointCount = uint8_t(points);
+        target->savedSustain = index(source.sus);
+        target->savedLoopStart = index(source.lps);
+        target->savedLoopEnd = index(source.lpe);
+        const bool on = (source.flg & XMP_ENVELOPE_ON) && points > 0;
+        target->pointCount = on ? uint8_t(points) : 0;
+        const bool sustain = source.flg & (XMP_ENVELOPE_SUS | XMP_ENVELOPE_SLOOP);
+        if ((source.flg & XMP_ENVELOPE_SLOOP) && source.sue != source.sus)
+            ++m_->lost[kLossSustainLoops];
+        target->sustainPoint = sustain ? target->savedSustain : kEnvelopeNone;
+        const bool loop = source.flg & XMP_ENVELOPE_LOOP;
+        target->loopStart = loop ? target->savedLoopStart : kEnvelopeNone;
+        target->loopEnd = loop ? target->savedLoopEnd : kEnvelopeNone;
+    }
+
+    bool Sample(const xmp_subinstrument& sub, SampleRecord* target) {
+        target->volume =
+            std::clamp(int(std::lround(sub.vol * std::clamp(sub.gvl, 0, 64) / 64.0)), 0, 64);
+        target->panning = sub.pan < 0 ? 128 : std::clamp(sub.pan, 0, 255);
+        target->relativeNote = std::clamp(sub.xpo, -96, 95);
+        target->finetune = std::clamp(sub.fin, -128, 127);
+        if (sub.sid < 0 || sub.sid >= x_.smp) return true;
+        const xmp_sample& source = x_.xxs[sub.sid];
+        CopyName(target->name, source.name, 22);
+        if ((source.flg & XMP_SAMPLE_SYNTH) || !source.data || source.len <= 0) return true;
+        const bool wide = source.flg & XMP_SAMPLE_16BIT;
+        const int frames = source.len;
+        target->format = wide ? kSampleFormat16 : kSampleFormat8;
+        target->length = frames * (wide ? 2 : 1);
+        target->data = static_cast<uint8_t*>(PLYRmemAlloc(size_t(target->length)));
+        if (!target->data) return false;
+        if (wide) {
+            std::memcpy(target->data, source.data, size_t(target->length));
+        } else {
+            for (int i = 0; i < frames; ++i) target->data[i] = uint8_t(source.data[i] + 128);
+        }
+        if (source.flg & XMP_SAMPLE_SLOOP) ++m_->lost[kLossSustainLoops];
+        const int start = std::clamp(source.lps, 0, frames),
+                  end = std::clamp(source.lpe, 0, frames);
+        if ((source.flg & XMP_SAMPLE_LOOP) && end > start) {
+            target->loopType = (source.flg & XMP_SAMPLE_LOOP_BIDIR) ? kLoopPingPong : kLoopForward;
+            target->loopStart = start;
+            target->loopEnd = end;
+        }
+        return true;
+    }
+
+    bool Instruments() {
+        const int count = std::clamp(x_.ins, 0, kMaxInstruments - 1);
+        for (int i = 0; i < count; ++i) {
+            const xmp_instrument& source = x_.xxi[i];
+            InstrumentRecord* target = SNDallocInstrument();
+            if (!target) return false;
+            m_->instruments[i] = target;
+            m_->instrumentCount = i + 1;
+            CopyName(target->name, source.name, 22);
+            target->fadeOut = uint16_t(std::clamp(source.rls / 2, 0, 0xFFFF));
+            Envelope(source.aei, target->volumeEnvelope, false);
+            Envelope(source.pei, target->panningEnvelope, true);
+
+            int samples = std::max(source.nsm, 0);
+            if (samples > kMaxSamples) {
+                m_->lost[kLossSamples] += uint32_t(samples - kMaxSamples);
+                samples = kMaxSamples;
+            }
+            bool transposed = false;
+            for (int n = 0; n < kNoteCount; ++n) {
+                const int key = n + 12;
+                const int slot = source.map[key].ins;
+                target->keyboardMap[n] = uint8_t(slot < samples ? slot : 0);
+                transposed |= slot < samples && source.map[key].xpo != 0;
+            }
+            if (transposed) ++m_->lost[kLossNoteMapTranspose];
+            for (int s = 0; s < samples; ++s) {
+                SampleRecord* sample = SNDallocSample();
+                if (!sample) return false;
+                target->samples[s] = sample;
+                target->sampleCount = s + 1;
+                ++m_->sampleCount;
+                if (!Sample(source.sub[s], sample)) return false;
+            }
+            if (samples > 0) {
+                target->vibratoType = uint8_t(std::clamp(source.sub[0].vwf, 0, 3));
+                target->vibratoDepth = uint8_t(std::clamp(source.sub[0].vde, 0, 15));
+                target->vibratoRate = uint8_t(std::clamp(source.sub[0].vra, 0, 63));
+                target->vibratoSweep = uint8_t(std::clamp(source.sub[0].vsw, 0, 255));
+            }
+        }
+        return true;
+    }
+
+    const xmp_module& x_;
+    ModuleRecord* m_;
+    SourceKind kind_;
+    ChannelMemory memory_[kMaxChannels];
+};
+
+} // namespace
+
+ModuleRecord* ImportWithXmp(const uint8_t* data, size_t size, const std::string& fileName) {
+    Context ctx(xmp_create_context());
+    if (!ctx) {
+        SNDfail(kSndErrMemory, fileName + ": out of memory");
+        return nullptr;
+    }
+    if (xmp_load_module_from_memory(ctx.get(), data, long(size)) != 0) {
+        SNDfail(kSndErrFormat, fileName + ": not a module of a kind this program reads");
+        return nullptr;
+    }
+    xmp_module_info info;
+    xmp_get_module_info(ctx.get(), &info);
+    if (!info.mod) {
+        SNDfail(kSndErrCorrupt, fileName + ": the module could not be read");
+        return nullptr;
+    }
+    ModulePtr module(static_cast<ModuleRecord*>(PLYRmemAlloc(sizeof(ModuleRecord))));
+    if (!module) return nullptr;
+    SourceKind kind;
+    const std::string origin = OriginOf(data, size, info.mod->type, kind);
+    std::strncpy(module->origin, origin.c_str(), sizeof module->origin - 1);
+    std::strncpy(module->tracker, info.mod->type, sizeof module->tracker - 1);
+    if (LinearFrequencies(data, size, kind)) module->flags |= kModuleFlagLinear;
+    if (!Importer(*info.mod, module.get(), kind).Build()) {
+        SNDfail(kSndErrMemory, fileName + ": out of memory while importing");
+        return nullptr;
+    }
+    return module.release();
+}

@@ -1,0 +1,76 @@
+#include "support/run_process.h"
+#include "support/test_paths.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <libopenmpt/libopenmpt.hpp>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QJsonObject Info(const fs::path& file) {
+    const ProcessResult r = RunCli({"--info", file.string()});
+    EXPECT_EQ(r.exitCode, 0) << file << ": " << r.err;
+    return QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+}
+
+std::vector<int> IntArray(const QJsonValue& v) {
+    std::vector<int> out;
+    for (const QJsonValue& x : v.toArray()) out.push_back(x.toInt());
+    return out;
+}
+
+} // namespace
+
+TEST(Import, EveryModS3mAndItOpensAsLibopenmptReadsIt) {
+    const std::vector<fs::path> files = CorpusFiles({".mod", ".s3m", ".it"});
+    ASSERT_GE(files.size(), 9u);
+    for (const fs::path& file : files) {
+        SCOPED_TRACE(file.string());
+        const QJsonObject info = Info(file);
+        std::ifstream in(file, std::ios::binary);
+        openmpt::module oracle(in);
+        EXPECT_EQ(info["format"].toString().toStdString(), oracle.get_metadata("type"));
+        EXPECT_EQ(info["channels"].toInt(), oracle.get_num_channels());
+        std::vector<int> orders;
+        for (int o = 0; o < oracle.get_num_orders(); ++o) {
+            const int pattern = oracle.get_order_pattern(o);
+            if (pattern < oracle.get_num_patterns()) orders.push_back(pattern); // markers aside
+        }
+        EXPECT_EQ(IntArray(info["orders"]), orders);
+        const std::vector<int> rows = IntArray(info["rows"]);
+        ASSERT_GE(int(rows.size()), 1);
+        for (int p = 0; p < std::min(int(rows.size()), oracle.get_num_patterns()); ++p)
+            EXPECT_EQ(rows[size_t(p)], oracle.get_pattern_num_rows(p)) << "pattern " << p;
+        EXPECT_EQ(info["speed"].toInt(), oracle.get_current_speed());
+        EXPECT_EQ(info["tempo"].toInt(), oracle.get_current_tempo());
+        EXPECT_TRUE(info["dropped"].isObject());
+    }
+}
+
+TEST(Import, ModulesAreRecognisedByContentNotByName) {
+    const fs::path dir = TempDir();
+    fs::copy_file(SharedDir() / "corpus" / "autonom.s3m", dir / "song.xm");
+    fs::copy_file(SharedDir() / "corpus" / "hiscreen.mod", dir / "noextension");
+    fs::copy_file(SharedDir() / "corpus" / "mph.xm", dir / "actually-xm.mod");
+    EXPECT_EQ(Info(dir / "song.xm")["format"].toString(), "s3m");
+    EXPECT_EQ(Info(dir / "noextension")["format"].toString(), "mod");
+    EXPECT_EQ(Info(dir / "actually-xm.mod")["format"].toString(), "xm");
+
+    std::ofstream(dir / "noise.mod", std::ios::binary) << std::string(4096, '\x7f');
+    const ProcessResult r = RunCli({"--info", (dir / "noise.mod").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("noise.mod"), std::string::npos) << r.err;
+}
+
+TEST(Import, WhatXMCannotHoldIsCountedByKind) {
+    // MOD channels start hard left and right, which XM cannot store.
+    const QJsonObject mod = Info(SharedDir() / "corpus" / "hiscreen.mod");
+    EXPECT_EQ(mod["dropped"].toObject()["channel_settings"].toInt(), 4);
+    const QJsonObject xm = Info(SharedDir() / "corpus" / "mph.xm");
+    EXPECT_TRUE(xm["dropped"].toObject().isEmpty());
+}
