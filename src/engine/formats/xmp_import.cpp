@@ -269,8 +269,8 @@ ModuleRecord* ImportWithXmp(const uint8_t* data, size_t size, const std::string&
     if (!module) return nullptr;
     SourceKind kind;
     const std::string origin = OriginOf(data, size, info.mod->type, kind);
-    std::strncpy(module->origin, origin.c_str(), sizeof module->origin - 1);
-    std::strncpy(module->tracker, info.mod->type, sizeof module->tracker - 1);
+    std::memcpy(module->origin, origin.data(), std::min(origin.size(), sizeof module->origin - 1));
+    std::memcpy(module->tracker, info.mod->type, strnlen(info.mod->type, sizeof module->tracker - 1));
     if (LinearFrequencies(data, size, kind)) module->flags |= kModuleFlagLinear;
     if (!Importer(*info.mod, module.get(), kind).Build()) {
         SNDfail(kSndErrMemory, fileName + ": out of memory while importing");
