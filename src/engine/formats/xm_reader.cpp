@@ -24,7 +24,6 @@ constexpr char kSignature[] = "Extended Module: ";
 constexpr size_t kSignatureSize = 17;
 constexpr uint16_t kOldestVersion = 0x0102;
 constexpr uint16_t kPatternsFirstVersion = 0x0104;
-constexpr size_t kSongHeaderOffset = sizeof(XMFileIntro);
 constexpr size_t kSongHeaderFixed = offsetof(XMSongHeader, orders);
 // libopenmpt reads a stored row count of 0 as a 64-row pattern (libxmp as 256).
 constexpr int kRowsWhenZero = 64;
@@ -294,6 +293,8 @@ private:
         in_.Seek(start + size);
         if (header.sampleCount == 0) return true;
 
+        // A stored 0 (absent, or a header cut before it) means the usual 40 bytes; larger
+        // headers are stepped over, smaller ones read as far as they go.
         const uint32_t sampleHeaderSize =
             extra.sampleHeaderSize ? extra.sampleHeaderSize : kDefaultSampleHeaderSize;
         if (sampleHeaderSize > kMaxSampleHeaderSize)
