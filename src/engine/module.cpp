@@ -106,6 +106,15 @@ ModuleRecord* SNDloadModule(const char* fileName) {
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(fileName, bytes)) return nullptr;
     // Recognised by content, whatever the file is called.
-    if (IsXMData(bytes.data(), bytes.size())) return LoadXM(bytes.data(), bytes.size(), fileName);
+    if (IsXMData(bytes.data(), bytes.size())) {
+        XMLoadReport report{};
+        ModuleRecord* module = LoadXM(bytes.data(), bytes.size(), fileName, &report);
+        if (module) {
+            module->lost[kLossEffects] = report.droppedEffectTotal;
+            module->lost[kLossSamples] = report.droppedSamples;
+            module->lost[kLossRows] = report.droppedRows;
+        }
+        return module;
+    }
     return ImportWithXmp(bytes.data(), bytes.size(), fileName);
 }
