@@ -105,10 +105,14 @@ ModuleRecord* SNDloadModule(const char* fileName) {
     }
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(fileName, bytes)) return nullptr;
+    return SNDloadModuleFromMemory(bytes.data(), bytes.size(), fileName);
+}
+
+ModuleRecord* SNDloadModuleFromMemory(const uint8_t* data, size_t size, const char* fileName) {
     // Recognised by content, whatever the file is called.
-    if (IsXMData(bytes.data(), bytes.size())) {
+    if (IsXMData(data, size)) {
         XMLoadReport report{};
-        ModuleRecord* module = LoadXM(bytes.data(), bytes.size(), fileName, &report);
+        ModuleRecord* module = LoadXM(data, size, fileName, &report);
         if (module) {
             module->lost[kLossEffects] = report.droppedEffectTotal;
             module->lost[kLossSamples] = report.droppedSamples;
@@ -116,5 +120,5 @@ ModuleRecord* SNDloadModule(const char* fileName) {
         }
         return module;
     }
-    return ImportWithXmp(bytes.data(), bytes.size(), fileName);
+    return ImportWithXmp(data, size, fileName);
 }

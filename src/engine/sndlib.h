@@ -35,6 +35,8 @@ bool PLYRmemFree(void* block);
 
 // --- Modules ------------------------------------------------------------------------------
 ModuleRecord* SNDloadModule(const char* fileName);
+// The same for a file already in memory; `fileName` only names it in messages.
+ModuleRecord* SNDloadModuleFromMemory(const uint8_t* data, size_t size, const char* fileName);
 bool SNDfreeModule(ModuleRecord* module);
 
 // Fresh records with the defaults of an empty instrument, sample or envelope (engine-internal,
