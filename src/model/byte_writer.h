@@ -23,10 +23,14 @@ public:
         U16(v);
         U16(v >> 16);
     }
+    // Room for n more bytes, written by the caller through the pointer.
+    uint8_t* Extend(size_t n) {
+        bytes_.resize(bytes_.size() + n);
+        return bytes_.data() + bytes_.size() - n;
+    }
     void Zeros(size_t n) { bytes_.insert(bytes_.end(), n, 0); }
     void Raw(const void* data, size_t n) {
-        const auto* p = static_cast<const uint8_t*>(data);
-        bytes_.insert(bytes_.end(), p, p + n);
+        if (n) std::memcpy(Extend(n), data, n);
     }
     void Text(std::string_view s) { Raw(s.data(), s.size()); }
     // A name field of `width` bytes: the text up to its terminator, cut to the width, then zeros.

@@ -25,7 +25,10 @@ public:
     explicit TempFile(const std::string& target) {
         const fs::path path(target);
         const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-        name_ = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+        std::string leaf = ".";
+        leaf += path.filename().string();
+        leaf += ".XXXXXX";
+        name_ = (folder / leaf).string();
         fd_ = mkstemp(name_.data());
         if (fd_ < 0) Fail(target, "cannot create a file in its folder", errno);
     }

@@ -189,27 +189,48 @@ void WriteSampleData(ByteWriter& out, const TInstrument& instrument) {
         const uint32_t bytes = StoredBytes(sample);
         if (bytes == 0) continue;
         const uint8_t* data = sample.Record()->data;
-        out.Reserve(bytes);
+        uint8_t* to = out.Extend(bytes);
         if (sample.Bits() == 8) {
             // In memory value + 128: the differences of the stored bytes are those of the values.
             uint8_t previous = 128;
             for (uint32_t i = 0; i < bytes; ++i) {
-                out.U8(uint8_t(data[i] - previous));
+                to[i] = uint8_t(data[i] - previous);
                 previous = data[i];
             }
         } else {
             uint16_t previous = 0;
             for (uint32_t i = 0; i < bytes; i += 2) {
                 const uint16_t value = uint16_t(data[i] | (data[i + 1] << 8));
-                out.U16(uint16_t(value - previous));
+                const uint16_t delta = uint16_t(value - previous);
+                to[i] = uint8_t(delta);
+                to[i + 1] = uint8_t(delta >> 8);
                 previous = value;
             }
         }
     }
 }
 
+namespace {
+
+// An upper bound of the file size, so the buffer grows once.
+size_t SizeBound(const TSong& song) {
+    size_t size = 336;
+    for (int p = 0; p < song.PatternCount(); ++p)
+        size += 9 + size_t(song.Patterns(p)->RowCount()) * size_t(song.ChannelCount()) * 6;
+    for (int i = 0; i < song.InstrumentCount(); ++i) {
+        const TInstrument& instrument = *song.Instruments(i);
+        size += kInstrumentHeaderSize;
+        for (int s = 0; s < instrument.SampleCount(); ++s)
+            size += kSampleHeaderSize + StoredBytes(*instrument.Samples(s));
+    }
+    return size;
+}
+
+} // namespace
+
 std::vector<uint8_t> EncodeXM(const TSong& song) {
     ByteWriter out;
+    out.Reserve(SizeBound(song));
     const ModuleRecord* m = song.Module();
     out.Text("Extended Module: ");
     out.Name(m->name, kNameSize, 20);
