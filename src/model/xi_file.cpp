@@ -9,6 +9,7 @@
 #include "model/xm_writer.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -89,8 +90,11 @@ XIContents ParseXI(const uint8_t* data, size_t size, const std::string& fileName
     if (std::memcmp(h.id, kIdentifier, kIdentifierSize) != 0)
         Corrupt(fileName, "it does not start with \"Extended Instrument: \"");
     if (h.marker != 0x1A) Corrupt(fileName, "the marker after the name is not 0x1A");
-    if (h.version != kVersion)
-        Corrupt(fileName, "version " + std::to_string(h.version) + " is not 0x0102");
+    if (h.version != kVersion) {
+        char version[8];
+        std::snprintf(version, sizeof version, "%04X", unsigned(h.version));
+        Corrupt(fileName, std::string("version 0x") + version + " is not 0x0102");
+    }
     if (h.sampleCount > kMaxSamples)
         Corrupt(fileName, std::to_string(h.sampleCount) + " samples (at most 16)");
 
