@@ -56,6 +56,8 @@ QWidget* TSoundForm::BuildTracksPage() {
     scroll->setWidget(chanGrid);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A bar that came and went would change the width, the columns and again the height.
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     scroll->setFrameShape(QFrame::NoFrame);
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(hint);
