@@ -1,6 +1,3 @@
-#include "ui/widgets/choice_group.h"
-#include "ui/widgets/color_button.h"
-#include "ui/widgets/font_button.h"
 #include "ui/widgets/spin_edit.h"
 
 #include <QSignalSpy>
@@ -36,29 +33,4 @@ TEST(SpinEdit, TellsUserEditsFromProgramSets) {
     EXPECT_TRUE(edit.Modified());
     edit.ClearModified();
     EXPECT_FALSE(edit.Modified());
-}
-
-TEST(PickerButtons, ReportOnlyRealChanges) {
-    TColorButton colour(Qt::blue);
-    QSignalSpy colourSpy(&colour, &TColorButton::ColorChanged);
-    colour.SetColor(Qt::blue);
-    colour.SetColor(Qt::red);
-    EXPECT_EQ(colourSpy.count(), 1);
-    EXPECT_EQ(colour.Color(), QColor(Qt::red));
-
-    TFontButton font(QFont("Arial"));
-    EXPECT_EQ(font.text(), "Arial");
-    QSignalSpy fontSpy(&font, &TFontButton::FontChanged);
-    font.SetFont(QFont("Arial"));
-    font.SetFont(QFont("Courier"));
-    EXPECT_EQ(fontSpy.count(), 1);
-    EXPECT_EQ(font.text(), "Courier");
-
-    TChoiceGroup group("View", {"Empty Waveform", "Solid Waveform"});
-    QSignalSpy groupSpy(&group, &TChoiceGroup::CurrentIndexChanged);
-    EXPECT_EQ(group.CurrentIndex(), 0);
-    group.SetCurrentIndex(1);
-    group.SetCurrentIndex(5); // no such choice: unchanged
-    EXPECT_EQ(group.CurrentIndex(), 1);
-    EXPECT_EQ(groupSpy.count(), 1);
 }
