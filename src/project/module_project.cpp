@@ -1,5 +1,7 @@
 #include "project/module_project.h"
 
+#include "model/errors.h"
+
 void TModuleProject::Open(const std::string& fileName) {
     Close();
     fileName_ = fileName;
@@ -8,4 +10,14 @@ void TModuleProject::Open(const std::string& fileName) {
 
 void TModuleProject::Close() {
     song_.reset();
+}
+
+void TModuleProject::Save() {
+    CW_ASSERT(song_);
+    song_->SaveToXM(fileName_);
+}
+
+void TModuleProject::SaveAs(const std::string& fileName) {
+    fileName_ = fileName;
+    Save();
 }

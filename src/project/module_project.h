@@ -16,6 +16,10 @@ public:
     // propagates unchanged.
     void Open(const std::string& fileName);
     void Close();
+    // Writes the song to FileName as XM; a song must be open.
+    void Save();
+    // Takes the new name first, so it stays even when writing then fails.
+    void SaveAs(const std::string& fileName);
 
 private:
     std::unique_ptr<TSong> song_;

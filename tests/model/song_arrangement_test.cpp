@@ -171,3 +171,34 @@ TEST(InstrumentList, UnusedInstrumentsAreThoseNoCellNames) {
     EXPECT_EQ(song->InstrumentCount(), used);
     EXPECT_TRUE(song->GetUnusedInstruments().empty());
 }
+
+TEST(Arrangement, AnEditedCorpusModuleSavesAndReloadsAsEdited) {
+    auto song = LoadCorpusSong("vodovod.xm"); // 128 instruments, few in use
+    const int patterns = song->PatternCount();
+    const std::vector<int> orders = OrderList(*song);
+
+    song->InsertPosition(1);
+    song->InsertPattern(-1);
+    song->SetOrders(1, patterns); // the new, empty pattern plays second
+    song->DeletePosition(0);
+    song->Patterns(patterns)->SetNote(2, 5, 0x40);
+    song->Patterns(patterns)->SetInstrument(2, 5, 0);
+    song->DeletePattern(0, true);
+    song->RemoveInstruments(song->GetUnusedInstruments());
+    ASSERT_LT(song->InstrumentCount(), 128);
+
+    // What the edit must have produced, independently of the dump.
+    std::vector<int> expected = orders;
+    expected.insert(expected.begin() + 1, patterns);
+    expected.erase(expected.begin());
+    for (int& o : expected) o = std::max(o - 1, 0); // pattern 0 went; later ones move down
+    EXPECT_EQ(OrderList(*song), expected);
+    EXPECT_EQ(song->PatternCount(), patterns);
+
+    const std::string edited = DumpSong(*song);
+    const std::string file = (TempDir() / "edited.xm").string();
+    song->SaveToXM(file);
+    TSong reloaded(file);
+    EXPECT_EQ(DumpSong(reloaded), edited);
+    EXPECT_EQ(reloaded.Patterns(patterns - 1)->Note(2, 5), 0x40);
+}

@@ -119,3 +119,17 @@ TEST(AppObjects, ShutdownDestroysListenersBeforeTheSong) {
     EXPECT_TRUE(sawSong);
     EXPECT_THROW(Project(), EAssertionFailed);
 }
+
+TEST(ModuleProject, SaveAsKeepsTheNewNameEvenWhenWritingFails) {
+    TAppObjects objects;
+    EXPECT_THROW(Project().Save(), EAssertionFailed); // nothing open
+    Project().Open((SharedDir() / "corpus" / "walk.xm").string());
+    const std::string target = (TempDir() / "copy.xm").string();
+    Project().SaveAs(target);
+    EXPECT_EQ(Project().FileName(), target);
+    EXPECT_TRUE(std::filesystem::exists(target));
+
+    const std::string unwritable = (TempDir() / "no-such-folder" / "x.xm").string();
+    EXPECT_THROW(Project().SaveAs(unwritable), ESongError);
+    EXPECT_EQ(Project().FileName(), unwritable);
+}
