@@ -38,6 +38,12 @@ struct EnvelopeRecord {
     uint8_t loopStart;    // 255 = no loop
     uint8_t loopEnd;      // 255 = no loop
     EnvelopePoint points[kMaxEnvelopePoints];
+    // Engine-owned: the settings a file stored for a switched-off envelope, loop or sustain
+    // (0 where the stored index was out of range), so that they survive a load and a save.
+    uint8_t savedPointCount;
+    uint8_t savedSustain;
+    uint8_t savedLoopStart;
+    uint8_t savedLoopEnd;
 };
 
 constexpr uint8_t kSampleFormat8 = 1;

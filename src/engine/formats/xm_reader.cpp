@@ -1,14 +1,426 @@
+// The XM reader. Every count and length stored in the file is checked against the bytes that
+// remain before anything is allocated from it, so a hostile header cannot make us allocate more
+// than the file itself could fill.
+//
+// Layouts: from version 0x0104 the patterns come first, then each instrument with its sample
+// headers and sample data. Versions 0x0102 and 0x0103 store all instruments with their sample
+// headers first, then the patterns, then the data of every sample; 0x0102 also keeps a pattern's
+// row count less one in a single byte.
 #include "engine/formats/xm_reader.h"
 
-#include <cstring>
-
+#include "engine/effect_catalogue.h"
+#include "engine/formats/byte_reader.h"
+#include "engine/formats/xm_headers.h"
+#include "engine/formats/xm_sample_coding.h"
 #include "engine/sndlib.h"
 
-bool IsXMData(const uint8_t* data, size_t size) {
-    return size >= 17 && std::memcmp(data, "Extended Module: ", 17) == 0;
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr char kSignature[] = "Extended Module: ";
+constexpr size_t kSignatureSize = 17;
+constexpr uint16_t kOldestVersion = 0x0102;
+constexpr uint16_t kPatternsFirstVersion = 0x0104;
+constexpr size_t kSongHeaderOffset = sizeof(XMFileIntro);
+constexpr size_t kSongHeaderFixed = offsetof(XMSongHeader, orders);
+// Peers read a stored row count of 0 as a 64-row pattern.
+constexpr int kRowsWhenZero = 64;
+constexpr uint32_t kDefaultSampleHeaderSize = sizeof(XMSampleHeader);
+constexpr uint32_t kMaxSampleHeaderSize = 256;
+constexpr uint8_t kEnvelopeOn = 1, kEnvelopeSustain = 2, kEnvelopeLoop = 4;
+
+struct PendingSample {
+    SampleRecord* record; // null for a slot beyond the 16 kept: its data is only skipped
+    XMSampleHeader header;
+};
+
+void CopyName(char (&out)[kNameSize], const char* in, size_t width) {
+    std::memset(out, 0, kNameSize);
+    for (size_t i = 0; i < width && i < kNameSize - 1 && in[i]; ++i) out[i] = in[i];
 }
 
-ModuleRecord* LoadXM(const uint8_t*, size_t, const std::string& fileName) {
-    SNDfail(kSndErrUnsupported, fileName + ": the XM reader is not built yet");
-    return nullptr;
+uint8_t SavedIndex(uint8_t stored) {
+    return stored < kMaxEnvelopePoints ? stored : 0;
+}
+
+void FillEnvelope(EnvelopeRecord& envelope, const uint16_t* points, uint8_t count, uint8_t sustain,
+                  uint8_t loopStart, uint8_t loopEnd, uint8_t type) {
+    for (int i = 0; i < kMaxEnvelopePoints; ++i) {
+        envelope.points[i].tick = points[2 * i];
+        envelope.points[i].value = int16_t(points[2 * i + 1]);
+    }
+    const uint8_t n = std::min<uint8_t>(count, kMaxEnvelopePoints);
+    envelope.savedPointCount = n;
+    envelope.savedSustain = SavedIndex(sustain);
+    envelope.savedLoopStart = SavedIndex(loopStart);
+    envelope.savedLoopEnd = SavedIndex(loopEnd);
+
+    envelope.pointCount = (type & kEnvelopeOn) ? n : 0;
+    const uint8_t last = n ? uint8_t(n - 1) : 0;
+    envelope.sustainPoint =
+        (type & kEnvelopeSustain) && n ? std::min(sustain, last) : kEnvelopeNone;
+    if ((type & kEnvelopeLoop) && n) {
+        envelope.loopEnd = std::min(loopEnd, last);
+        envelope.loopStart = std::min(loopStart, envelope.loopEnd);
+    } else {
+        envelope.loopStart = kEnvelopeNone;
+        envelope.loopEnd = kEnvelopeNone;
+    }
+}
+
+class XMReader {
+public:
+    XMReader(const uint8_t* data, size_t size, const std::string& fileName, XMLoadReport& report)
+        : in_(data, size), fileName_(fileName), report_(report) {}
+
+    ModuleRecord* Load() {
+        module_ = static_cast<ModuleRecord*>(PLYRmemAlloc(sizeof(ModuleRecord)));
+        if (!module_) return nullptr;
+        if (ReadModule()) return module_;
+        SNDfreeModule(module_);
+        return nullptr;
+    }
+
+private:
+    bool Fail(int32_t code, const std::string& what) {
+        return SNDfail(code, fileName_ + ": " + what);
+    }
+    bool Corrupt(const std::string& what) { return Fail(kSndErrCorrupt, what); }
+
+    bool ReadModule() {
+        if (!ReadHeader()) return false;
+        if (version_ >= kPatternsFirstVersion) return ReadPatterns() && ReadInstruments();
+        return ReadInstruments() && ReadPatterns() && ReadSampleData(deferred_);
+    }
+
+    bool ReadHeader() {
+        XMFileIntro intro;
+        if (!in_.Read(intro)) return Corrupt("the file is too short for an XM header");
+        version_ = intro.version;
+        if (version_ < kOldestVersion)
+            return Corrupt("XM version " + Hex(version_) + " is older than this reader knows");
+
+        uint32_t headerSize = 0;
+        if (!in_.CanRead(sizeof headerSize)) return Corrupt("the module header is cut short");
+        std::memcpy(&headerSize, in_.Here(), sizeof headerSize);
+        if (headerSize < kSongHeaderFixed)
+            return Corrupt("module header size " + std::to_string(headerSize) + " is too small");
+        XMSongHeader song;
+        if (!in_.ReadPartial(song, headerSize))
+            return Corrupt("module header size " + std::to_string(headerSize) +
+                           " runs past the end of the file");
+
+        if (song.channels < 1 || song.channels > kMaxChannels)
+            return Corrupt(std::to_string(song.channels) + " channels (1 to 32 allowed)");
+        if (song.patterns > kMaxPatterns)
+            return Corrupt(std::to_string(song.patterns) + " patterns (at most 256 allowed)");
+        if (song.instruments > kMaxInstruments - 1)
+            return Corrupt(std::to_string(song.instruments) + " instruments (at most 255 allowed)");
+        if (song.songLength > kMaxPositions)
+            return Corrupt("song length " + std::to_string(song.songLength) +
+                           " (at most 256 allowed)");
+
+        ModuleRecord& m = *module_;
+        CopyName(m.name, intro.name, sizeof intro.name);
+        m.moduleType = kModuleTypeXM;
+        m.songLength = song.songLength;
+        m.restartPosition = song.restartPosition < song.songLength ? song.restartPosition : 0;
+        m.instrumentCount = song.instruments;
+        m.patternCount = song.patterns;
+        m.channelCount = uint8_t(song.channels);
+        m.speed = uint8_t(std::min<uint16_t>(song.speed, 255));
+        m.tempo = uint8_t(std::min<uint16_t>(song.bpm, 255));
+        if (song.flags & 1) m.flags |= kModuleFlagLinear;
+        // Only the order bytes the header really holds count; the rest stay zero.
+        const size_t storedOrders = std::min<size_t>(headerSize - kSongHeaderFixed, 256);
+        for (size_t i = 0; i < song.songLength && i < storedOrders; ++i)
+            m.orders[i] = song.orders[i];
+        std::memcpy(m.origin, "xm", 3);
+        size_t trackerLength = sizeof intro.tracker;
+        while (trackerLength && (intro.tracker[trackerLength - 1] == ' ' ||
+                                 intro.tracker[trackerLength - 1] == '\0'))
+            --trackerLength;
+        std::memcpy(m.tracker, intro.tracker, trackerLength);
+        m.fileVersion = version_;
+        return true;
+    }
+
+    bool ReadPatterns() {
+        for (int p = 0; p < module_->patternCount; ++p)
+            if (!ReadPattern(p)) return false;
+        return true;
+    }
+
+    bool ReadPattern(int index) {
+        const std::string what = "pattern " + std::to_string(index);
+        const size_t start = in_.Position();
+        uint32_t headerLength = 0;
+        int rows = 0;
+        uint16_t packedSize = 0;
+        size_t fixedSize = 0;
+        if (version_ == kOldestVersion) {
+            XMPatternHeaderV102 header;
+            if (!in_.Read(header)) return Corrupt(what + " header is cut short");
+            headerLength = header.headerLength;
+            rows = header.rowsLessOne + 1;
+            packedSize = header.packedSize;
+            fixedSize = sizeof header;
+        } else {
+            XMPatternHeader header;
+            if (!in_.Read(header)) return Corrupt(what + " header is cut short");
+            headerLength = header.headerLength;
+            rows = header.rows;
+            packedSize = header.packedSize;
+            fixedSize = sizeof header;
+        }
+        // A header length shorter than its own fields cannot be honoured; the data follows them.
+        if (!in_.Seek(start + std::max<size_t>(headerLength, fixedSize)))
+            return Corrupt(what + " header length " + std::to_string(headerLength) +
+                           " runs past the end of the file");
+        if (!in_.CanRead(packedSize)) return Corrupt(what + " data is cut short");
+        if (rows == 0) rows = kRowsWhenZero;
+        const int kept = std::min(rows, kMaxRows);
+        report_.droppedRows += uint32_t(rows - kept);
+
+        PatternRecord* pattern = packedSize == 0 ? PLYRnewEmptyPattern(kept)
+                                                 : PackPattern(in_.Here(), packedSize, rows, kept);
+        if (!pattern) return false;
+        module_->patterns[index] = pattern;
+        in_.Skip(packedSize);
+        return true;
+    }
+
+    // Translates XM's packed cells into the engine's packed form. Data that ends before the
+    // last row leaves the remaining cells empty, as peers do; rows beyond `kept` are dropped.
+    PatternRecord* PackPattern(const uint8_t* src, size_t size, int rows, int kept) {
+        packed_.clear();
+        const uint8_t* p = src;
+        const uint8_t* end = src + size;
+        const int channels = module_->channelCount;
+        for (int r = 0; r < rows; ++r) {
+            for (int c = 0; c < channels && p < end; ++c) {
+                uint8_t fields[5] = {0, 0, 0, 0, 0};
+                const uint8_t first = *p++;
+                if (first & 0x80) {
+                    for (int f = 0; f < 5 && p <= end; ++f)
+                        if (first & (1 << f)) fields[f] = p < end ? *p++ : 0;
+                } else {
+                    fields[0] = first;
+                    for (int f = 1; f < 5 && p < end; ++f) fields[f] = *p++;
+                }
+                if (r < kept) AppendCell(c, fields);
+            }
+            if (r < kept) packed_.push_back(0);
+        }
+        packed_.push_back(0);
+
+        const size_t total = kPatternHeaderSize + packed_.size();
+        auto* pattern = static_cast<PatternRecord*>(PLYRmemAlloc(total));
+        if (!pattern) return nullptr;
+        pattern->word0 = uint32_t(total);
+        pattern->rowCount = kept;
+        std::memcpy(pattern->data, packed_.data(), packed_.size());
+        return pattern;
+    }
+
+    // fields: XM note, instrument, volume byte, effect, parameter.
+    void AppendCell(int channel, const uint8_t (&fields)[5]) {
+        const uint8_t xmNote = fields[0];
+        uint8_t note = kNoteNone;
+        if (xmNote >= 1 && xmNote <= kNoteCount)
+            note = uint8_t(((xmNote - 1) / 12) * 16 + (xmNote - 1) % 12);
+        else if (xmNote == kNoteCount + 1)
+            note = kNoteKeyOff;
+        const uint8_t instrument = fields[1] ? uint8_t(fields[1] - 1) : kInstrumentNone;
+        const uint8_t v = fields[2];
+        uint8_t volume = kVolumeNone;
+        if (v >= 0x10 && v <= 0x50)
+            volume = uint8_t(v - 16);
+        else if (v >= 0x60)
+            volume = uint8_t(v - 16);
+        uint8_t command = kCmdNone, param = 0;
+        if ((fields[3] || fields[4]) && !XMEffectToCommand(fields[3], fields[4], command, param)) {
+            ++report_.droppedEffects[fields[3]];
+            ++report_.droppedEffectTotal;
+            command = kCmdNone;
+            param = 0;
+        }
+
+        const uint8_t values[5] = {note, instrument, volume, command, param};
+        constexpr uint8_t kEmpty[5] = {kNoteNone, kInstrumentNone, kVolumeNone, kCmdNone, 0};
+        uint8_t mask = 0;
+        for (int f = 0; f < 5; ++f)
+            if (values[f] != kEmpty[f]) mask |= uint8_t(1 << f);
+        if (!mask) return;
+        packed_.push_back(uint8_t(channel + 1));
+        packed_.push_back(mask);
+        for (int f = 0; f < 5; ++f)
+            if (mask & (1 << f)) packed_.push_back(values[f]);
+    }
+
+    bool ReadInstruments() {
+        for (int i = 0; i < module_->instrumentCount; ++i) {
+            InstrumentRecord* instrument = SNDallocInstrument();
+            if (!instrument) return false;
+            module_->instruments[i] = instrument;
+            // Some converters promise more instruments than they write; like peers, the ones
+            // after the end of the file are left empty.
+            if (in_.Remaining() == 0) {
+                ++report_.missingInstruments;
+                continue;
+            }
+            if (!ReadInstrument(i, *instrument)) return false;
+        }
+        return true;
+    }
+
+    bool ReadInstrument(int index, InstrumentRecord& instrument) {
+        const std::string what = "instrument " + std::to_string(index + 1);
+        const size_t start = in_.Position();
+        XMInstrumentHeader header;
+        if (!in_.Read(header)) return Corrupt(what + " header is cut short");
+        // Sizes below the common part are read as the common part alone.
+        const size_t size = std::max<size_t>(header.size, sizeof header);
+        if (size > in_.Size() - start)
+            return Corrupt(what + " header size " + std::to_string(header.size) +
+                           " runs past the end of the file");
+        CopyName(instrument.name, header.name, sizeof header.name);
+        XMInstrumentExtra extra;
+        in_.ReadPartial(extra, header.sampleCount ? size - sizeof header : 0);
+        in_.Seek(start + size);
+        if (header.sampleCount == 0) return true;
+
+        const uint32_t sampleHeaderSize =
+            extra.sampleHeaderSize ? extra.sampleHeaderSize : kDefaultSampleHeaderSize;
+        if (sampleHeaderSize > kMaxSampleHeaderSize)
+            return Corrupt(what + " sample header size " + std::to_string(sampleHeaderSize) +
+                           " is not plausible");
+        if (uint64_t(header.sampleCount) * sampleHeaderSize > in_.Remaining())
+            return Corrupt(what + ": " + std::to_string(header.sampleCount) +
+                           " sample headers run past the end of the file");
+
+        for (int n = 0; n < kNoteCount; ++n)
+            instrument.keyboardMap[n] = extra.keyboard[n] < kMaxSamples ? extra.keyboard[n] : 0;
+        FillEnvelope(*instrument.volumeEnvelope, extra.volumePoints, extra.volumeCount,
+                     extra.volumeSustain, extra.volumeLoopStart, extra.volumeLoopEnd,
+                     extra.volumeType);
+        FillEnvelope(*instrument.panningEnvelope, extra.panningPoints, extra.panningCount,
+                     extra.panningSustain, extra.panningLoopStart, extra.panningLoopEnd,
+                     extra.panningType);
+        instrument.fadeOut = extra.fadeOut;
+        instrument.vibratoType = extra.vibratoType;
+        instrument.vibratoSweep = extra.vibratoSweep;
+        instrument.vibratoDepth = extra.vibratoDepth;
+        instrument.vibratoRate = extra.vibratoRate;
+
+        const int kept = std::min<int>(header.sampleCount, kMaxSamples);
+        report_.droppedSamples += uint32_t(header.sampleCount - kept);
+        std::vector<PendingSample> pending;
+        for (int s = 0; s < header.sampleCount; ++s) {
+            PendingSample entry{nullptr, {}};
+            in_.ReadPartial(entry.header, sampleHeaderSize);
+            if (s < kept) {
+                entry.record = SNDallocSample();
+                if (!entry.record) return false;
+                instrument.samples[s] = entry.record;
+                instrument.sampleCount = s + 1;
+                ++module_->sampleCount;
+                FillSampleHeader(*entry.record, entry.header);
+            }
+            pending.push_back(entry);
+        }
+        if (version_ >= kPatternsFirstVersion) return ReadSampleData(pending);
+        deferred_.insert(deferred_.end(), pending.begin(), pending.end());
+        return true;
+    }
+
+    void FillSampleHeader(SampleRecord& sample, const XMSampleHeader& header) {
+        CopyName(sample.name, header.name, sizeof header.name);
+        sample.format = (header.type & kXMSample16Bit) ? kSampleFormat16 : kSampleFormat8;
+        sample.volume = std::min<int>(header.volume, 64);
+        sample.finetune = header.finetune;
+        sample.panning = header.panning;
+        sample.relativeNote = header.relativeNote;
+    }
+
+    // Sample data cut short by the end of the file keeps what is there, as peers do.
+    bool ReadSampleData(const std::vector<PendingSample>& pending) {
+        for (const PendingSample& entry : pending) {
+            const XMSampleCoding coding(entry.header);
+            const size_t fileBytes = coding.FileBytes();
+            const size_t available = std::min(fileBytes, in_.Remaining());
+            if (available < fileBytes) ++report_.truncatedSamples;
+            if (entry.record && !StoreSample(*entry.record, entry.header, coding, available))
+                return false;
+            in_.SkipAtMost(fileBytes);
+        }
+        return true;
+    }
+
+    bool StoreSample(SampleRecord& sample, const XMSampleHeader& header,
+                     const XMSampleCoding& coding, size_t available) {
+        const size_t frames = coding.DecodableFrames(available);
+        const size_t bytes = frames * size_t(coding.BytesPerSample());
+        if (bytes > size_t(INT32_MAX))
+            return Corrupt("sample \"" + std::string(sample.name) + "\" is too long");
+        if (coding.IsADPCM()) ++report_.adpcmSamples;
+        if (coding.IsStereo()) ++report_.stereoSamples;
+        if (bytes) {
+            sample.data = static_cast<uint8_t*>(PLYRmemAlloc(bytes));
+            if (!sample.data) return false;
+            coding.Decode(in_.Here(), available, sample.data);
+        }
+        sample.length = int32_t(bytes);
+
+        // The header counts loops in file bytes; the record counts frames.
+        const uint64_t perFrame = coding.FileBytesPerFrame();
+        const uint64_t start = std::min<uint64_t>(header.loopStart / perFrame, frames);
+        const uint64_t end = std::min<uint64_t>(start + header.loopLength / perFrame, frames);
+        uint8_t type = header.type & 3;
+        if (type == 3) {
+            // Both loop bits: read as a forward loop, and say so in the report.
+            ++report_.pingPongForwardLoops;
+            type = kLoopForward;
+        }
+        sample.loopType = end > start ? type : kLoopNone;
+        sample.loopStart = int32_t(start);
+        sample.loopEnd = int32_t(end);
+        return true;
+    }
+
+    static std::string Hex(uint16_t value) {
+        static const char digits[] = "0123456789ABCDEF";
+        std::string text = "0x";
+        for (int shift = 12; shift >= 0; shift -= 4) text += digits[(value >> shift) & 0xF];
+        return text;
+    }
+
+    ByteReader in_;
+    const std::string& fileName_;
+    XMLoadReport& report_;
+    ModuleRecord* module_ = nullptr;
+    uint16_t version_ = 0;
+    std::vector<PendingSample> deferred_; // sample data that follows the patterns (old layout)
+    std::vector<uint8_t> packed_;         // reused for every pattern
+};
+
+} // namespace
+
+bool IsXMData(const uint8_t* data, size_t size) {
+    return data && size >= kSignatureSize && std::memcmp(data, kSignature, kSignatureSize) == 0;
+}
+
+ModuleRecord* LoadXM(const uint8_t* data, size_t size, const std::string& fileName,
+                     XMLoadReport* report) {
+    XMLoadReport local;
+    XMLoadReport& out = report ? *report : local;
+    std::memset(&out, 0, sizeof out);
+    if (!IsXMData(data, size)) {
+        SNDfail(kSndErrFormat, fileName + ": not an XM module");
+        return nullptr;
+    }
+    return XMReader(data, size, fileName, out).Load();
 }
