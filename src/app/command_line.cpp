@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "app/render_command.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -17,6 +19,7 @@ const char* kUsage =
 } // namespace
 
 int RunCommandLine(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "--render") == 0) return RunRenderCommand(argc, argv);
     if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(kUsage, stdout);
         return 0;

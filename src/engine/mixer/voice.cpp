@@ -31,7 +31,6 @@ void Voice::Start(int instrumentSlot, int sampleSlot, int32_t offsetFrames) {
     instrument = instrumentSlot;
     sample = sampleSlot;
     position = int64_t(offsetFrames) << 32;
-    backwards = false;
     gainL = gainR = 0;
     rampLeft = 0;
 }
@@ -66,26 +65,39 @@ template <bool Is16> inline float Fetch(const uint8_t* data, int32_t index) {
     }
 }
 
-// The frame after `index` in playing order, for interpolation.
-inline int32_t NextIndex(const SampleView& s, int32_t index) {
-    const int32_t next = index + 1;
-    if (s.loopType == kLoopForward && next >= s.loopEnd) return s.loopStart;
-    if (s.loopType == kLoopPingPong && next >= s.loopEnd) return index;
-    return next < s.frames ? next : index;
-}
+// A ping-pong loop plays as a forward loop twice its length whose second half is the first
+// backwards, each end frame played twice; positions run in that unrolled space.
+struct Layout {
+    int32_t wrapEnd; // where the position wraps back to the loop start (or the sample ends)
+    int32_t loopStart;
+    int32_t mirror; // frames at and past loopEnd read from mirror - index; 0 without ping-pong
+
+    explicit Layout(const SampleView& s)
+        : wrapEnd(s.loopType == kLoopNone      ? s.frames
+                  : s.loopType == kLoopForward ? s.loopEnd
+                                               : 2 * s.loopEnd - s.loopStart),
+          loopStart(s.loopStart), mirror(s.loopType == kLoopPingPong ? 2 * s.loopEnd - 1 : 0) {}
+
+    int32_t Frame(int32_t index, int32_t loopEnd) const {
+        return (mirror && index >= loopEnd) ? mirror - index : index;
+    }
+};
 
 template <bool Is16, bool Interpolate>
 void MixLoop(Voice& v, const SampleView& s, float* out, int frames) {
-    const int64_t end = int64_t(s.loopType != kLoopNone ? s.loopEnd : s.frames) << 32;
+    const Layout layout(s);
+    const bool looped = s.loopType != kLoopNone;
+    const int64_t end = int64_t(layout.wrapEnd) << 32;
     const int64_t loopStart = int64_t(s.loopStart) << 32;
-    const int64_t loopLength = int64_t(s.loopEnd - s.loopStart) << 32;
+    const int64_t loopLength = end - loopStart;
     for (int i = 0; i < frames; ++i) {
         const int32_t index = int32_t(v.position >> 32);
-        float value = Fetch<Is16>(s.data, index);
+        float value = Fetch<Is16>(s.data, layout.Frame(index, s.loopEnd));
         if constexpr (Interpolate) {
+            int32_t next = index + 1;
+            if (next >= layout.wrapEnd) next = looped ? layout.loopStart : index;
             const float frac = float(uint32_t(v.position)) * (1.0f / 4294967296.0f);
-            const float next = Fetch<Is16>(s.data, NextIndex(s, index));
-            value += (next - value) * frac;
+            value += (Fetch<Is16>(s.data, layout.Frame(next, s.loopEnd)) - value) * frac;
         }
         out[2 * i] += value * v.gainL;
         out[2 * i + 1] += value * v.gainR;
@@ -97,27 +109,13 @@ void MixLoop(Voice& v, const SampleView& s, float* out, int frames) {
                 v.gainR = v.targetR;
             }
         }
-        if (v.backwards) {
-            v.position -= int64_t(v.step);
-            if (v.position < loopStart) {
-                v.position = loopStart + (loopStart - v.position);
-                v.backwards = false;
-                if (v.position >= end) v.position = loopStart;
+        v.position += int64_t(v.step);
+        if (v.position >= end) {
+            if (!looped) {
+                v.active = false;
+                return;
             }
-        } else {
-            v.position += int64_t(v.step);
-            if (v.position >= end) {
-                if (s.loopType == kLoopForward) {
-                    v.position = loopStart + (v.position - end) % loopLength;
-                } else if (s.loopType == kLoopPingPong) {
-                    v.position = end - (int64_t(1) << 32) - (v.position - end);
-                    v.backwards = true;
-                    if (v.position < loopStart) v.position = loopStart;
-                } else {
-                    v.active = false;
-                    return;
-                }
-            }
+            v.position = loopStart + (v.position - end) % loopLength;
         }
     }
 }
@@ -131,17 +129,14 @@ void MixVoice(Voice& voice, const SampleView& sample, float* out, int frames, bo
         return;
     }
     // The sample may have shrunk since the last call: restart the loop or stop.
-    const int64_t limit = int64_t(sample.loopType != kLoopNone ? sample.loopEnd : sample.frames)
-                          << 32;
+    const int64_t limit = int64_t(Layout(sample).wrapEnd) << 32;
     if (voice.position < 0 || voice.position >= limit) {
         if (sample.loopType == kLoopNone) {
             voice.active = false;
             return;
         }
         voice.position = int64_t(sample.loopStart) << 32;
-        voice.backwards = false;
     }
-    if (voice.backwards && sample.loopType != kLoopPingPong) voice.backwards = false;
     if (sample.is16)
         interpolate ? MixLoop<true, true>(voice, sample, out, frames)
                     : MixLoop<true, false>(voice, sample, out, frames);

@@ -289,7 +289,7 @@ void SongPlayer::TickZeroEffects(ChannelState& ch) {
             finished_ = true;
         } else if (p < 32) {
             speed_ = p;
-            timer_ = std::min(timer_, speed_);
+            timer_ = speed_; // the new speed already counts for this row
         } else {
             tempo_ = p;
         }
@@ -330,9 +330,6 @@ void SongPlayer::TickZeroEffects(ChannelState& ch) {
             if (ch.loopCount == 0) ch.loopCount = p & 0x0F;
             breakRow_ = ch.loopRow;
             breakFlag_ = true;
-            // Rows played again by a loop do not count as the song coming back.
-            for (int r = std::min(ch.loopRow, row_); r <= row_ && r < kMaxRows; ++r)
-                visited_[position_][r >> 6] &= ~(uint64_t(1) << (r & 63));
         }
         break;
     case kCmdFineVolSlideUp:

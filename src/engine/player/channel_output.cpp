@@ -11,7 +11,7 @@
 namespace {
 
 // Output level of a full-scale voice at full volume, matched to the reference player.
-constexpr float kAmplification = 0.5f;
+constexpr float kAmplification = 0.375f;
 // Gain changes are spread over this many milliseconds so they do not click.
 constexpr double kRampMs = 1.0;
 

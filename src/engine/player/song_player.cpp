@@ -90,6 +90,7 @@ void SongPlayer::SetPosition(int position) {
     if (position < 0) position += length;
     if (position < first_ || position > last_) position = first_;
     std::memset(visited_, 0, sizeof visited_);
+    visitedLoops_.clear();
     timer_ = 1;
     patternDelay_ = patternDelayLeft_ = 0;
     breakRow_ = 0;
@@ -150,11 +151,20 @@ bool SongPlayer::EnterPosition(int position, int row) {
     return false;
 }
 
+// A row counts as played again only when the pattern loop counters stand as they did then, so
+// loops run their course but an endless loop ends the song.
 void SongPlayer::MarkVisited() {
-    uint64_t& word = visited_[position_][row_ >> 6];
-    const uint64_t bit = uint64_t(1) << (row_ & 63);
-    if (word & bit) songEnded_ = true;
-    word |= bit;
+    std::array<uint64_t, 3> key{(uint64_t(position_) << 8) | uint64_t(row_), 0, 0};
+    for (int c = 0; c < kMaxChannels; ++c)
+        key[1 + c / 16] |= uint64_t(channels_[c].loopCount & 0x0F) << (4 * (c % 16));
+    if (key[1] == 0 && key[2] == 0) {
+        uint64_t& word = visited_[position_][row_ >> 6];
+        const uint64_t bit = uint64_t(1) << (row_ & 63);
+        if (word & bit) songEnded_ = true;
+        word |= bit;
+        return;
+    }
+    if (!visitedLoops_.insert(key).second) songEnded_ = true;
 }
 
 void SongPlayer::ReadRow() {

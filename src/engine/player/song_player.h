@@ -7,8 +7,10 @@
 #include "engine/player/channel_state.h"
 #include "engine/records.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
+#include <set>
 
 struct PlayerStatus {
     int32_t position, pattern, row, sync, loopCount;
@@ -109,6 +111,7 @@ private:
     int jumpPosition_ = -1;
     bool songEnded_ = false;
     uint64_t visited_[kMaxPositions][kMaxRows / 64] = {};
+    std::set<std::array<uint64_t, 3>> visitedLoops_; // rows reached with loop counters running
     int framesLeft_ = 0;
     double frameRemainder_ = 0;
 
