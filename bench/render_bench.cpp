@@ -41,14 +41,14 @@ int main() {
             continue;
         }
         const int channels = module->channelCount;
-        std::vector<int16_t> pcm;
-        auto start = Clock::now();
-        const bool ok = RenderModule(module, RenderOptions{44100, true}, pcm) &&
-                        WriteWav((work / "ours.wav").string(), pcm, 44100);
-        const double ours = Seconds(start);
+        const double song = SongDurationSeconds(module);
         SNDfreeModule(module);
+        // Like openmpt123: load, render and write the WAV file.
+        auto start = Clock::now();
+        const bool ok = RenderFileToWav(file.string(), (work / "ours.wav").string(),
+                                        RenderOptions{44100, true});
+        const double ours = Seconds(start);
         if (!ok) continue;
-        const double song = double(pcm.size()) / 2 / 44100;
 
         const fs::path copy = work / file.filename();
         fs::copy_file(file, copy, fs::copy_options::overwrite_existing);

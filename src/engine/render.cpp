@@ -36,23 +36,50 @@ std::unique_ptr<SongPlayer> StartPass(ModuleRecord* module, int rate) {
     return player;
 }
 
-void PutLE(std::ofstream& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.put(char((value >> (8 * i)) & 0xFF));
+// The 44-byte header of a 16-bit stereo PCM file with `dataBytes` of samples.
+std::vector<char> WavHeader(uint32_t dataBytes, int rate) {
+    std::vector<char> out;
+    auto put = [&out](uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) out.push_back(char((value >> (8 * i)) & 0xFF));
+    };
+    auto text = [&out](const char* s) {
+        for (int i = 0; i < 4; ++i) out.push_back(s[i]);
+    };
+    text("RIFF");
+    put(36 + dataBytes, 4);
+    text("WAVE");
+    text("fmt ");
+    put(16, 4);
+    put(1, 2); // PCM
+    put(2, 2);
+    put(uint32_t(rate), 4);
+    put(uint32_t(rate) * 4, 4);
+    put(4, 2);
+    put(16, 2);
+    text("data");
+    put(dataBytes, 4);
+    return out;
+}
+
+void AppendLE(std::vector<char>& out, const int16_t* samples, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        out.push_back(char(uint16_t(samples[i]) & 0xFF));
+        out.push_back(char(uint16_t(samples[i]) >> 8));
+    }
 }
 
 } // namespace
 
-bool RenderModule(ModuleRecord* module, const RenderOptions& options,
-                  std::vector<int16_t>& frames) {
-    frames.clear();
+bool RenderModule(ModuleRecord* module, const RenderOptions& options, const RenderSink& sink) {
     if (options.rate < 8000 || options.rate > 192000)
         return SNDfail(kSndErrArgument,
                        "render rate " + std::to_string(options.rate) + " Hz is out of range");
     if (!Prepare(module)) return false;
     auto player = StartPass(module, options.rate);
     std::vector<float> tick;
+    std::vector<int16_t> pcm;
     const size_t limit = size_t(kMaxSeconds * options.rate);
-    while (frames.size() / 2 < limit) {
+    for (size_t done = 0; done < limit;) {
         int n;
         {
             EngineLock lock;
@@ -62,10 +89,21 @@ bool RenderModule(ModuleRecord* module, const RenderOptions& options,
             tick.assign(size_t(n) * 2, 0.0f);
             player->Render(tick.data(), n, options.interpolate);
         }
-        for (float s : tick)
-            frames.push_back(int16_t(std::lround(std::clamp(s, -1.0f, 1.0f) * 32767.0f)));
+        pcm.resize(tick.size());
+        for (size_t i = 0; i < tick.size(); ++i)
+            pcm[i] = int16_t(std::lrint(std::clamp(tick[i], -1.0f, 1.0f) * 32767.0f));
+        sink(pcm.data(), size_t(n));
+        done += size_t(n);
     }
     return true;
+}
+
+bool RenderModule(ModuleRecord* module, const RenderOptions& options,
+                  std::vector<int16_t>& frames) {
+    frames.clear();
+    return RenderModule(module, options, [&frames](const int16_t* stereo, size_t n) {
+        frames.insert(frames.end(), stereo, stereo + 2 * n);
+    });
 }
 
 double SongDurationSeconds(ModuleRecord* module) {
@@ -85,20 +123,9 @@ double SongDurationSeconds(ModuleRecord* module) {
 bool WriteWav(const std::string& path, const std::vector<int16_t>& stereo, int rate) {
     std::ofstream out(path, std::ios::binary);
     if (!out) return SNDfail(kSndErrFileOpen, path + ": cannot create the file");
-    const uint32_t dataBytes = uint32_t(stereo.size() * 2);
-    out.write("RIFF", 4);
-    PutLE(out, 36 + dataBytes, 4);
-    out.write("WAVEfmt ", 8);
-    PutLE(out, 16, 4);
-    PutLE(out, 1, 2); // PCM
-    PutLE(out, 2, 2);
-    PutLE(out, uint32_t(rate), 4);
-    PutLE(out, uint32_t(rate) * 4, 4);
-    PutLE(out, 4, 2);
-    PutLE(out, 16, 2);
-    out.write("data", 4);
-    PutLE(out, dataBytes, 4);
-    for (int16_t s : stereo) PutLE(out, uint16_t(s), 2);
+    std::vector<char> bytes = WavHeader(uint32_t(stereo.size() * 2), rate);
+    AppendLE(bytes, stereo.data(), stereo.size());
+    out.write(bytes.data(), std::streamsize(bytes.size()));
     if (!out) return SNDfail(kSndErrFileOpen, path + ": cannot write the file");
     return true;
 }
@@ -107,10 +134,29 @@ bool RenderFileToWav(const std::string& input, const std::string& output,
                      const RenderOptions& options) {
     ModuleRecord* module = SNDloadModule(input.c_str());
     if (!module) return false;
-    std::vector<int16_t> frames;
-    const bool ok = RenderModule(module, options, frames);
+    std::ofstream out(output, std::ios::binary);
+    if (!out) {
+        SNDfreeModule(module);
+        return SNDfail(kSndErrFileOpen, output + ": cannot create the file");
+    }
+    // Written as it is made; the sizes in the header are filled in at the end.
+    std::vector<char> bytes = WavHeader(0, options.rate);
+    uint64_t dataBytes = 0;
+    const bool ok = RenderModule(module, options, [&](const int16_t* stereo, size_t n) {
+        AppendLE(bytes, stereo, 2 * n);
+        dataBytes += 4 * n;
+        if (bytes.size() >= (1u << 20)) {
+            out.write(bytes.data(), std::streamsize(bytes.size()));
+            bytes.clear();
+        }
+    });
     SNDfreeModule(module);
     if (!ok)
         return SNDfail(SNDgetLastError(), input + ": " + SNDgetErrorMessage(SNDgetLastError()));
-    return WriteWav(output, frames, options.rate);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+    const std::vector<char> header = WavHeader(uint32_t(dataBytes), options.rate);
+    out.seekp(0);
+    out.write(header.data(), std::streamsize(header.size()));
+    if (!out) return SNDfail(kSndErrFileOpen, output + ": cannot write the file");
+    return true;
 }

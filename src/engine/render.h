@@ -6,6 +6,7 @@
 #include "engine/records.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,10 @@ struct RenderOptions {
 // Interleaved 16-bit stereo frames of one pass through the song; false (engine error set) when
 // the module cannot be played.
 bool RenderModule(ModuleRecord* module, const RenderOptions& options, std::vector<int16_t>& frames);
+
+// The same, handing each tick's frames to `sink` as they are made.
+using RenderSink = std::function<void(const int16_t* stereo, size_t frames)>;
+bool RenderModule(ModuleRecord* module, const RenderOptions& options, const RenderSink& sink);
 
 // The length of one pass in seconds by the same rule, or a negative value on failure.
 double SongDurationSeconds(ModuleRecord* module);

@@ -77,6 +77,13 @@ TEST(VoiceMixer, LoopsPastTheEndAndShrunkenSamplesStayInsideTheData) {
     for (float x : out) ASSERT_TRUE(x >= 0 && x <= 8) << x;
     EXPECT_TRUE(v.active);
 
+    // Steps far longer than the loop wrap inside it.
+    s.record->loopType = kLoopForward;
+    Voice fast;
+    fast.Start(1, 0, 0);
+    for (float x : Mix(fast, s.record, 1000, 7.3, true)) ASSERT_TRUE(x >= 1 && x <= 8) << x;
+    s.record->loopEnd = 8;
+
     // The data shrinks under a playing voice: it restarts the loop instead of reading beyond.
     s.record->length = 7;
     s.record->loopType = kLoopForward;

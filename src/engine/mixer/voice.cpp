@@ -90,7 +90,43 @@ void MixLoop(Voice& v, const SampleView& s, float* out, int frames) {
     const int64_t end = int64_t(layout.wrapEnd) << 32;
     const int64_t loopStart = int64_t(s.loopStart) << 32;
     const int64_t loopLength = end - loopStart;
-    for (int i = 0; i < frames; ++i) {
+    // Below this position neither the frame nor its successor needs mapping or wrapping.
+    const int32_t plainEnd = (s.loopType == kLoopPingPong ? s.loopEnd : layout.wrapEnd) - 1;
+    const int64_t fastEnd = int64_t(plainEnd) << 32;
+    const int64_t step = int64_t(v.step);
+
+    int i = 0;
+    while (i < frames) {
+        if (v.rampLeft == 0 && v.position < fastEnd) {
+            // The common case: constant gain, no boundary within reach.
+            int n = frames - i;
+            if (step > 0) n = int(std::min<int64_t>(n, (fastEnd - v.position + step - 1) / step));
+            const float gl = v.gainL, gr = v.gainR;
+            int64_t pos = v.position;
+            float* o = out + 2 * i;
+            for (int k = 0; k < n; ++k) {
+                const int32_t index = int32_t(pos >> 32);
+                float value = Fetch<Is16>(s.data, index);
+                if constexpr (Interpolate) {
+                    const float frac = float(uint32_t(pos)) * (1.0f / 4294967296.0f);
+                    value += (Fetch<Is16>(s.data, index + 1) - value) * frac;
+                }
+                o[2 * k] += value * gl;
+                o[2 * k + 1] += value * gr;
+                pos += step;
+            }
+            v.position = pos;
+            i += n;
+            if (v.position >= end) {
+                if (!looped) {
+                    v.active = false;
+                    return;
+                }
+                v.position = loopStart + (v.position - end) % loopLength;
+            }
+            continue;
+        }
+        // One frame the careful way: ramps, loop turns and the ends of the data.
         const int32_t index = int32_t(v.position >> 32);
         float value = Fetch<Is16>(s.data, layout.Frame(index, s.loopEnd));
         if constexpr (Interpolate) {
@@ -109,7 +145,7 @@ void MixLoop(Voice& v, const SampleView& s, float* out, int frames) {
                 v.gainR = v.targetR;
             }
         }
-        v.position += int64_t(v.step);
+        v.position += step;
         if (v.position >= end) {
             if (!looped) {
                 v.active = false;
@@ -117,6 +153,7 @@ void MixLoop(Voice& v, const SampleView& s, float* out, int frames) {
             }
             v.position = loopStart + (v.position - end) % loopLength;
         }
+        ++i;
     }
 }
 
