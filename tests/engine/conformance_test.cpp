@@ -40,7 +40,6 @@ const std::map<std::string, std::string> kKnownDifferences = {
     {"PortaJustStoppedNote.xm", "tone portamento onto a note that just ended"},
     {"RetrigTick0.xm", "multi-retrigger on the first tick"},
     {"SampleChange.xm", "instrument change without a note keeps the old sample in FT2"},
-    {"SetEnvPos.xm", "set envelope position lands a tick apart"},
     {"TremoloWaveforms.xm", "tremolo ramp and square waveforms"},
     {"TremorInstr.xm", "tremor with an instrument number"},
     {"TremorRecover.xm", "volume after tremor ends"},

@@ -13,7 +13,7 @@ namespace {
 // Output level of a full-scale voice at full volume, matched to the reference player.
 constexpr float kAmplification = 0.375f;
 // Gain changes are spread over this many milliseconds so they do not click.
-constexpr double kRampMs = 1.0;
+constexpr double kRampMs = 0.36; // 16 frames at 44.1 kHz
 
 // One tick of an envelope; answers its value << 8 (0..64 << 8).
 int RunEnvelope(EnvelopeState& e, const EnvelopeRecord& env, bool keyOn) {
