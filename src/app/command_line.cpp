@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/module_commands.h"
+#include "app/render_command.h"
 
 #include <cstdio>
 #include <string>
@@ -12,13 +13,16 @@ const char* kUsage =
     "       cantorwright --info FILE\n"
     "       cantorwright --dump FILE\n"
     "       cantorwright --convert IN --output OUT.xm\n"
+    "       cantorwright --render IN --output OUT.wav [--rate HZ] [--interpolation none|linear]\n"
     "       cantorwright --help\n"
     "\n"
     "  FILE          open the module in the editor\n"
     "  --info FILE   print the module's summary as one JSON object\n"
     "  --dump FILE   print every field, cell and sample checksum of the module as text\n"
     "  --convert IN --output OUT.xm\n"
-    "                load any module this program reads and save it as an XM file\n";
+    "                load any module this program reads and save it as an XM file\n"
+    "  --render IN --output OUT.wav\n"
+    "                play the song once through into a 16-bit stereo WAV file, offline\n";
 
 int Usage(FILE* to, int code) {
     std::fputs(kUsage, to);
@@ -30,6 +34,7 @@ int Usage(FILE* to, int code) {
 int RunCommandLine(int argc, char** argv) {
     const std::string command = argc >= 2 ? argv[1] : "";
     if (command == "--help" || command == "-h") return Usage(stdout, 0);
+    if (command == "--render") return RunRenderCommand(argc, argv);
     if (command == "--info" || command == "--dump") {
         if (argc != 3) return Usage(stderr, 2);
         return command == "--info" ? InfoCommand(argv[2]) : DumpCommand(argv[2]);
