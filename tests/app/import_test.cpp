@@ -7,6 +7,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <libopenmpt/libopenmpt.hpp>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -67,10 +68,30 @@ TEST(Import, ModulesAreRecognisedByContentNotByName) {
     EXPECT_NE(r.err.find("noise.mod"), std::string::npos) << r.err;
 }
 
+TEST(Import, ChannelPanningTravelsWithEveryInstrumentCell) {
+    // MOD channels play hard left, right, right, left; XM keeps panning per note, so each cell
+    // that names an instrument carries its channel's panning.
+    const ProcessResult r = RunCli({"--dump", (SharedDir() / "corpus" / "hiscreen.mod").string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const char* expected[4] = {"C0", "CF", "CF", "C0"};
+    std::istringstream lines(r.out);
+    int checked = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.size() < 6 || line[0] != ' ' || line[4] != ' ' || line[5] != '|') continue;
+        for (int t = 0; t < 4; ++t) {
+            const std::string cell = line.substr(7 + size_t(t) * 18, 15); // "NNN II VV CC:PP"
+            if (cell.substr(4, 2) == "..") continue;
+            EXPECT_EQ(cell.substr(7, 2), expected[t]) << line;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 50);
+}
+
 TEST(Import, WhatXMCannotHoldIsCountedByKind) {
-    // MOD channels start hard left and right, which XM cannot store.
-    const QJsonObject mod = Info(SharedDir() / "corpus" / "hiscreen.mod");
-    EXPECT_EQ(mod["dropped"].toObject()["channel_settings"].toInt(), 4);
+    // This S3M sets volume and an effect in many cells that would need their channel's panning.
+    const QJsonObject s3m = Info(SharedDir() / "corpus" / "autonom.s3m");
+    EXPECT_GT(s3m["dropped"].toObject()["channel_settings"].toInt(), 0);
     const QJsonObject xm = Info(SharedDir() / "corpus" / "mph.xm");
     EXPECT_TRUE(xm["dropped"].toObject().isEmpty());
 }

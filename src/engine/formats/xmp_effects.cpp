@@ -192,3 +192,22 @@ void TranslateEvent(const xmp_event& event, SourceKind kind, ChannelMemory& memo
             ++lost[kLossVolumeColumn];
     }
 }
+
+void CarryChannelPanning(ImportedCell& cell, int& channelPan, uint32_t (&lost)[kLossCount]) {
+    constexpr uint8_t kPanColumn = 0xC0 - 16; // volume-column "set panning", as the cell holds it
+    const bool columnPans = cell.volume >= kPanColumn && cell.volume < kPanColumn + 16;
+    if (cell.command == kCmdSetPanning)
+        channelPan = cell.param;
+    else if (columnPans)
+        channelPan = (cell.volume - kPanColumn) << 4;
+    if (cell.instrument == kInstrumentNone || columnPans || cell.command == kCmdSetPanning) return;
+    if (channelPan == 128) return;
+    if (cell.volume == kVolumeNone) {
+        cell.volume = uint8_t(kPanColumn + (channelPan >> 4));
+    } else if (cell.command == 0 && cell.param == 0) {
+        cell.command = kCmdSetPanning;
+        cell.param = uint8_t(channelPan);
+    } else {
+        ++lost[kLossChannelSettings];
+    }
+}

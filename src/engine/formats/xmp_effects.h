@@ -23,3 +23,10 @@ struct ChannelMemory {
 // Fills `cell` from a libxmp event; counts what does not fit into `lost`.
 void TranslateEvent(const struct xmp_event& event, SourceKind kind, ChannelMemory& memory,
                     ImportedCell& cell, uint32_t (&lost)[kLossCount]);
+
+// XM resets a channel's panning to the sample's whenever an instrument number plays, while
+// the source formats keep a panning per channel. So that imported songs keep their stereo
+// picture (also once saved), each cell naming an instrument on a panned channel gets that
+// channel's panning: in the volume column when free, else as a set-panning effect.
+// `channelPan` (0..255) follows the panning effects met on the way.
+void CarryChannelPanning(ImportedCell& cell, int& channelPan, uint32_t (&lost)[kLossCount]);

@@ -48,6 +48,11 @@ std::string OriginOf(const uint8_t* data, size_t size, const char* xmpType, Sour
     return word.empty() ? "other" : word.substr(0, 7);
 }
 
+// An S3M whose master volume lacks bit 7 plays in mono, whatever its channel settings say.
+bool Stereo(const uint8_t* data, size_t size, SourceKind kind) {
+    return kind != SourceKind::S3M || (size > 0x33 && (data[0x33] & 0x80) != 0);
+}
+
 // IT keeps its frequency mode in the header (flags bit 3: linear slides).
 bool LinearFrequencies(const uint8_t* data, size_t size, SourceKind kind) {
     return kind == SourceKind::IT && size > 0x2D && (data[0x2C] & 0x08) != 0;
@@ -60,7 +65,8 @@ void CopyName(char (&field)[kNameSize], const char* name, size_t width) {
 
 class Importer {
 public:
-    Importer(const xmp_module& x, ModuleRecord* m, SourceKind kind) : x_(x), m_(m), kind_(kind) {}
+    Importer(const xmp_module& x, ModuleRecord* m, SourceKind kind, bool stereo)
+        : x_(x), m_(m), kind_(kind), stereo_(stereo) {}
 
     bool Build() { return Header() && Orders() && Patterns() && Instruments(); }
 
@@ -79,7 +85,7 @@ private:
         const int fullVolume = kind_ == SourceKind::IT ? 128 : 64;
         if (x_.gvl < fullVolume) ++m_->lost[kLossGlobalVolume];
         for (int c = 0; c < channels; ++c)
-            if (x_.xxc[c].pan != 0x80 || x_.xxc[c].vol != 64) ++m_->lost[kLossChannelSettings];
+            if (x_.xxc[c].vol != 64) ++m_->lost[kLossChannelSettings];
         return true;
     }
 
@@ -114,6 +120,9 @@ private:
             pattern->rowCount = rows;
             m_->patterns[p] = pattern;
             m_->patternCount = p + 1;
+            int channelPan[kMaxChannels];
+            for (int t = 0; t < tracks; ++t)
+                channelPan[t] = t < x_.chn && stereo_ ? std::clamp(x_.xxc[t].pan, 0, 255) : 128;
             for (int r = 0; r < kMaxRows; ++r)
                 for (int t = 0; t < tracks; ++t) {
                     ImportedCell cell;
@@ -124,6 +133,7 @@ private:
                             TranslateEvent(x_.xxt[track]->event[r], kind_, memory_[t], cell,
                                            m_->lost);
                     }
+                    CarryChannelPanning(cell, channelPan[t], m_->lost);
                     uint8_t* bytes = pattern->data + size_t(r) * RowStride(tracks) + t * kCellSize;
                     bytes[kCellNote] = cell.note;
                     bytes[kCellInstrument] = cell.instrument;
@@ -244,6 +254,7 @@ private:
     const xmp_module& x_;
     ModuleRecord* m_;
     SourceKind kind_;
+    bool stereo_;
     ChannelMemory memory_[kMaxChannels];
 };
 
@@ -270,9 +281,10 @@ ModuleRecord* ImportWithXmp(const uint8_t* data, size_t size, const std::string&
     SourceKind kind;
     const std::string origin = OriginOf(data, size, info.mod->type, kind);
     std::memcpy(module->origin, origin.data(), std::min(origin.size(), sizeof module->origin - 1));
-    std::memcpy(module->tracker, info.mod->type, strnlen(info.mod->type, sizeof module->tracker - 1));
+    std::memcpy(module->tracker, info.mod->type,
+                strnlen(info.mod->type, sizeof module->tracker - 1));
     if (LinearFrequencies(data, size, kind)) module->flags |= kModuleFlagLinear;
-    if (!Importer(*info.mod, module.get(), kind).Build()) {
+    if (!Importer(*info.mod, module.get(), kind, Stereo(data, size, kind)).Build()) {
         SNDfail(kSndErrMemory, fileName + ": out of memory while importing");
         return nullptr;
     }
