@@ -20,7 +20,5 @@ fi
 if [ "${CW_SKIP_TSAN:-0}" != 1 ]; then
   cmake --preset tsan >/dev/null
   cmake --build --preset tsan -j "$jobs" --target engine_tests model_tests
-  export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
-  QT_QPA_PLATFORM=offscreen ./build/tsan/tests/engine_tests --gtest_filter='PlayWhileEditing.*'
-  QT_QPA_PLATFORM=offscreen ./build/tsan/tests/model_tests --gtest_filter='PlayingSong.*'
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --preset tsan -R 'PlayWhileEditing|PlayingSong'
 fi

@@ -154,9 +154,12 @@ std::shared_ptr<SongPlayer> PlaybackEngine::Find(PlayHandle handle) {
 
 bool PlaybackEngine::Remove(PlayHandle handle) {
     std::shared_ptr<SongPlayer> removed;
+    // The engine lock first, as the mixer takes it: no tick is under way while the player goes.
+    EngineLock engine;
     std::lock_guard lock(playersMutex_);
     for (auto it = players_.begin(); it != players_.end(); ++it) {
         if (it->first == handle) {
+            it->second->Detach();
             removed = std::move(it->second);
             players_.erase(it);
             return true;

@@ -267,6 +267,7 @@ void SongPlayer::Render(float* out, int frames, bool interpolate) {
 void SongPlayer::Pull(float* out, int frames, bool interpolate) {
     while (frames > 0) {
         EngineLock lock;
+        if (detached_) return;
         if (framesLeft_ <= 0) AdvanceTick();
         const int n = std::min(framesLeft_, frames);
         Render(out, n, interpolate);

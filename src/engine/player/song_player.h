@@ -32,6 +32,10 @@ public:
     void Pull(float* out, int frames, bool interpolate);
 
     int FramesLeftInTick() const { return framesLeft_; }
+    // Cuts the player off its module for good; called under the engine lock when its handle is
+    // stopped, so a mix already holding the player never reads a module freed after that.
+    void Detach() { detached_ = true; }
+
     bool Finished() const { return finished_.load(std::memory_order_relaxed); }
     // True once playback would return to a row it already played (offline renders end there).
     bool SongEnded() const { return songEnded_; }
@@ -97,6 +101,7 @@ private:
     Voice fading_[kMaxChannels]; // the previous note of a channel, ramping out
     int channelVolume_[kMaxChannels];
     int musicVolume_ = 64;
+    bool detached_ = false; // read and written under the engine lock
 
     // Song state.
     int first_ = 0, last_ = 0, restart_ = 0;
