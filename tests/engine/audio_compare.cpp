@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int kFrame = 2048;      // ~46 ms at 44.1 kHz
+constexpr int kFrame = 2048; // ~46 ms at 44.1 kHz
 // RMS below -50 dBFS counts as silence: the modules built to stay quiet leave residues of
 // interpolation and ramping around -55 dBFS that differ between any two players.
 constexpr double kSilence = 0.00316;

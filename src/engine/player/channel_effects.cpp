@@ -358,6 +358,13 @@ void SongPlayer::TickZeroEffects(ChannelState& ch) {
     case kCmdSetEnvelopePosition:
         SetEnvelopePosition(ch, p);
         break;
+    case kCmdMultiRetrig:
+        // The tracker counts the first tick of the row towards the retrigger too, unless the
+        // cell also has a volume column command.
+        if (p & 0x0F) ch.retrigSpeed = p & 0x0F;
+        if (p >> 4) ch.retrigVolume = p >> 4;
+        if (ch.volumeColumn == 0) MultiRetrig(ch);
+        break;
     default:
         break;
     }
@@ -375,9 +382,13 @@ void SongPlayer::TickEffects(ChannelState& ch) {
     case 0xB:
         Vibrato(ch);
         break;
-    case 0xD:
-        ch.outPanning = std::max(ch.outPanning - (v & 0x0F), 0);
+    case 0xD: {
+        // The tracker adds the negated amount as a byte and clamps on the carry, so a slide
+        // by zero lands hard left.
+        const int sum = ch.outPanning + ((0 - (v & 0x0F)) & 0xFF);
+        ch.outPanning = sum < 0x100 ? 0 : sum - 0x100;
         break;
+    }
     case 0xE:
         ch.outPanning = std::min(ch.outPanning + (v & 0x0F), 255);
         break;
