@@ -24,9 +24,8 @@ constexpr char kSignature[] = "Extended Module: ";
 constexpr size_t kSignatureSize = 17;
 constexpr uint16_t kOldestVersion = 0x0102;
 constexpr uint16_t kPatternsFirstVersion = 0x0104;
-constexpr size_t kSongHeaderOffset = sizeof(XMFileIntro);
 constexpr size_t kSongHeaderFixed = offsetof(XMSongHeader, orders);
-// Peers read a stored row count of 0 as a 64-row pattern.
+// libopenmpt reads a stored row count of 0 as a 64-row pattern (libxmp as 256).
 constexpr int kRowsWhenZero = 64;
 constexpr uint32_t kDefaultSampleHeaderSize = sizeof(XMSampleHeader);
 constexpr uint32_t kMaxSampleHeaderSize = 256;
@@ -194,7 +193,8 @@ private:
     }
 
     // Translates XM's packed cells into the engine's packed form. Data that ends before the
-    // last row leaves the remaining cells empty, as peers do; rows beyond `kept` are dropped.
+    // last row leaves the remaining cells empty, as peers do. The engine holds 256 rows at most
+    // (libopenmpt keeps up to 1024): rows beyond `kept` are read past and dropped.
     PatternRecord* PackPattern(const uint8_t* src, size_t size, int rows, int kept) {
         packed_.clear();
         const uint8_t* p = src;
@@ -205,7 +205,7 @@ private:
                 uint8_t fields[5] = {0, 0, 0, 0, 0};
                 const uint8_t first = *p++;
                 if (first & 0x80) {
-                    for (int f = 0; f < 5 && p <= end; ++f)
+                    for (int f = 0; f < 5; ++f)
                         if (first & (1 << f)) fields[f] = p < end ? *p++ : 0;
                 } else {
                     fields[0] = first;
@@ -293,6 +293,8 @@ private:
         in_.Seek(start + size);
         if (header.sampleCount == 0) return true;
 
+        // A stored 0 (absent, or a header cut before it) means the usual 40 bytes; larger
+        // headers are stepped over, smaller ones read as far as they go.
         const uint32_t sampleHeaderSize =
             extra.sampleHeaderSize ? extra.sampleHeaderSize : kDefaultSampleHeaderSize;
         if (sampleHeaderSize > kMaxSampleHeaderSize)

@@ -90,12 +90,26 @@ void XMSampleCoding::Decode(const uint8_t* src, size_t available, uint8_t* out) 
         }
         return;
     }
-    std::vector<int32_t> left(frames);
-    DecodeDeltas(src, frames, is16_, left.data());
     if (!stereo_) {
-        for (size_t i = 0; i < frames; ++i) Store(left[i], is16_, out, i);
+        // The common case, decoded straight into the record's form.
+        if (is16_) {
+            uint16_t acc = 0;
+            for (size_t i = 0; i < 2 * frames; i += 2) {
+                acc = uint16_t(acc + uint16_t(src[i] | (src[i + 1] << 8)));
+                out[i] = uint8_t(acc & 0xFF);
+                out[i + 1] = uint8_t(acc >> 8);
+            }
+        } else {
+            uint8_t acc = 0;
+            for (size_t i = 0; i < frames; ++i) {
+                acc = uint8_t(acc + src[i]);
+                out[i] = uint8_t(acc ^ 0x80);
+            }
+        }
         return;
     }
+    std::vector<int32_t> left(frames);
+    DecodeDeltas(src, frames, is16_, left.data());
     const size_t half = length_ / 2;
     const size_t rightFrames =
         available > half
