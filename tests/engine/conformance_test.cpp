@@ -16,37 +16,45 @@ namespace {
 constexpr int kRate = 44100;
 constexpr double kPass = 0.95;
 
-// File name -> what still differs.
+// File name -> what still differs. Most of these modules play the tracker's own recording on the
+// right channel; "nearer the tracker recording" notes where ours follows it and the reference
+// does not.
 const std::map<std::string, std::string> kKnownDifferences = {
-    {"BidiPrecision.xm",
-     "ping-pong loop turn-around: the two channels should cancel and do not quite"},
-    {"EnvLoops.xm", "envelope loop timing differs by a tick in places"},
-    {"FreqWraparound.xm", "periods beyond the table's range wrap differently"},
-    {"KeyOff2.xm", "key-off envelope release timing differs slightly"},
+    {"BidiPrecision.xm", "two ping-pong loops built to cancel: our turn-around leaves a residue"},
+    {"EnvLoops.xm", "envelope loops run half a tick ahead of the reference; ours is nearer the "
+                    "tracker recording on the right"},
+    {"FreqWraparound.xm", "periods beyond the table's ends wrap differently"},
+    {"KeyOff2.xm", "release timing after key-off differs slightly"},
     {"NoteLimit2.xm", "notes at the top of the range"},
-    {"NoteOff2.xm", "key-off with envelopes: release level differs"},
+    {"NoteOff2.xm", "release level after key-off differs from the tracker recording"},
     {"NoteOffFade.xm",
      "FT2 stays silent here (the test's own description); the reference keeps a tone"},
-    {"OffDelay.xm", "key-off combined with note delay"},
-    {"PanMemory.xm", "panning memory: left/right balance differs"},
-    {"PanOff.xm", "panning after key-off"},
+    {"OffDelay.xm", "key-off together with note delay"},
+    {"PanMemory.xm", "both channels must sound alike (its own description) and do here; the "
+                     "reference plays one more note"},
+    {"PanOff.xm", "delayed key-off with volume-column panning: the tracker keeps the old panning, "
+                  "we apply the new"},
     {"PanSustainRelease.xm",
      "ours cancels to near silence; the reference has bursts at each key-off"},
-    {"PatLoop-Nested.xm", "nested loops play the right rows; the sound inside differs"},
+    {"PatLoop-Nested.xm", "rows come in the reference's order; the sound inside differs"},
     {"PatternDelay-NoteDelay.xm", "note delay on rows repeated by a pattern delay"},
-    {"PatternDelays.xm",
-     "the reference's render plays repeated rows longer than its own duration reports"},
-    {"Pickup.xm", "instrument pick-up without a note"},
-    {"PortaJustStoppedNote.xm", "tone portamento onto a note that just ended"},
-    {"RetrigTick0.xm", "multi-retrigger on the first tick"},
-    {"SampleChange.xm", "instrument change without a note keeps the old sample in FT2"},
-    {"TremoloWaveforms.xm", "tremolo ramp and square waveforms"},
+    {"PatternDelays.xm", "several pattern delays on one row: the reference's render repeats rows "
+                         "longer than its own duration says"},
+    {"Pickup.xm",
+     "ours follows the tracker recording on the right; the reference cuts the note early"},
+    {"PortaJustStoppedNote.xm",
+     "spectral score just under the bar: the sample ends a few ms early"},
+    {"RetrigTick0.xm",
+     "multi-retrigger counting on the row's first tick when a volume command is present"},
+    {"SampleChange.xm",
+     "ours follows the tracker recording on the right; the reference keeps the note going"},
+    {"TremoloWaveforms.xm", "ours is nearer the tracker recording on the right than the reference"},
     {"TremorInstr.xm", "tremor with an instrument number"},
-    {"TremorRecover.xm", "volume after tremor ends"},
-    {"delay3.xm", "note delay with instrument"},
-    {"envretrig.xm", "envelope retrigger"},
+    {"TremorRecover.xm", "ours is nearer the tracker recording on the right than the reference"},
+    {"delay3.xm", "note delay with an instrument number"},
+    {"envretrig.xm", "envelope restart on retrigger"},
     {"keyoff+instr.xm", "key-off followed by an instrument number"},
-    {"lowest.xm", "the lowest notes' periods"},
+    {"lowest.xm", "periods of the lowest notes"},
 };
 
 struct Owned {
