@@ -656,8 +656,8 @@ void SongPlayer::SetEnvelopePosition(ChannelState& ch, int tick) {
             return std::clamp(int(FieldLoad(envelope->points[i].value)), 0, 64);
         };
         state.counter = tick - 1;
-        int point = 1;
-        while (point < count && t(point) <= tick) ++point;
+        int point = 0;
+        while (point < count && t(point) < tick) ++point;
         if (point >= count) {
             state.point = count - 1;
             state.amplitude = v(count - 1) << 8;
@@ -665,6 +665,12 @@ void SongPlayer::SetEnvelopePosition(ChannelState& ch, int tick) {
             return;
         }
         state.point = point;
+        if (point == 0 || t(point) == tick) {
+            // On a point: the next tick reaches it, so sustain and loops apply there.
+            state.amplitude = v(point) << 8;
+            state.delta = 0;
+            return;
+        }
         const int span = t(point) - t(point - 1);
         state.delta = span > 0 ? ((v(point) - v(point - 1)) << 8) / span : 0;
         state.amplitude = (v(point - 1) << 8) + state.delta * (tick - 1 - t(point - 1));
