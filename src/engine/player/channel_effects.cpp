@@ -284,9 +284,7 @@ void SongPlayer::TickZeroEffects(ChannelState& ch) {
     case kCmdSetTempo:
         if (p == 0) {
             // Speed 0 halts the tracker: the song ends here.
-            songEnded_ = true;
-            playing_ = false;
-            finished_ = true;
+            Halt();
         } else if (p < 32) {
             speed_ = p;
             timer_ = speed_; // the new speed already counts for this row
