@@ -1,6 +1,7 @@
 #include "engine/playback_engine.h"
 
 #include "engine/engine_lock.h"
+#include "engine/output/sample_format.h"
 
 #include <algorithm>
 #include <cstring>
@@ -198,22 +199,7 @@ void PlaybackEngine::Fill(uint8_t* out, int bytes) {
         std::lock_guard lock(observerMutex_);
         if (observer_) observer_(block, mixBuffer_.data(), frames);
     }
-    for (int i = 0; i < frames; ++i) {
-        const float l = std::clamp(mixBuffer_[2 * size_t(i)], -1.0f, 1.0f);
-        const float r = std::clamp(mixBuffer_[2 * size_t(i) + 1], -1.0f, 1.0f);
-        if (format.stereo && format.sixteenBit) {
-            const int16_t s[2] = {int16_t(l * 32767.0f), int16_t(r * 32767.0f)};
-            std::memcpy(out + size_t(i) * 4, s, 4);
-        } else if (format.sixteenBit) {
-            const int16_t s = int16_t((l + r) * 0.5f * 32767.0f);
-            std::memcpy(out + size_t(i) * 2, &s, 2);
-        } else if (format.stereo) {
-            out[2 * size_t(i)] = uint8_t(int(l * 127.0f) + 128);
-            out[2 * size_t(i) + 1] = uint8_t(int(r * 127.0f) + 128);
-        } else {
-            out[i] = uint8_t(int((l + r) * 0.5f * 127.0f) + 128);
-        }
-    }
+    ConvertFrames(mixBuffer_.data(), frames, format, out);
     std::memset(out + size_t(frames) * size_t(format.BytesPerFrame()), format.sixteenBit ? 0 : 128,
                 size_t(bytes - frames * format.BytesPerFrame()));
 }

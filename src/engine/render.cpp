@@ -62,9 +62,12 @@ std::vector<char> WavHeader(uint32_t dataBytes, int rate) {
 }
 
 void AppendLE(std::vector<char>& out, const int16_t* samples, size_t count) {
+    const size_t at = out.size();
+    out.resize(at + 2 * count);
+    char* bytes = out.data() + at;
     for (size_t i = 0; i < count; ++i) {
-        out.push_back(char(uint16_t(samples[i]) & 0xFF));
-        out.push_back(char(uint16_t(samples[i]) >> 8));
+        bytes[2 * i] = char(uint16_t(samples[i]) & 0xFF);
+        bytes[2 * i + 1] = char(uint16_t(samples[i]) >> 8);
     }
 }
 
@@ -90,8 +93,11 @@ bool RenderModule(ModuleRecord* module, const RenderOptions& options, const Rend
             player->Render(tick.data(), n, options.interpolate);
         }
         pcm.resize(tick.size());
-        for (size_t i = 0; i < tick.size(); ++i)
-            pcm[i] = int16_t(std::lrint(std::clamp(tick[i], -1.0f, 1.0f) * 32767.0f));
+        for (size_t i = 0; i < tick.size(); ++i) {
+            // Rounded half away from zero; plain arithmetic so the loop vectorises.
+            const float v = std::clamp(tick[i], -1.0f, 1.0f) * 32767.0f;
+            pcm[i] = int16_t(v + (v >= 0.0f ? 0.5f : -0.5f));
+        }
         sink(pcm.data(), size_t(n));
         done += size_t(n);
     }

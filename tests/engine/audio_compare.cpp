@@ -7,11 +7,12 @@
 #include <iterator>
 #include <libopenmpt/libopenmpt.hpp>
 #include <memory>
+#include <numbers>
 #include <numeric>
 
 namespace {
 
-constexpr int kFrame = 2048;      // ~46 ms at 44.1 kHz
+constexpr int kFrame = 2048; // ~46 ms at 44.1 kHz
 // RMS below -50 dBFS counts as silence: the modules built to stay quiet leave residues of
 // interpolation and ramping around -55 dBFS that differ between any two players.
 constexpr double kSilence = 0.00316;
@@ -25,7 +26,7 @@ void Fft(std::vector<std::complex<double>>& a) {
         if (i < j) std::swap(a[i], a[j]);
     }
     for (size_t len = 2; len <= n; len <<= 1) {
-        const double angle = -2.0 * M_PI / double(len);
+        const double angle = -2.0 * std::numbers::pi / double(len);
         const std::complex<double> unit(std::cos(angle), std::sin(angle));
         for (size_t i = 0; i < n; i += len) {
             std::complex<double> w(1.0);
@@ -51,7 +52,7 @@ std::vector<double> Spectrum(const std::vector<int16_t>& pcm, size_t frame, doub
             const size_t idx = (frame * kFrame + size_t(i)) * 2 + size_t(channel);
             const double s = idx < pcm.size() ? pcm[idx] / 32768.0 : 0.0;
             energy += s * s;
-            const double window = 0.5 - 0.5 * std::cos(2.0 * M_PI * i / (kFrame - 1));
+            const double window = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / (kFrame - 1));
             buf[size_t(i)] = s * window;
         }
         Fft(buf);

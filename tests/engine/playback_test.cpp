@@ -169,6 +169,28 @@ TEST_F(Playback, SongAdvancesSeeksWrapAndPlaysAgainAfterStop) {
     EXPECT_EQ(Status(pattern).position, 2);
 }
 
+TEST_F(Playback, ASongPlayedWithoutLoopFallsSilentAtItsEnd) {
+    BlockWatch watch;
+    ModuleRecord* shortSong =
+        SNDloadModule((SharedDir() / "conformance" / "xm" / "FT2PanLaw.xm").string().c_str());
+    ASSERT_NE(shortSong, nullptr);
+    const PlayHandle song = SNDplayModule(shortSong, false);
+    ASSERT_NE(song, 0u);
+    bool sounded = false, silentAfter = false;
+    for (int i = 0; i < 1000 && !silentAfter; ++i) {
+        const uint64_t block = PlaybackEngine::Get().BlocksStarted();
+        const float peak = watch.Peak(block);
+        sounded |= peak > 0;
+        // Once it has sounded, the end of the song brings lasting silence.
+        silentAfter = sounded && peak == 0 && watch.Peak(block + 20) == 0;
+    }
+    EXPECT_TRUE(sounded);
+    EXPECT_TRUE(silentAfter);
+    EXPECT_EQ(Status(song).loopCount, 0);
+    ASSERT_TRUE(SNDstopModule(song));
+    SNDfreeModule(shortSong);
+}
+
 TEST_F(Playback, PackedPatternsAreUnpackedAndMissingPatternsSkipped) {
     ASSERT_TRUE(PLYRcompressPattern(module_, 0));
     const int last = module_->songLength - 1;

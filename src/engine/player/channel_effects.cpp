@@ -284,9 +284,7 @@ void SongPlayer::TickZeroEffects(ChannelState& ch) {
     case kCmdSetTempo:
         if (p == 0) {
             // Speed 0 halts the tracker: the song ends here.
-            songEnded_ = true;
-            playing_ = false;
-            finished_ = true;
+            Halt();
         } else if (p < 32) {
             speed_ = p;
             timer_ = speed_; // the new speed already counts for this row
@@ -358,6 +356,13 @@ void SongPlayer::TickZeroEffects(ChannelState& ch) {
     case kCmdSetEnvelopePosition:
         SetEnvelopePosition(ch, p);
         break;
+    case kCmdMultiRetrig:
+        // The tracker counts the first tick of the row towards the retrigger too, unless the
+        // cell also has a volume column command.
+        if (p & 0x0F) ch.retrigSpeed = p & 0x0F;
+        if (p >> 4) ch.retrigVolume = p >> 4;
+        if (ch.volumeColumn == 0) MultiRetrig(ch);
+        break;
     default:
         break;
     }
@@ -375,9 +380,13 @@ void SongPlayer::TickEffects(ChannelState& ch) {
     case 0xB:
         Vibrato(ch);
         break;
-    case 0xD:
-        ch.outPanning = std::max(ch.outPanning - (v & 0x0F), 0);
+    case 0xD: {
+        // The tracker adds the negated amount as a byte and clamps on the carry, so a slide
+        // by zero lands hard left.
+        const int sum = ch.outPanning + ((0 - (v & 0x0F)) & 0xFF);
+        ch.outPanning = sum < 0x100 ? 0 : sum - 0x100;
         break;
+    }
     case 0xE:
         ch.outPanning = std::min(ch.outPanning + (v & 0x0F), 255);
         break;
@@ -645,8 +654,8 @@ void SongPlayer::SetEnvelopePosition(ChannelState& ch, int tick) {
             return std::clamp(int(FieldLoad(envelope->points[i].value)), 0, 64);
         };
         state.counter = tick - 1;
-        int point = 1;
-        while (point < count && t(point) <= tick) ++point;
+        int point = 0;
+        while (point < count && t(point) < tick) ++point;
         if (point >= count) {
             state.point = count - 1;
             state.amplitude = v(count - 1) << 8;
@@ -654,6 +663,12 @@ void SongPlayer::SetEnvelopePosition(ChannelState& ch, int tick) {
             return;
         }
         state.point = point;
+        if (point == 0 || t(point) == tick) {
+            // On a point: the next tick reaches it, so sustain and loops apply there.
+            state.amplitude = v(point) << 8;
+            state.delta = 0;
+            return;
+        }
         const int span = t(point) - t(point - 1);
         state.delta = span > 0 ? ((v(point) - v(point - 1)) << 8) / span : 0;
         state.amplitude = (v(point - 1) << 8) + state.delta * (tick - 1 - t(point - 1));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -21,9 +22,11 @@ struct Tables {
             amiga[size_t(i)] = uint16_t(std::min(32000L, std::lround(amigaPeriod)));
         }
         for (int i = 0; i < 32; ++i)
-            vibrato[size_t(i)] = uint8_t(std::floor(255.0 * std::sin(M_PI * i / 32.0) + 1e-9));
+            vibrato[size_t(i)] =
+                uint8_t(std::floor(255.0 * std::sin(std::numbers::pi * i / 32.0) + 1e-9));
         for (int i = 0; i < 256; ++i)
-            autoVibrato[size_t(i)] = int8_t(-std::lround(64.0 * std::sin(2.0 * M_PI * i / 256.0)));
+            autoVibrato[size_t(i)] =
+                int8_t(-std::lround(64.0 * std::sin(2.0 * std::numbers::pi * i / 256.0)));
     }
 };
 

@@ -119,12 +119,7 @@ bool SongPlayer::EnterPosition(int position, int row) {
     for (int tries = 0; tries <= span + 1; ++tries) {
         if (position > last_ || position < first_) {
             if (!loop_) {
-                playing_ = false;
-                finished_ = true;
-                songEnded_ = true;
-                for (int c = 0; c < kMaxChannels; ++c) {
-                    voices_[c].SetTarget(0, 0, mixRate_ / 1000);
-                }
+                Halt();
                 return false;
             }
             position = restart_;
@@ -145,10 +140,18 @@ bool SongPlayer::EnterPosition(int position, int row) {
         row = 0;
     }
     // No position of the section names a pattern that exists.
+    Halt();
+    return false;
+}
+
+void SongPlayer::Halt() {
     playing_ = false;
     finished_ = true;
     songEnded_ = true;
-    return false;
+    for (int c = 0; c < kMaxChannels; ++c) {
+        channels_[c].trigger = false;
+        CutNote(c);
+    }
 }
 
 // A row counts as played again only when the pattern loop counters stand as they did then, so
@@ -199,6 +202,7 @@ void SongPlayer::ReadRow() {
         ch.command = command;
         ch.param = cell[kCellParam];
         NewNote(ch);
+        if (!playing_) return; // a speed of zero stopped the song on this row
     }
     for (int c = channels; c < kMaxChannels; ++c) channels_[c].command = channels_[c].param = 0;
 }

@@ -63,6 +63,7 @@ private:
     void ReadRow();
     void NextRow();
     bool EnterPosition(int position, int row);
+    void Halt(); // the song stops: every channel is cut
     void MarkVisited();
     int PatternRows(int pattern) const;
 
