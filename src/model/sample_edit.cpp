@@ -62,6 +62,11 @@ long double Round(long double v) {
 } // namespace
 
 void TSample::ReplaceData(uint8_t* block, int bytes, int bits) {
+    // A sample without frames has no data block, as the readers make it.
+    if (bytes == 0) {
+        PLYRmemFree(block);
+        block = nullptr;
+    }
     uint8_t* old = nullptr;
     {
         EngineLock lock;

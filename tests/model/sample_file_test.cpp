@@ -75,6 +75,14 @@ TEST_F(SampleFileTest, UnknownDataLoadsAsRaw16BitBytes) {
     EXPECT_EQ(sample->LoopType(), kLoopForward);
 }
 
+TEST_F(SampleFileTest, AnEmptyFileLeavesAnEmptySampleWithoutADataBlock) {
+    const fs::path file = dir / "empty.smp";
+    WriteBytes(file, {});
+    sample->LoadRawFile(file.string());
+    EXPECT_EQ(sample->ByteLength(), 0);
+    EXPECT_EQ(sample->Record()->data, nullptr);
+}
+
 TEST_F(SampleFileTest, AMissingFileIsReportedAndTheSampleKept) {
     sample->LoadRawFile(
         Write("keep.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, {From16(5), From16(-5)}).string());
