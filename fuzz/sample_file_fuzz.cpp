@@ -1,34 +1,25 @@
 // libFuzzer target for sample files (WAV, AIFF, IFF, FLAC through libsndfile; anything else as
 // raw data): every input loads or is refused with an error of the model, and a loaded sample's
 // data is whole.
-#include <unistd.h>
+#include "fuzz_host.h"
+#include "model/errors.h"
+#include "model/song.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
-
-#include "model/errors.h"
-#include "model/song.h"
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-TSong& Host() {
-    static std::unique_ptr<TSong> song = [] {
-        const char* module = std::getenv("CW_FUZZ_MODULE");
-        const fs::path fallback = fs::path(__FILE__).parent_path() / "../../shared/corpus/mph.xm";
-        return std::make_unique<TSong>(module ? std::string(module) : fallback.string());
-    }();
-    return *song;
-}
-
 // libsndfile reads files, so each input goes through one scratch file of this process.
 const fs::path& Scratch() {
-    static const fs::path path =
-        fs::temp_directory_path() / ("cantorwright-sample-fuzz-" + std::to_string(getpid()) + ".wav");
+    static const fs::path path = fs::temp_directory_path() /
+                                 ("cantorwright-sample-fuzz-" + std::to_string(getpid()) + ".wav");
     return path;
 }
 
@@ -39,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::ofstream out(Scratch(), std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
     }
-    TSample* sample = Host().Instruments(0)->Samples(0);
+    TSample* sample = FuzzHostSong().Instruments(0)->Samples(0);
     try {
         sample->LoadRawFile(Scratch().string());
     } catch (const EZException&) {

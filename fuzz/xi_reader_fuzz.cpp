@@ -2,6 +2,7 @@
 // EInstrumentError, and a loaded instrument's samples stay inside their data.
 // CW_FUZZ_SEEDS=DIR writes the host song's instruments there as XI files, a starting corpus.
 #include "engine/sndlib.h"
+#include "fuzz_host.h"
 #include "model/errors.h"
 #include "model/song.h"
 
@@ -12,22 +13,10 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// The reader needs an instrument inside a song; any XM module will do.
-TSong& Host() {
-    static std::unique_ptr<TSong> song = [] {
-        const char* module = std::getenv("CW_FUZZ_MODULE");
-        const fs::path fallback = fs::path(__FILE__).parent_path() / "../../shared/corpus/mph.xm";
-        return std::make_unique<TSong>(module ? std::string(module) : fallback.string());
-    }();
-    return *song;
-}
-
-} // namespace
+namespace {} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    TSong& song = Host();
+    TSong& song = FuzzHostSong();
     if (const char* seeds = std::getenv("CW_FUZZ_SEEDS")) {
         fs::create_directories(seeds);
         for (int i = 1; i < song.InstrumentCount(); ++i)
@@ -37,7 +26,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    TInstrument* target = Host().Instruments(0);
+    TInstrument* target = FuzzHostSong().Instruments(0);
     while (target->SampleCount() > 0) target->DeleteSample(0);
     try {
         target->LoadFromXI(data, size, "fuzz.xi");

@@ -51,25 +51,31 @@ const EffectInfo kCatalogue[kEffectCount] = {
 
 // Command of each XM extended effect E0x..EFx, by its sub-command nibble.
 constexpr uint8_t kExtended[16] = {
-    kCmdAmigaFilter,     kCmdFinePortaUp,    kCmdFinePortaDown,    kCmdGlissando,
-    kCmdVibratoWaveform, kCmdSetFinetune,    kCmdPatternLoop,      kCmdTremoloWaveform,
-    kCmdCoarsePanning,   kCmdRetrig,         kCmdFineVolSlideUp,   kCmdFineVolSlideDown,
-    kCmdNoteCut,         kCmdNoteDelay,      kCmdPatternDelay,     kCmdFunkRepeat,
+    kCmdAmigaFilter,     kCmdFinePortaUp, kCmdFinePortaDown,  kCmdGlissando,
+    kCmdVibratoWaveform, kCmdSetFinetune, kCmdPatternLoop,    kCmdTremoloWaveform,
+    kCmdCoarsePanning,   kCmdRetrig,      kCmdFineVolSlideUp, kCmdFineVolSlideDown,
+    kCmdNoteCut,         kCmdNoteDelay,   kCmdPatternDelay,   kCmdFunkRepeat,
 };
 
 } // namespace
 
-const EffectInfo& EffectInfoOf(int command) { return kCatalogue[command]; }
+const EffectInfo& EffectInfoOf(int command) {
+    return kCatalogue[command];
+}
 
 bool XMEffectToCommand(uint8_t effect, uint8_t param, uint8_t& command, uint8_t& commandParam) {
     commandParam = param;
     switch (effect) {
-    case 0x00: command = param ? kCmdArpeggio : kCmdNone; return true;
+    case 0x00:
+        command = param ? kCmdArpeggio : kCmdNone;
+        return true;
     case 0x0E:
         command = kExtended[param >> 4];
         commandParam = param & 0x0F;
         return true;
-    case 0x0F: command = param < 32 ? kCmdSetSpeed : kCmdSetTempo; return true;
+    case 0x0F:
+        command = param < 32 ? kCmdSetSpeed : kCmdSetTempo;
+        return true;
     case 0x21:
         if ((param >> 4) == 1 || (param >> 4) == 2) {
             command = (param >> 4) == 1 ? kCmdExtraFinePortaUp : kCmdExtraFinePortaDown;

@@ -1,6 +1,6 @@
-#include <mutex>
-
 #include "engine/sndlib.h"
+
+#include <mutex>
 
 namespace {
 
@@ -17,16 +17,26 @@ LastError& Last() {
 
 const char* GenericMessage(int32_t code) {
     switch (code) {
-    case kSndOk: return "no error";
-    case kSndErrFileOpen: return "the file cannot be read";
-    case kSndErrFormat: return "not a module of a known kind";
-    case kSndErrCorrupt: return "the module is corrupt";
-    case kSndErrMemory: return "out of memory";
-    case kSndErrArgument: return "argument out of range";
-    case kSndErrState: return "the engine is not in a state for this call";
-    case kSndErrDevice: return "the sound device failed";
-    case kSndErrUnsupported: return "not supported by the engine";
-    default: return "unknown error";
+    case kSndOk:
+        return "no error";
+    case kSndErrFileOpen:
+        return "the file cannot be read";
+    case kSndErrFormat:
+        return "not a module of a known kind";
+    case kSndErrCorrupt:
+        return "the module is corrupt";
+    case kSndErrMemory:
+        return "out of memory";
+    case kSndErrArgument:
+        return "argument out of range";
+    case kSndErrState:
+        return "the engine is not in a state for this call";
+    case kSndErrDevice:
+        return "the sound device failed";
+    case kSndErrUnsupported:
+        return "not supported by the engine";
+    default:
+        return "unknown error";
     }
 }
 

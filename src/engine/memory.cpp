@@ -1,7 +1,7 @@
-#include <cstdlib>
-
 #include "engine/engine_lock.h"
 #include "engine/sndlib.h"
+
+#include <cstdlib>
 
 EngineMutexType& EngineMutex() {
     static EngineMutexType mutex;
@@ -10,7 +10,8 @@ EngineMutexType& EngineMutex() {
 
 void* PLYRmemAlloc(size_t bytes) {
     void* block = std::calloc(bytes ? bytes : 1, 1);
-    if (!block) SNDfail(kSndErrMemory, "out of memory allocating " + std::to_string(bytes) + " bytes");
+    if (!block)
+        SNDfail(kSndErrMemory, "out of memory allocating " + std::to_string(bytes) + " bytes");
     return block;
 }
 

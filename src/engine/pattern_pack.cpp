@@ -3,19 +3,20 @@
 // of the fields present, then those field bytes in cell order:
 //   mask bit 0 note, 1 instrument, 2 volume, 3 command, 4 parameter, 5 the cell's library byte.
 // The empty 64-row block is therefore 8 + 64 + 1 = 73 bytes.
-#include <cstring>
-#include <vector>
-
 #include "engine/engine_lock.h"
 #include "engine/sndlib.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
 
 namespace {
 
 constexpr uint8_t kEmptyCell[kCellSize] = {0, kNoteNone, kInstrumentNone, kVolumeNone, 0, 0};
 // Mask bit for each cell byte, in the order the bytes follow the mask.
 constexpr uint8_t kFieldBit[kCellSize] = {32, 1, 2, 4, 8, 16};
-constexpr int kFieldOrder[kCellSize] = {kCellNote, kCellInstrument, kCellVolume, kCellCommand,
-                                        kCellParam, kCellLib};
+constexpr int kFieldOrder[kCellSize] = {kCellNote,    kCellInstrument, kCellVolume,
+                                        kCellCommand, kCellParam,      kCellLib};
 
 bool ValidPattern(const ModuleRecord* module, int pattern) {
     if (!module || pattern < 0 || pattern >= module->patternCount || pattern >= kMaxPatterns ||
@@ -123,10 +124,21 @@ bool PLYRdecompressPattern(ModuleRecord* module, int index) {
             }
             // Cells of tracks beyond the channel count are dropped.
             if (track <= tracks)
-                std::memcpy(result->data + size_t(r) * stride + (track - 1) * kCellSize, cell, kCellSize);
+                std::memcpy(result->data + size_t(r) * stride + (track - 1) * kCellSize, cell,
+                            kCellSize);
         }
     }
     module->patterns[index] = result;
     PLYRmemFree(source);
+    return true;
+}
+
+bool PLYRdecompressAllPatterns(ModuleRecord* module) {
+    EngineLock lock;
+    const int count = std::min(module->patternCount, kMaxPatterns);
+    for (int p = 0; p < count; ++p)
+        if (module->patterns[p] && !PatternIsUnpacked(module->patterns[p]) &&
+            !PLYRdecompressPattern(module, p))
+            return false;
     return true;
 }

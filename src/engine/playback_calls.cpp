@@ -31,17 +31,6 @@ bool CheckModule(const ModuleRecord* module) {
     return true;
 }
 
-// Every pattern the player may reach is unpacked before it starts, so cells can be read in place.
-bool UnpackPatterns(ModuleRecord* module) {
-    EngineLock lock;
-    const int count = std::min(module->patternCount, kMaxPatterns);
-    for (int p = 0; p < count; ++p)
-        if (module->patterns[p] && !PatternIsUnpacked(module->patterns[p]) &&
-            !PLYRdecompressPattern(module, p))
-            return false;
-    return true;
-}
-
 bool ValidNote(uint8_t note) {
     const int semitone = note & 0x0F;
     if (semitone < 12 && (note >> 4) * 12 + semitone <= 96) return true;
@@ -82,7 +71,7 @@ PlayHandle SNDplayModule(ModuleRecord* module, bool loop) {
 }
 
 PlayHandle SNDplayModuleSection(ModuleRecord* module, int first, int last, int restart, bool loop) {
-    if (!CheckModule(module) || !UnpackPatterns(module)) return 0;
+    if (!CheckModule(module) || !PLYRdecompressAllPatterns(module)) return 0;
     const int length = FieldLoad(module->songLength);
     if (length <= 0) return SNDfail(kSndErrArgument, "the song has no positions"), 0;
     if (first < 0 || first >= length || last < first || last >= length)

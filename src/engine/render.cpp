@@ -19,13 +19,7 @@ bool Prepare(ModuleRecord* module) {
     if (!module) return SNDfail(kSndErrArgument, "no module given");
     if (FieldLoad(module->songLength) <= 0)
         return SNDfail(kSndErrArgument, "the song has no positions");
-    EngineLock lock;
-    const int count = std::min(module->patternCount, kMaxPatterns);
-    for (int p = 0; p < count; ++p)
-        if (module->patterns[p] && !PatternIsUnpacked(module->patterns[p]) &&
-            !PLYRdecompressPattern(module, p))
-            return false;
-    return true;
+    return PLYRdecompressAllPatterns(module);
 }
 
 std::unique_ptr<SongPlayer> StartPass(ModuleRecord* module, int rate) {

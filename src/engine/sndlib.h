@@ -50,6 +50,8 @@ void SNDfreeSample(SampleRecord* sample);
 // --- Patterns -----------------------------------------------------------------------------
 bool PLYRcompressPattern(ModuleRecord* module, int pattern);
 bool PLYRdecompressPattern(ModuleRecord* module, int pattern);
+// Unpacks every packed pattern, so a player can read cells in place.
+bool PLYRdecompressAllPatterns(ModuleRecord* module);
 // A packed block for `rows` empty rows (the 64-row one is 73 bytes).
 PatternRecord* PLYRnewEmptyPattern(int rows);
 

@@ -19,7 +19,8 @@ bool ValidSampleSlot(const ModuleRecord* module, int instrument, int sample) {
 
 bool PLYRnewInstrument(ModuleRecord* module, int index, PlayHandle) {
     if (!ValidInstrumentSlot(module, index))
-        return SNDfail(kSndErrArgument, "instrument slot " + std::to_string(index) + " is out of range");
+        return SNDfail(kSndErrArgument,
+                       "instrument slot " + std::to_string(index) + " is out of range");
     InstrumentRecord* instrument = SNDallocInstrument();
     if (!instrument) return false;
     EngineLock lock;
@@ -31,7 +32,8 @@ bool PLYRnewInstrument(ModuleRecord* module, int index, PlayHandle) {
 
 bool PLYRremoveInstrument(ModuleRecord* module, int index, PlayHandle) {
     if (!ValidInstrumentSlot(module, index))
-        return SNDfail(kSndErrArgument, "instrument slot " + std::to_string(index) + " is out of range");
+        return SNDfail(kSndErrArgument,
+                       "instrument slot " + std::to_string(index) + " is out of range");
     EngineLock lock;
     PlayerInstrumentRemoved(module, index);
     SNDfreeInstrument(module->instruments[index]);

@@ -20,6 +20,17 @@ int ArpeggioStep(int timer) {
     return timer == 16 ? 0 : 2;
 }
 
+// Pitch slides move the period by an amount and stop at the table's ends.
+void SlidePeriodUp(ChannelState& ch, int amount) {
+    ch.realPeriod = std::max(ch.realPeriod - amount, kMinPeriod);
+    ch.outPeriod = ch.realPeriod;
+}
+
+void SlidePeriodDown(ChannelState& ch, int amount) {
+    ch.realPeriod = std::min(ch.realPeriod + amount, kMaxPeriod);
+    ch.outPeriod = ch.realPeriod;
+}
+
 } // namespace
 
 void SongPlayer::NewNote(ChannelState& ch) {
@@ -294,23 +305,19 @@ void SongPlayer::TickZeroEffects(ChannelState& ch) {
         break;
     case kCmdFinePortaUp:
         if (p) ch.finePortaUpMemory = p;
-        ch.realPeriod = std::max(ch.realPeriod - (ch.finePortaUpMemory << 2), kMinPeriod);
-        ch.outPeriod = ch.realPeriod;
+        SlidePeriodUp(ch, ch.finePortaUpMemory << 2);
         break;
     case kCmdFinePortaDown:
         if (p) ch.finePortaDownMemory = p;
-        ch.realPeriod = std::min(ch.realPeriod + (ch.finePortaDownMemory << 2), kMaxPeriod);
-        ch.outPeriod = ch.realPeriod;
+        SlidePeriodDown(ch, ch.finePortaDownMemory << 2);
         break;
     case kCmdExtraFinePortaUp:
         if (p) ch.extraFineUpMemory = p;
-        ch.realPeriod = std::max(ch.realPeriod - ch.extraFineUpMemory, kMinPeriod);
-        ch.outPeriod = ch.realPeriod;
+        SlidePeriodUp(ch, ch.extraFineUpMemory);
         break;
     case kCmdExtraFinePortaDown:
         if (p) ch.extraFineDownMemory = p;
-        ch.realPeriod = std::min(ch.realPeriod + ch.extraFineDownMemory, kMaxPeriod);
-        ch.outPeriod = ch.realPeriod;
+        SlidePeriodDown(ch, ch.extraFineDownMemory);
         break;
     case kCmdGlissando:
         ch.glissando = (p & 0x0F) != 0;
@@ -409,13 +416,11 @@ void SongPlayer::TickEffects(ChannelState& ch) {
         break;
     case kCmdPortaUp:
         if (p) ch.portaUpMemory = p;
-        ch.realPeriod = std::max(ch.realPeriod - (ch.portaUpMemory << 2), kMinPeriod);
-        ch.outPeriod = ch.realPeriod;
+        SlidePeriodUp(ch, ch.portaUpMemory << 2);
         break;
     case kCmdPortaDown:
         if (p) ch.portaDownMemory = p;
-        ch.realPeriod = std::min(ch.realPeriod + (ch.portaDownMemory << 2), kMaxPeriod);
-        ch.outPeriod = ch.realPeriod;
+        SlidePeriodDown(ch, ch.portaDownMemory << 2);
         break;
     case kCmdTonePorta:
         TonePorta(ch);
