@@ -252,9 +252,8 @@ void SongPlayer::AdvanceTick() {
     }
     if (songMode_ && playing_ && timer_ == 1) NextRow();
 
-    const double exact = double(mixRate_) * 2.5 / double(tempo_) + frameRemainder_;
-    framesLeft_ = std::max(1, int(exact));
-    frameRemainder_ = exact - double(framesLeft_);
+    // A whole number of frames per tick, the fraction dropped, as the tracker's mixer counts.
+    framesLeft_ = std::max(1, mixRate_ * 5 / (tempo_ * 2));
 }
 
 void SongPlayer::Render(float* out, int frames, bool interpolate) {

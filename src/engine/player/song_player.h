@@ -119,7 +119,6 @@ private:
     uint64_t visited_[kMaxPositions][kMaxRows / 64] = {};
     std::set<std::array<uint64_t, 3>> visitedLoops_; // rows reached with loop counters running
     int framesLeft_ = 0;
-    double frameRemainder_ = 0;
 
     std::atomic<int32_t> statusPosition_{0}, statusPattern_{0}, statusRow_{0}, statusSync_{0},
         statusLoops_{0};
