@@ -12,8 +12,10 @@ namespace {
 
 // Output level of a full-scale voice at full volume, matched to the reference player.
 constexpr float kAmplification = 0.375f;
-// Gain changes are spread over this many milliseconds so they do not click.
-constexpr double kRampMs = 0.36; // 16 frames at 44.1 kHz
+// Gain changes are spread out so they do not click; falls take longer than rises,
+// as in the reference player (16 and 42 frames at 44.1 kHz).
+constexpr double kRampUpMs = 0.363;
+constexpr double kRampDownMs = 0.952;
 
 // One tick of an envelope; answers its value << 8 (0..64 << 8).
 int RunEnvelope(EnvelopeState& e, const EnvelopeRecord& env, bool keyOn) {
@@ -139,12 +141,13 @@ void SongPlayer::UpdateOutput(int channel) {
 void SongPlayer::UpdateVoice(int channel) {
     ChannelState& ch = channels_[channel];
     Voice& voice = voices_[channel];
-    const int ramp = std::max(1, int(mixRate_ * kRampMs / 1000.0));
+    const int rampUp = std::max(1, int(std::lround(mixRate_ * kRampUpMs / 1000.0)));
+    const int rampDown = std::max(1, int(std::lround(mixRate_ * kRampDownMs / 1000.0)));
     if (ch.trigger) {
         ch.trigger = false;
         if (voice.active && !voice.Silent()) {
             fading_[channel] = voice;
-            fading_[channel].SetTarget(0, 0, ramp);
+            fading_[channel].SetTarget(0, 0, rampDown);
         }
         voice.Stop();
         const SampleView view = SampleView::Of(SampleAt(ch.playInstrument, ch.sample));
@@ -163,5 +166,6 @@ void SongPlayer::UpdateVoice(int channel) {
     const int pan = std::clamp(ch.finalPanning, 0, 255);
     const float left = gain * std::sqrt(float(256 - pan) / 256.0f);
     const float right = gain * std::sqrt(float(pan) / 256.0f);
-    voice.SetTarget(left, right, ramp);
+    const bool falling = left + right < voice.gainL + voice.gainR;
+    voice.SetTarget(left, right, falling ? rampDown : rampUp);
 }
