@@ -42,8 +42,6 @@ const std::map<std::string, std::string> kKnownDifferences = {
                          "longer than its own duration says"},
     {"Pickup.xm",
      "ours follows the tracker recording on the right; the reference cuts the note early"},
-    {"PortaJustStoppedNote.xm",
-     "spectral score just under the bar: the sample ends a few ms early"},
     {"RetrigTick0.xm",
      "multi-retrigger counting on the row's first tick when a volume command is present"},
     {"SampleChange.xm",

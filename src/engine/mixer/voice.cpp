@@ -3,6 +3,7 @@
 #include "engine/field_access.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 SampleView SampleView::Of(const SampleRecord* sample) {
@@ -83,6 +84,15 @@ struct Layout {
     }
 };
 
+// An unlooped sample that runs out mid-wave would click: its last output level is held
+// and fades away instead, as the reference player's click removal does.
+void EndWithTail(Voice& v, float left, float right, float* out, int frames) {
+    v.active = false;
+    v.tailL += left;
+    v.tailR += right;
+    MixTail(v, out, frames);
+}
+
 template <bool Is16, bool Interpolate>
 void MixLoop(Voice& v, const SampleView& s, float* out, int frames) {
     const Layout layout(s);
@@ -104,9 +114,10 @@ void MixLoop(Voice& v, const SampleView& s, float* out, int frames) {
             const float gl = v.gainL, gr = v.gainR;
             int64_t pos = v.position;
             float* o = out + 2 * i;
+            float value = 0;
             for (int k = 0; k < n; ++k) {
                 const int32_t index = int32_t(pos >> 32);
-                float value = Fetch<Is16>(s.data, index);
+                value = Fetch<Is16>(s.data, index);
                 if constexpr (Interpolate) {
                     const float frac = float(uint32_t(pos)) * (1.0f / 4294967296.0f);
                     value += (Fetch<Is16>(s.data, index + 1) - value) * frac;
@@ -119,7 +130,7 @@ void MixLoop(Voice& v, const SampleView& s, float* out, int frames) {
             i += n;
             if (v.position >= end) {
                 if (!looped) {
-                    v.active = false;
+                    EndWithTail(v, value * gl, value * gr, out + 2 * i, frames - i);
                     return;
                 }
                 v.position = loopStart + (v.position - end) % loopLength;
@@ -148,7 +159,7 @@ void MixLoop(Voice& v, const SampleView& s, float* out, int frames) {
         v.position += step;
         if (v.position >= end) {
             if (!looped) {
-                v.active = false;
+                EndWithTail(v, value * v.gainL, value * v.gainR, out + 2 * (i + 1), frames - i - 1);
                 return;
             }
             v.position = loopStart + (v.position - end) % loopLength;
@@ -158,6 +169,19 @@ void MixLoop(Voice& v, const SampleView& s, float* out, int frames) {
 }
 
 } // namespace
+
+void MixTail(Voice& voice, float* out, int frames) {
+    if (voice.tailL == 0 && voice.tailR == 0) return;
+    constexpr float kKeep = 1.0f - 1.0f / 256.0f;
+    for (int i = 0; i < frames; ++i) {
+        out[2 * i] += voice.tailL;
+        out[2 * i + 1] += voice.tailR;
+        voice.tailL *= kKeep;
+        voice.tailR *= kKeep;
+    }
+    if (std::fabs(voice.tailL) < 1e-6f && std::fabs(voice.tailR) < 1e-6f)
+        voice.tailL = voice.tailR = 0;
+}
 
 void MixVoice(Voice& voice, const SampleView& sample, float* out, int frames, bool interpolate) {
     if (!voice.active) return;

@@ -28,6 +28,7 @@ struct Voice {
     float targetL = 0, targetR = 0;
     float deltaL = 0, deltaR = 0;
     int rampLeft = 0;
+    float tailL = 0, tailR = 0; // level left fading after an unlooped sample ran out
 
     void Start(int instrumentSlot, int sampleSlot, int32_t offsetFrames);
     void Stop() { active = false; }
@@ -37,6 +38,9 @@ struct Voice {
     void SetGain(float left, float right);
     bool Silent() const { return gainL == 0 && gainR == 0 && targetL == 0 && targetR == 0; }
 };
+
+// Adds the fading level an ended sample left behind, `frames` stereo frames of it.
+void MixTail(Voice& voice, float* out, int frames);
 
 // Adds `frames` stereo frames of the voice into `out`; stops the voice at the end of an
 // unlooped sample. `interpolate` selects linear interpolation over nearest sample.

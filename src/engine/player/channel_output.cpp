@@ -147,6 +147,7 @@ void SongPlayer::UpdateVoice(int channel) {
         ch.trigger = false;
         if (voice.active && !voice.Silent()) {
             fading_[channel] = voice;
+            fading_[channel].tailL = fading_[channel].tailR = 0; // the tail stays with the voice
             fading_[channel].SetTarget(0, 0, rampDown);
         }
         voice.Stop();

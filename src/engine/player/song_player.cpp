@@ -259,6 +259,7 @@ void SongPlayer::AdvanceTick() {
 void SongPlayer::Render(float* out, int frames, bool interpolate) {
     for (int c = 0; c < kMaxChannels; ++c) {
         for (Voice* v : {&voices_[c], &fading_[c]}) {
+            MixTail(*v, out, frames);
             if (!v->active) continue;
             const SampleView view = SampleView::Of(SampleAt(v->instrument, v->sample));
             MixVoice(*v, view, out, frames, interpolate);
