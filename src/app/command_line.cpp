@@ -11,11 +11,14 @@ const char* kUsage =
     "Usage: cantorwright [FILE]\n"
     "       cantorwright --info FILE\n"
     "       cantorwright --dump FILE\n"
+    "       cantorwright --convert IN --output OUT.xm\n"
     "       cantorwright --help\n"
     "\n"
     "  FILE          open the module in the editor\n"
     "  --info FILE   print the module's summary as one JSON object\n"
-    "  --dump FILE   print every field, cell and sample checksum of the module as text\n";
+    "  --dump FILE   print every field, cell and sample checksum of the module as text\n"
+    "  --convert IN --output OUT.xm\n"
+    "                load any module this program reads and save it as an XM file\n";
 
 int Usage(FILE* to, int code) {
     std::fputs(kUsage, to);
@@ -30,6 +33,10 @@ int RunCommandLine(int argc, char** argv) {
     if (command == "--info" || command == "--dump") {
         if (argc != 3) return Usage(stderr, 2);
         return command == "--info" ? InfoCommand(argv[2]) : DumpCommand(argv[2]);
+    }
+    if (command == "--convert") {
+        if (argc != 5 || std::string(argv[3]) != "--output") return Usage(stderr, 2);
+        return ConvertCommand(argv[2], argv[4]);
     }
     if (!command.empty() && command[0] == '-') return Usage(stderr, 2);
     // The editor window arrives with the application shell; until then show what is here.

@@ -88,3 +88,15 @@ int DumpCommand(const std::string& file) {
     std::cout << DumpSong(*song);
     return 0;
 }
+
+int ConvertCommand(const std::string& in, const std::string& out) {
+    std::unique_ptr<TSong> song = Load(in);
+    if (!song) return 1;
+    try {
+        song->SaveToXM(out);
+    } catch (const EZException& e) {
+        std::cerr << e.what() << '\n';
+        return 1;
+    }
+    return 0;
+}

@@ -6,6 +6,8 @@
 #include "model/note_status.h"
 #include "model/sample.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +28,20 @@ public:
 
     int SampleCount() const { return int(samples_.size()); }
     TSample* Samples(int index) const;
+
+    // Sample slots. Index -1 inserts after the last slot.
+    TSample* InsertSample(int index);
+    void DeleteSample(int index);
+    // Moves the sample to the end of the target's slots; the module keeps its sample count.
+    void MoveSample(int index, TInstrument* target);
+    void SwapSamples(int a, int b);
+
+    // Replaces name, keyboard map, envelopes, vibrato, fade-out and samples with the XI file's.
+    // A file that cannot be read or is corrupt raises EInstrumentError and changes nothing.
+    // Precondition: the instrument has no samples.
+    void LoadFromXI(const std::string& fileName);
+    void LoadFromXI(const uint8_t* data, size_t size, const std::string& fileName);
+    void SaveToXI(const std::string& fileName) const;
 
     // Keyboard map entry of note 0..95; 0 without a map or when the module ignores maps.
     int NoteSample(int note) const;
@@ -56,6 +72,9 @@ public:
     void RebuildWrappers();
 
 private:
+    // Renumbers the wrappers from `first` on and tells the engine their slots changed.
+    void SlotsMoved(int first);
+
     TSong* song_;
     int number_;
     InstrumentRecord* record_;

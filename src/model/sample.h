@@ -47,6 +47,19 @@ public:
     // Stores v clamped to the format's range (16-bit stops at -32767).
     void SetValues(int frame, int value);
 
+    // Data operations. Each builds its result in a new block and swaps it in under the engine
+    // lock, then reports the change. Frame ranges include both ends; start = end means all.
+    // Decodes WAV, AIFF, IFF, FLAC and the other formats libsndfile reads; anything else is
+    // taken as raw 16-bit data.
+    void LoadRawFile(const std::string& fileName);
+    void CopyFrom(const TSample* source);
+    void DeleteSelection();
+    void Amplify(int start, int end, double factor);
+    // The three flags are accepted and have no effect.
+    void Echo(int start, int end, int delay, int delayedPercent, int undelayedPercent,
+              bool allowGrowth, bool multipleEcho, bool echoBeforeStart);
+    void Reverse(int start, int end);
+
     // Tells the engine the sample changed.
     void Changed();
 
@@ -62,6 +75,10 @@ public:
     int ViewZoom = 1;
 
 private:
+    // Installs a new data block with its length and format (loops kept inside it) under the
+    // engine lock, reports the change, then frees the old block.
+    void ReplaceData(uint8_t* block, int bytes, int bits);
+
     TInstrument* instrument_;
     int number_;
     SampleRecord* record_;

@@ -66,6 +66,10 @@ public:
     std::vector<TInstrument*> GetUnusedInstruments() const;
     void RemoveInstruments(const std::vector<TInstrument*>& instruments);
 
+    // Writes the module as an XM file, replacing the file only once it is complete; raises
+    // ESongError naming the file and the reason.
+    void SaveToXM(const std::string& fileName) const;
+
     void NewSample(int instrument, int slot);
     void RemoveSample(int instrument, int slot);
     void ResetSample(int instrument, int slot);
