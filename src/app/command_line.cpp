@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/module_commands.h"
+#include "app/render_command.h"
 
 #include <cstdio>
 #include <string>
@@ -12,6 +13,7 @@ const char* kUsage =
     "       cantorwright --info FILE\n"
     "       cantorwright --dump FILE\n"
     "       cantorwright --convert IN --output OUT.xm\n"
+    "       cantorwright --render IN --output OUT.wav [--rate HZ] [--interpolation none|linear]\n"
     "       cantorwright --help\n"
     "\n"
     "  FILE          open the module in the editor\n"
@@ -30,6 +32,7 @@ int Usage(FILE* to, int code) {
 int RunCommandLine(int argc, char** argv) {
     const std::string command = argc >= 2 ? argv[1] : "";
     if (command == "--help" || command == "-h") return Usage(stdout, 0);
+    if (command == "--render") return RunRenderCommand(argc, argv);
     if (command == "--info" || command == "--dump") {
         if (argc != 3) return Usage(stderr, 2);
         return command == "--info" ? InfoCommand(argv[2]) : DumpCommand(argv[2]);
@@ -39,6 +42,5 @@ int RunCommandLine(int argc, char** argv) {
         return ConvertCommand(argv[2], argv[4]);
     }
     if (!command.empty() && command[0] == '-') return Usage(stderr, 2);
-    // The editor window arrives with the application shell; until then show what is here.
-    return Usage(stdout, 0);
+    return kRunEditor;
 }

@@ -1,8 +1,7 @@
-#include <gtest/gtest.h>
+#include "engine/sndlib.h"
 
 #include <cstring>
-
-#include "engine/sndlib.h"
+#include <gtest/gtest.h>
 
 namespace {
 

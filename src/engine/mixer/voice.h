@@ -1,0 +1,43 @@
+// One sounding sample: its slot, play position, pitch step and ramped stereo gain.
+#pragma once
+
+#include "engine/records.h"
+
+#include <cstdint>
+
+// A sample's bounds as read for one render call: every read stays inside them.
+struct SampleView {
+    const uint8_t* data = nullptr;
+    bool is16 = false;
+    int32_t frames = 0;
+    uint8_t loopType = kLoopNone;
+    int32_t loopStart = 0;
+    int32_t loopEnd = 0;
+
+    // The view of a record with its loop clamped into the data; empty without data.
+    static SampleView Of(const SampleRecord* sample);
+};
+
+struct Voice {
+    bool active = false;
+    int instrument = -1; // slots the voice plays, re-read from the tables on every render
+    int sample = -1;
+    int64_t position = 0; // 32.32 fixed point frames; ping-pong loops count both directions
+    uint64_t step = 0;    // 32.32 fixed point frames per output frame
+    float gainL = 0, gainR = 0;
+    float targetL = 0, targetR = 0;
+    float deltaL = 0, deltaR = 0;
+    int rampLeft = 0;
+
+    void Start(int instrumentSlot, int sampleSlot, int32_t offsetFrames);
+    void Stop() { active = false; }
+    // Moves towards the target gain over `frames` output frames.
+    void SetTarget(float left, float right, int frames);
+    // Sets the gain outright (a voice that starts from silence ramps from zero instead).
+    void SetGain(float left, float right);
+    bool Silent() const { return gainL == 0 && gainR == 0 && targetL == 0 && targetR == 0; }
+};
+
+// Adds `frames` stereo frames of the voice into `out`; stops the voice at the end of an
+// unlooped sample. `interpolate` selects linear interpolation over nearest sample.
+void MixVoice(Voice& voice, const SampleView& sample, float* out, int frames, bool interpolate);

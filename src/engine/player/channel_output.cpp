@@ -1,0 +1,167 @@
+// Once per tick and channel: envelopes, fade-out and auto-vibrato turn the effect state into
+// the final volume, panning and period, which then drive the channel's voice.
+#include "engine/field_access.h"
+#include "engine/player/period_tables.h"
+#include "engine/player/song_player.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+// Output level of a full-scale voice at full volume, matched to the reference player.
+constexpr float kAmplification = 0.375f;
+// Gain changes are spread over this many milliseconds so they do not click.
+constexpr double kRampMs = 0.36; // 16 frames at 44.1 kHz
+
+// One tick of an envelope; answers its value << 8 (0..64 << 8).
+int RunEnvelope(EnvelopeState& e, const EnvelopeRecord& env, bool keyOn) {
+    const int count = std::min<int>(FieldLoad(env.pointCount), kMaxEnvelopePoints);
+    auto t = [&](int i) { return int(FieldLoad(env.points[i].tick)); };
+    auto v = [&](int i) { return std::clamp(int(FieldLoad(env.points[i].value)), 0, 64); };
+    const int sustain = FieldLoad(env.sustainPoint);
+    const int loopStart = FieldLoad(env.loopStart);
+    const int loopEnd = FieldLoad(env.loopEnd);
+    const bool hasSustain = sustain < count;
+    const bool hasLoop = loopStart < count && loopEnd < count && loopStart <= loopEnd;
+
+    int point = std::clamp(e.point, 0, count - 1);
+    bool reachedPoint = false;
+    if (++e.counter == t(point)) {
+        e.amplitude = v(point) << 8;
+        ++point;
+        if (hasLoop) {
+            --point;
+            // A loop ending on the sustain point stops looping once the key is released.
+            if (point == loopEnd && (!hasSustain || point != sustain || keyOn)) {
+                point = loopStart;
+                e.counter = t(point);
+                e.amplitude = v(point) << 8;
+            }
+            ++point;
+        }
+        if (point < count) {
+            if (hasSustain && keyOn && point - 1 == sustain) {
+                e.delta = 0;
+            } else {
+                e.point = point;
+                e.delta = 0;
+                if (t(point) > t(point - 1)) {
+                    e.delta = ((v(point) - v(point - 1)) << 8) / (t(point) - t(point - 1));
+                    reachedPoint = true;
+                }
+            }
+        } else {
+            e.delta = 0;
+        }
+    }
+    if (!reachedPoint) {
+        e.amplitude += e.delta;
+        if (e.amplitude < 0 || e.amplitude > (64 << 8)) {
+            e.amplitude = std::clamp(e.amplitude, 0, 64 << 8);
+            e.delta = 0;
+        }
+    }
+    return e.amplitude;
+}
+
+} // namespace
+
+void SongPlayer::UpdateOutput(int channel) {
+    ChannelState& ch = channels_[channel];
+    const InstrumentRecord* instrument = InstrumentAt(ch.playInstrument);
+
+    if (!ch.keyOn) {
+        ch.fadeOutAmp -= ch.fadeOutSpeed;
+        if (ch.fadeOutAmp <= 0) {
+            ch.fadeOutAmp = 0;
+            ch.fadeOutSpeed = 0;
+        }
+    }
+
+    const EnvelopeRecord* volumeEnv = instrument ? FieldLoad(instrument->volumeEnvelope) : nullptr;
+    const EnvelopeRecord* panEnv = instrument ? FieldLoad(instrument->panningEnvelope) : nullptr;
+    double envelope = 1.0;
+    if (volumeEnv && FieldLoad(volumeEnv->pointCount) > 0)
+        envelope = double(RunEnvelope(ch.volumeEnvelope, *volumeEnv, ch.keyOn)) / (64 << 8);
+    ch.finalVolume = float(double(ch.outVolume) / 64.0 * envelope * double(ch.fadeOutAmp) /
+                           32768.0 * double(globalVolume_) / 64.0);
+
+    ch.finalPanning = ch.outPanning;
+    if (panEnv && FieldLoad(panEnv->pointCount) > 0) {
+        const int value = RunEnvelope(ch.panningEnvelope, *panEnv, ch.keyOn) - (32 << 8);
+        const int room = 128 - std::abs(ch.outPanning - 128);
+        ch.finalPanning = std::clamp(ch.outPanning + ((value * room) >> 13), 0, 255);
+    }
+
+    const int depth = instrument ? FieldLoad(instrument->vibratoDepth) : 0;
+    if (depth > 0) {
+        int amp;
+        if (ch.autoVibratoSweep > 0) {
+            amp = ch.autoVibratoSweep;
+            if (ch.keyOn) {
+                amp += ch.autoVibratoAmp;
+                if ((amp >> 8) > depth) {
+                    amp = depth << 8;
+                    ch.autoVibratoSweep = 0;
+                }
+                ch.autoVibratoAmp = amp;
+            }
+        } else {
+            amp = ch.autoVibratoAmp;
+        }
+        ch.autoVibratoPos = (ch.autoVibratoPos + FieldLoad(instrument->vibratoRate)) & 0xFF;
+        const int pos = ch.autoVibratoPos;
+        int wave;
+        switch (FieldLoad(instrument->vibratoType)) {
+        case 1:
+            wave = pos > 127 ? 64 : -64;
+            break;
+        case 2:
+            wave = (((pos >> 1) + 64) & 127) - 64;
+            break;
+        case 3:
+            wave = ((-(pos >> 1) + 64) & 127) - 64;
+            break;
+        default:
+            wave = AutoVibratoSine(pos);
+            break;
+        }
+        int period = ch.outPeriod + ((wave * amp) >> 14);
+        if (period > 32000 - 1) period = 0;
+        ch.finalPeriod = period;
+    } else {
+        ch.finalPeriod = ch.outPeriod;
+    }
+}
+
+void SongPlayer::UpdateVoice(int channel) {
+    ChannelState& ch = channels_[channel];
+    Voice& voice = voices_[channel];
+    const int ramp = std::max(1, int(mixRate_ * kRampMs / 1000.0));
+    if (ch.trigger) {
+        ch.trigger = false;
+        if (voice.active && !voice.Silent()) {
+            fading_[channel] = voice;
+            fading_[channel].SetTarget(0, 0, ramp);
+        }
+        voice.Stop();
+        const SampleView view = SampleView::Of(SampleAt(ch.playInstrument, ch.sample));
+        // An offset past the end of the sample silences the note.
+        if (view.data && ch.startOffset < view.frames)
+            voice.Start(ch.playInstrument, ch.sample, ch.startOffset);
+    }
+    ch.quickRamp = false;
+    if (!voice.active) return;
+
+    const double frequency = PeriodToFrequency(Linear(), ch.finalPeriod);
+    voice.step = uint64_t(frequency / double(mixRate_) * 4294967296.0);
+
+    const float gain = ch.finalVolume * float(musicVolume_) / 64.0f *
+                       float(channelVolume_[channel]) / 64.0f * kAmplification;
+    const int pan = std::clamp(ch.finalPanning, 0, 255);
+    const float left = gain * std::sqrt(float(256 - pan) / 256.0f);
+    const float right = gain * std::sqrt(float(pan) / 256.0f);
+    voice.SetTarget(left, right, ramp);
+}

@@ -1,0 +1,373 @@
+#include "engine/player/song_player.h"
+
+#include "engine/effect_catalogue.h"
+#include "engine/engine_lock.h"
+#include "engine/field_access.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Tracker terms of a cell's volume byte: 0 none, 0x10..0x50 set volume, 0x60.. effects.
+uint8_t VolumeColumnOf(uint8_t cellVolume) {
+    if (cellVolume <= 64) return uint8_t(cellVolume + 0x10);
+    if (cellVolume > kVolumeNone && cellVolume <= 239) return uint8_t(cellVolume + 16);
+    return 0;
+}
+
+// Tracker note of a cell note byte: 0 none, 1..96, 97 key off.
+uint8_t TrackerNoteOf(uint8_t cellNote) {
+    if (cellNote == kNoteKeyOff) return 97;
+    const int semitone = cellNote & 0x0F;
+    if (cellNote == kNoteNone || semitone >= 12) return 0;
+    const int linear = (cellNote >> 4) * 12 + semitone;
+    return uint8_t(std::min(linear + 1, 96));
+}
+
+} // namespace
+
+SongPlayer::SongPlayer(ModuleRecord* module, int mixRate, bool songMode)
+    : module_(module), songMode_(songMode), mixRate_(mixRate > 0 ? mixRate : 44100) {
+    std::fill(std::begin(channelVolume_), std::end(channelVolume_), 64);
+    const int speed = FieldLoad(module_->speed);
+    const int tempo = FieldLoad(module_->tempo);
+    speed_ = speed > 0 ? speed : 6;
+    tempo_ = tempo >= 32 ? tempo : 125;
+}
+
+int SongPlayer::ChannelCount() const {
+    return std::clamp(int(FieldLoad(module_->channelCount)), 1, kMaxChannels);
+}
+
+void SongPlayer::SetMixRate(int rate) {
+    if (rate > 0) mixRate_ = rate;
+}
+
+bool SongPlayer::Linear() const {
+    return (FieldLoad(module_->flags) & kModuleFlagLinear) != 0;
+}
+
+const InstrumentRecord* SongPlayer::InstrumentAt(int oneBased) const {
+    if (oneBased < 1 || oneBased > kMaxInstruments) return nullptr;
+    return FieldLoad(module_->instruments[oneBased - 1]);
+}
+
+const SampleRecord* SongPlayer::SampleAt(int oneBased, int slot) const {
+    const InstrumentRecord* instrument = InstrumentAt(oneBased);
+    if (!instrument || slot < 0 || slot >= kMaxSamples) return nullptr;
+    return FieldLoad(instrument->samples[slot]);
+}
+
+void SongPlayer::StartSection(int first, int last, int restart, bool loop) {
+    const int length = std::clamp(FieldLoad(module_->songLength), 0, kMaxPositions);
+    first_ = std::clamp(first, 0, std::max(length - 1, 0));
+    last_ = std::clamp(last, first_, std::max(length - 1, 0));
+    restart_ = (restart >= first_ && restart <= last_) ? restart : first_;
+    loop_ = loop;
+    for (int c = 0; c < kMaxChannels; ++c) {
+        channels_[c] = ChannelState{};
+        voices_[c].Stop();
+        fading_[c].Stop();
+    }
+    const int speed = FieldLoad(module_->speed);
+    const int tempo = FieldLoad(module_->tempo);
+    speed_ = speed > 0 ? speed : 6;
+    tempo_ = tempo >= 32 ? tempo : 125;
+    globalVolume_ = 64;
+    statusLoops_ = 0;
+    songEnded_ = false;
+    playing_ = songMode_ && length > 0;
+    finished_ = !playing_ && songMode_;
+    if (playing_) SetPosition(first_);
+}
+
+void SongPlayer::SetPosition(int position) {
+    if (!songMode_) return;
+    const int length = std::clamp(FieldLoad(module_->songLength), 0, kMaxPositions);
+    if (length <= 0) return;
+    position %= length;
+    if (position < 0) position += length;
+    if (position < first_ || position > last_) position = first_;
+    std::memset(visited_, 0, sizeof visited_);
+    visitedLoops_.clear();
+    timer_ = 1;
+    patternDelay_ = patternDelayLeft_ = 0;
+    breakRow_ = 0;
+    breakFlag_ = jumpFlag_ = false;
+    jumpPosition_ = -1;
+    for (ChannelState& ch : channels_) ch.loopRow = ch.loopCount = 0;
+    if (!playing_) {
+        playing_ = true;
+        finished_ = false;
+    }
+    EnterPosition(position, 0);
+}
+
+int SongPlayer::PatternRows(int pattern) const {
+    if (pattern < 0 || pattern >= kMaxPatterns || pattern >= FieldLoad(module_->patternCount))
+        return 0;
+    const PatternRecord* p = FieldLoad(module_->patterns[pattern]);
+    if (!p) return 0;
+    return std::clamp(FieldLoad(p->rowCount), 0, kMaxRows);
+}
+
+// Moves to `position` (skipping positions whose pattern does not exist) at `row`. Passing the
+// section's end continues at the restart position or, without looping, ends playback.
+bool SongPlayer::EnterPosition(int position, int row) {
+    const int span = last_ - first_ + 1;
+    for (int tries = 0; tries <= span + 1; ++tries) {
+        if (position > last_ || position < first_) {
+            if (!loop_) {
+                Halt();
+                return false;
+            }
+            position = restart_;
+            statusLoops_.fetch_add(1, std::memory_order_relaxed);
+        }
+        const int pattern = FieldLoad(module_->orders[position]) & 0xFF;
+        const int rows = PatternRows(pattern);
+        if (rows > 0) {
+            position_ = position;
+            pattern_ = pattern;
+            rowCount_ = rows;
+            row_ = row < rows ? row : 0;
+            statusPosition_ = position_;
+            statusPattern_ = pattern_;
+            return true;
+        }
+        ++position;
+        row = 0;
+    }
+    // No position of the section names a pattern that exists.
+    Halt();
+    return false;
+}
+
+void SongPlayer::Halt() {
+    playing_ = false;
+    finished_ = true;
+    songEnded_ = true;
+    for (int c = 0; c < kMaxChannels; ++c) {
+        channels_[c].trigger = false;
+        CutNote(c);
+    }
+}
+
+// A row counts as played again only when the pattern loop counters stand as they did then, so
+// loops run their course but an endless loop ends the song.
+void SongPlayer::MarkVisited() {
+    std::array<uint64_t, 3> key{(uint64_t(position_) << 8) | uint64_t(row_), 0, 0};
+    for (int c = 0; c < kMaxChannels; ++c)
+        key[1 + c / 16] |= uint64_t(channels_[c].loopCount & 0x0F) << (4 * (c % 16));
+    if (key[1] == 0 && key[2] == 0) {
+        uint64_t& word = visited_[position_][row_ >> 6];
+        const uint64_t bit = uint64_t(1) << (row_ & 63);
+        if (word & bit) songEnded_ = true;
+        word |= bit;
+        return;
+    }
+    if (!visitedLoops_.insert(key).second) songEnded_ = true;
+}
+
+void SongPlayer::ReadRow() {
+    rowCount_ = PatternRows(pattern_);
+    if (row_ >= rowCount_) row_ = 0;
+    MarkVisited();
+    statusRow_ = row_;
+    statusPosition_ = position_;
+    statusPattern_ = pattern_;
+
+    const PatternRecord* pattern = rowCount_ > 0 ? FieldLoad(module_->patterns[pattern_]) : nullptr;
+    const bool unpacked = pattern && PatternIsUnpacked(pattern);
+    const int tracks = unpacked ? int(FieldLoad(pattern->word0) & 0xFF) : 0;
+    const int channels = ChannelCount();
+    for (int c = 0; c < channels; ++c) {
+        uint8_t cell[kCellSize] = {0, kNoteNone, kInstrumentNone, kVolumeNone, 0, 0};
+        if (c < tracks && tracks <= kMaxChannels) {
+            const uint8_t* bytes = pattern->data + size_t(row_) * RowStride(tracks) + c * kCellSize;
+            for (int b = 0; b < kCellSize; ++b) cell[b] = FieldLoad(bytes[b]);
+        }
+        ChannelState& ch = channels_[c];
+        ch.rowNote = TrackerNoteOf(cell[kCellNote]);
+        ch.rowInstrument =
+            cell[kCellInstrument] == kInstrumentNone ? 0 : uint8_t(cell[kCellInstrument] + 1);
+        const uint8_t command = cell[kCellCommand] < kEffectCount ? cell[kCellCommand] : 0;
+        // The previous row's arpeggio or vibrato leaves the period where the note put it.
+        if ((ch.command == kCmdArpeggio && ch.param) ||
+            ((ch.command == kCmdVibrato || ch.command == kCmdVibratoVolSlide) &&
+             command != kCmdVibrato && command != kCmdVibratoVolSlide))
+            ch.outPeriod = ch.realPeriod;
+        ch.volumeColumn = VolumeColumnOf(cell[kCellVolume]);
+        ch.command = command;
+        ch.param = cell[kCellParam];
+        NewNote(ch);
+        if (!playing_) return; // a speed of zero stopped the song on this row
+    }
+    for (int c = channels; c < kMaxChannels; ++c) channels_[c].command = channels_[c].param = 0;
+}
+
+void SongPlayer::NextRow() {
+    ++row_;
+    if (patternDelay_ > 0) {
+        patternDelayLeft_ = patternDelay_;
+        patternDelay_ = 0;
+    }
+    if (patternDelayLeft_ > 0 && --patternDelayLeft_ > 0) --row_;
+    if (breakFlag_) {
+        breakFlag_ = false;
+        row_ = breakRow_;
+    }
+    rowCount_ = PatternRows(pattern_);
+    if (row_ >= rowCount_ || jumpFlag_) {
+        const int row = breakRow_;
+        breakRow_ = 0;
+        jumpFlag_ = false;
+        const int next = jumpPosition_ >= 0 ? jumpPosition_ : position_ + 1;
+        jumpPosition_ = -1;
+        EnterPosition(next, row);
+    }
+}
+
+void SongPlayer::AdvanceTick() {
+    const int channels = ChannelCount();
+    if (songMode_ && playing_) {
+        bool tickZero = false;
+        if (--timer_ <= 0) {
+            timer_ = speed_;
+            tickZero = true;
+        }
+        if (tickZero && patternDelayLeft_ == 0)
+            ReadRow();
+        else
+            for (int c = 0; c < channels; ++c) TickEffects(channels_[c]);
+        // Preview notes on channels beyond the song's still run their effects.
+        for (int c = channels; c < kMaxChannels; ++c) TickEffects(channels_[c]);
+    } else {
+        for (ChannelState& ch : channels_) TickEffects(ch);
+    }
+    for (int c = 0; c < kMaxChannels; ++c) {
+        UpdateOutput(c);
+        UpdateVoice(c);
+    }
+    if (songMode_ && playing_ && timer_ == 1) NextRow();
+
+    const double exact = double(mixRate_) * 2.5 / double(tempo_) + frameRemainder_;
+    framesLeft_ = std::max(1, int(exact));
+    frameRemainder_ = exact - double(framesLeft_);
+}
+
+void SongPlayer::Render(float* out, int frames, bool interpolate) {
+    for (int c = 0; c < kMaxChannels; ++c) {
+        for (Voice* v : {&voices_[c], &fading_[c]}) {
+            if (!v->active) continue;
+            const SampleView view = SampleView::Of(SampleAt(v->instrument, v->sample));
+            MixVoice(*v, view, out, frames, interpolate);
+        }
+        if (fading_[c].active && fading_[c].rampLeft == 0) fading_[c].Stop();
+    }
+}
+
+void SongPlayer::Pull(float* out, int frames, bool interpolate) {
+    while (frames > 0) {
+        EngineLock lock;
+        if (framesLeft_ <= 0) AdvanceTick();
+        const int n = std::min(framesLeft_, frames);
+        Render(out, n, interpolate);
+        framesLeft_ -= n;
+        frames -= n;
+        out += 2 * n;
+    }
+}
+
+PlayerStatus SongPlayer::Status() const {
+    return PlayerStatus{statusPosition_.load(), statusPattern_.load(), statusRow_.load(),
+                        statusSync_.load(), statusLoops_.load()};
+}
+
+void SongPlayer::SetTempo(int tempo) {
+    if (tempo >= 32 && tempo <= 255) tempo_ = tempo;
+}
+
+void SongPlayer::SetSpeed(int speed) {
+    if (speed < 1 || speed > 31) return;
+    speed_ = speed;
+    if (timer_ > speed_) timer_ = speed_;
+}
+
+void SongPlayer::SetChannelVolume(int channel, int volume) {
+    if (channel >= 0 && channel < kMaxChannels) channelVolume_[channel] = std::clamp(volume, 0, 64);
+}
+
+void SongPlayer::PlayNote(int channel, int instrument, int sample, uint8_t note) {
+    if (channel < 0 || channel >= kMaxChannels) return;
+    ChannelState& ch = channels_[channel];
+    const uint8_t trackerNote = TrackerNoteOf(note);
+    if (trackerNote == 0 || trackerNote == 97) return;
+    ch.instrument = instrument + 1;
+    ch.fixedSample = sample;
+    ch.rowNote = trackerNote;
+    ch.rowInstrument = uint8_t(std::min(instrument + 1, 255));
+    ch.volumeColumn = 0;
+    ch.command = ch.param = 0;
+    StartNote(ch, trackerNote, false, 0, false, 0);
+    ch.fixedSample = -1;
+    ResetVolumes(ch);
+    TriggerInstrument(ch);
+    UpdateOutput(channel);
+    UpdateVoice(channel);
+}
+
+void SongPlayer::ReleaseNote(int channel) {
+    if (channel < 0 || channel >= kMaxChannels) return;
+    KeyOff(channels_[channel]);
+}
+
+void SongPlayer::CutNote(int channel) {
+    if (channel < 0 || channel >= kMaxChannels) return;
+    ChannelState& ch = channels_[channel];
+    ch.realVolume = ch.outVolume = 0;
+    ch.finalVolume = 0;
+    if (voices_[channel].active) {
+        fading_[channel] = voices_[channel];
+        fading_[channel].SetTarget(0, 0, mixRate_ / 1000);
+    }
+    voices_[channel].Stop();
+}
+
+void SongPlayer::SampleChanged(int instrument, int sample) {
+    // Voices re-read the record on every render; only an emptied slot stops them here.
+    const SampleRecord* record = SampleAt(instrument + 1, sample);
+    if (record && FieldLoad(record->data)) return;
+    for (int c = 0; c < kMaxChannels; ++c)
+        for (Voice* v : {&voices_[c], &fading_[c]})
+            if (v->instrument == instrument + 1 && v->sample == sample) v->Stop();
+}
+
+void SongPlayer::InstrumentRemoved(int instrument) {
+    const int removed = instrument + 1;
+    auto shift = [removed](int& slot) {
+        if (slot == removed)
+            slot = 0;
+        else if (slot > removed)
+            --slot;
+    };
+    for (int c = 0; c < kMaxChannels; ++c) {
+        for (Voice* v : {&voices_[c], &fading_[c]}) {
+            if (v->instrument == removed) v->Stop();
+            shift(v->instrument);
+        }
+        shift(channels_[c].instrument);
+        shift(channels_[c].playInstrument);
+    }
+}
+
+void SongPlayer::InstrumentInserted(int instrument) {
+    const int inserted = instrument + 1;
+    for (int c = 0; c < kMaxChannels; ++c) {
+        for (Voice* v : {&voices_[c], &fading_[c]})
+            if (v->instrument >= inserted) ++v->instrument;
+        if (channels_[c].instrument >= inserted) ++channels_[c].instrument;
+        if (channels_[c].playInstrument >= inserted) ++channels_[c].playInstrument;
+    }
+}

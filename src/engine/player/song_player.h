@@ -1,0 +1,122 @@
+// Plays one module (or, for note preview, only its instruments) as the XM tracker does: one
+// AdvanceTick at a time, then Render for that tick's frames. The caller holds the engine lock
+// for both. Status fields are atomics so other threads may read them at any time.
+#pragma once
+
+#include "engine/mixer/voice.h"
+#include "engine/player/channel_state.h"
+#include "engine/records.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <set>
+
+struct PlayerStatus {
+    int32_t position, pattern, row, sync, loopCount;
+};
+
+class SongPlayer {
+public:
+    // `songMode` false makes a preview player: it never reads patterns.
+    SongPlayer(ModuleRecord* module, int mixRate, bool songMode);
+
+    // The section of positions to play; `loop` makes the end continue at `restart`.
+    void StartSection(int first, int last, int restart, bool loop);
+    void SetPosition(int position);
+
+    void AdvanceTick();
+    // Adds the stereo frames of the current tick into `out` (interleaved float).
+    void Render(float* out, int frames, bool interpolate);
+    // Pulls `frames` frames, advancing ticks as needed, locking the engine for each piece.
+    void Pull(float* out, int frames, bool interpolate);
+
+    int FramesLeftInTick() const { return framesLeft_; }
+    bool Finished() const { return finished_.load(std::memory_order_relaxed); }
+    // True once playback would return to a row it already played (offline renders end there).
+    bool SongEnded() const { return songEnded_; }
+    PlayerStatus Status() const;
+    ModuleRecord* Module() const { return module_; }
+    int ChannelCount() const;
+    void SetMixRate(int rate);
+
+    void SetTempo(int tempo);
+    void SetSpeed(int speed);
+    void SetMusicVolume(int volume) { musicVolume_ = volume; }
+    void SetChannelVolume(int channel, int volume);
+
+    // Note preview on a channel; `sample` -1 goes through the instrument's keyboard map.
+    void PlayNote(int channel, int instrument, int sample, uint8_t note);
+    void ReleaseNote(int channel);
+    void CutNote(int channel);
+
+    void SampleChanged(int instrument, int sample);
+    void InstrumentRemoved(int instrument);
+    void InstrumentInserted(int instrument);
+
+private:
+    // Sequencing (song_player.cpp).
+    void ReadRow();
+    void NextRow();
+    bool EnterPosition(int position, int row);
+    void Halt(); // the song stops: every channel is cut
+    void MarkVisited();
+    int PatternRows(int pattern) const;
+
+    // Notes and effects (channel_effects.cpp).
+    void NewNote(ChannelState& ch);
+    void StartNote(ChannelState& ch, uint8_t note, bool setFinetune, uint8_t finetuneParam,
+                   bool offset, uint8_t offsetParam);
+    void ResetVolumes(ChannelState& ch);
+    void TriggerInstrument(ChannelState& ch);
+    void KeyOff(ChannelState& ch);
+    void PrepareTonePorta(ChannelState& ch);
+    void TickZeroEffects(ChannelState& ch);
+    void TickEffects(ChannelState& ch);
+    void Vibrato(ChannelState& ch);
+    void Tremolo(ChannelState& ch);
+    void VolumeSlide(ChannelState& ch, uint8_t param);
+    void TonePorta(ChannelState& ch);
+    void MultiRetrig(ChannelState& ch);
+    void SetEnvelopePosition(ChannelState& ch, int tick);
+    int ArpeggioPeriod(const ChannelState& ch, int semitones) const;
+
+    // Envelopes, fade-out, auto-vibrato and the voice update (channel_output.cpp).
+    void UpdateOutput(int channel);
+    void UpdateVoice(int channel);
+
+    const InstrumentRecord* InstrumentAt(int oneBased) const;
+    const SampleRecord* SampleAt(int oneBased, int slot) const;
+    bool Linear() const;
+    int TickNumber() const { return speed_ - timer_; }
+
+    ModuleRecord* module_;
+    bool songMode_;
+    int mixRate_;
+    ChannelState channels_[kMaxChannels];
+    Voice voices_[kMaxChannels];
+    Voice fading_[kMaxChannels]; // the previous note of a channel, ramping out
+    int channelVolume_[kMaxChannels];
+    int musicVolume_ = 64;
+
+    // Song state.
+    int first_ = 0, last_ = 0, restart_ = 0;
+    bool loop_ = true;
+    bool playing_ = false;
+    int position_ = 0, pattern_ = 0, row_ = 0, rowCount_ = 64;
+    int speed_ = 6, tempo_ = 125, timer_ = 1;
+    int globalVolume_ = 64;
+    int patternDelay_ = 0, patternDelayLeft_ = 0;
+    int breakRow_ = 0;
+    bool breakFlag_ = false, jumpFlag_ = false;
+    int jumpPosition_ = -1;
+    bool songEnded_ = false;
+    uint64_t visited_[kMaxPositions][kMaxRows / 64] = {};
+    std::set<std::array<uint64_t, 3>> visitedLoops_; // rows reached with loop counters running
+    int framesLeft_ = 0;
+    double frameRemainder_ = 0;
+
+    std::atomic<int32_t> statusPosition_{0}, statusPattern_{0}, statusRow_{0}, statusSync_{0},
+        statusLoops_{0};
+    std::atomic<bool> finished_{false};
+};

@@ -1,0 +1,33 @@
+// Offline rendering: one pass through a song, as fast as the machine allows, without a device.
+// The song ends where playback would first come back to a row it already played, or at a
+// speed of zero.
+#pragma once
+
+#include "engine/records.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct RenderOptions {
+    int rate = 44100;
+    bool interpolate = true;
+};
+
+// Interleaved 16-bit stereo frames of one pass through the song; false (engine error set) when
+// the module cannot be played.
+bool RenderModule(ModuleRecord* module, const RenderOptions& options, std::vector<int16_t>& frames);
+
+// The same, handing each tick's frames to `sink` as they are made.
+using RenderSink = std::function<void(const int16_t* stereo, size_t frames)>;
+bool RenderModule(ModuleRecord* module, const RenderOptions& options, const RenderSink& sink);
+
+// The length of one pass in seconds by the same rule, or a negative value on failure.
+double SongDurationSeconds(ModuleRecord* module);
+
+// Loads `input`, renders it and writes a 16-bit stereo WAV file to `output`.
+bool RenderFileToWav(const std::string& input, const std::string& output,
+                     const RenderOptions& options);
+
+bool WriteWav(const std::string& path, const std::vector<int16_t>& stereo, int rate);

@@ -1,0 +1,117 @@
+// The voice mixer on hand-made samples: interpolation modes, loop kinds, and loops that the
+// editor has set past the end of the data.
+#include "engine/mixer/voice.h"
+#include "engine/sndlib.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+// An 8-bit sample whose frames are the given signed values.
+struct HandSample {
+    SampleRecord* record = SNDallocSample();
+    explicit HandSample(const std::vector<int>& values) {
+        record->data = static_cast<uint8_t*>(PLYRmemAlloc(values.size()));
+        for (size_t i = 0; i < values.size(); ++i) record->data[i] = uint8_t(values[i] + 128);
+        record->length = int32_t(values.size());
+    }
+    ~HandSample() { SNDfreeSample(record); }
+};
+
+// Mixes `frames` frames at `step` frames per output frame; answers the left channel in sample
+// units (the voice's gain is one).
+std::vector<float> Mix(Voice& voice, const SampleRecord* sample, int frames, double step,
+                       bool interpolate) {
+    voice.step = uint64_t(step * 4294967296.0);
+    voice.SetGain(1.0f, 1.0f);
+    std::vector<float> out(size_t(frames) * 2, 0.0f);
+    MixVoice(voice, SampleView::Of(sample), out.data(), frames, interpolate);
+    std::vector<float> left;
+    for (int i = 0; i < frames; ++i) left.push_back(out[size_t(i) * 2] * 128.0f);
+    return left;
+}
+
+} // namespace
+
+TEST(VoiceMixer, NearestRepeatsFramesAndLinearInterpolatesBetweenThem) {
+    HandSample s({0, 64, -64, 0});
+    Voice nearest, linear;
+    nearest.Start(1, 0, 0);
+    linear.Start(1, 0, 0);
+    EXPECT_EQ(Mix(nearest, s.record, 6, 0.5, false), (std::vector<float>{0, 0, 64, 64, -64, -64}));
+    EXPECT_EQ(Mix(linear, s.record, 6, 0.5, true), (std::vector<float>{0, 32, 64, 0, -64, -32}));
+    // The unlooped sample has ended: the voice stops and adds nothing more.
+    EXPECT_EQ(Mix(nearest, s.record, 4, 0.5, false), (std::vector<float>{0, 0, 0, 0}));
+    EXPECT_FALSE(nearest.active);
+}
+
+TEST(VoiceMixer, ForwardAndPingPongLoopsRepeatTheirFrames) {
+    HandSample s({10, 20, 30, 40});
+    s.record->loopType = kLoopForward;
+    s.record->loopStart = 1;
+    s.record->loopEnd = 4;
+    Voice v;
+    v.Start(1, 0, 0);
+    EXPECT_EQ(Mix(v, s.record, 9, 1.0, false),
+              (std::vector<float>{10, 20, 30, 40, 20, 30, 40, 20, 30}));
+
+    s.record->loopType = kLoopPingPong;
+    s.record->loopStart = 0;
+    Voice p;
+    p.Start(1, 0, 0);
+    // Each end frame is played twice as the direction turns.
+    EXPECT_EQ(Mix(p, s.record, 10, 1.0, false),
+              (std::vector<float>{10, 20, 30, 40, 40, 30, 20, 10, 10, 20}));
+    EXPECT_TRUE(p.active);
+}
+
+TEST(VoiceMixer, LoopsPastTheEndAndShrunkenSamplesStayInsideTheData) {
+    HandSample s({1, 2, 3, 4, 5, 6, 7, 8});
+    s.record->loopType = kLoopPingPong;
+    s.record->loopStart = 6;
+    s.record->loopEnd = 5000; // the editor may leave a loop beyond the data
+    Voice v;
+    v.Start(1, 0, 0);
+    const std::vector<float> out = Mix(v, s.record, 2000, 3.7, true);
+    for (float x : out) ASSERT_TRUE(x >= 0 && x <= 8) << x;
+    EXPECT_TRUE(v.active);
+
+    // Steps far longer than the loop wrap inside it.
+    s.record->loopType = kLoopForward;
+    Voice fast;
+    fast.Start(1, 0, 0);
+    for (float x : Mix(fast, s.record, 1000, 7.3, true)) ASSERT_TRUE(x >= 1 && x <= 8) << x;
+    s.record->loopEnd = 8;
+
+    // The data shrinks under a playing voice: it restarts the loop instead of reading beyond.
+    s.record->length = 7;
+    s.record->loopType = kLoopForward;
+    s.record->loopStart = 2;
+    s.record->loopEnd = 7;
+    v.position = int64_t(100) << 32;
+    for (float x : Mix(v, s.record, 50, 1.0, true)) ASSERT_TRUE(x >= 3 && x <= 7) << x;
+
+    // Nothing to play (no data, or a 16-bit sample of one byte) ends the voice.
+    s.record->format = kSampleFormat16;
+    s.record->length = 1;
+    Mix(v, s.record, 10, 1.0, true);
+    EXPECT_FALSE(v.active);
+}
+
+TEST(VoiceMixer, GainRampsLinearlyToItsTarget) {
+    HandSample s(std::vector<int>(64, 64));
+    s.record->loopType = kLoopForward;
+    s.record->loopEnd = 64;
+    Voice v;
+    v.Start(1, 0, 0);
+    v.step = uint64_t(1) << 32;
+    v.SetTarget(1.0f, 1.0f, 4);
+    std::vector<float> out(16, 0.0f);
+    MixVoice(v, SampleView::Of(s.record), out.data(), 8, false);
+    EXPECT_FLOAT_EQ(out[0], 0.0f);
+    EXPECT_FLOAT_EQ(out[2], 0.125f);
+    EXPECT_FLOAT_EQ(out[4], 0.25f);
+    EXPECT_FLOAT_EQ(out[8], 0.5f);
+    EXPECT_FLOAT_EQ(out[14], 0.5f);
+}
