@@ -28,6 +28,8 @@ QSpinBox* NewSpin(int minimum, int maximum, int value) {
 } // namespace
 
 void TMainForm::CreateSongToolbars() {
+    // The order list and the song's fields get a row of their own, so nothing overflows.
+    addToolBarBreak();
     QToolBar* layout = AddToolbar("Pattern Layout Toolbar", "Pattern Layout");
     layoutGrid = new TOrderGrid(1, 1);
     layoutGrid->horizontalHeader()->hide();
@@ -156,14 +158,8 @@ void TMainForm::speedEdChange() {
 void TMainForm::restartEdChange() {
     TSong* song = Song();
     if (!song || ProgramChanging()) return;
-    restartSpin->setMaximum(song->SongLength() - 1);
-    const int position = restartSpin->value();
-    if (position >= song->SongLength()) {
-        const QSignalBlocker block(restartSpin);
-        restartSpin->setValue(song->RestartPosition());
-        return;
-    }
-    song->SetRestartPosition(position);
+    // The spin box's limit keeps typed values below the song length.
+    song->SetRestartPosition(restartSpin->value());
 }
 
 void TMainForm::SetOrderCellText(int column, int pattern) {
@@ -191,6 +187,11 @@ void TMainForm::FillOrderGrid() {
     }
     layoutGridTag = 0;
     SetFirstVisibleOrderColumn(std::min(firstOrderColumn, columns - 1));
+    if (song) {
+        fillingProperties = true;
+        restartSpin->setMaximum(columns - 1);
+        fillingProperties = false;
+    }
 }
 
 int TMainForm::VisibleOrderColumns() const {
