@@ -4,8 +4,12 @@
 #include "ui/cantor_application.h"
 #include "ui/widgets/file_panel.h"
 #include "ui/widgets/repeat_button.h"
+#include "ui/windows/channel_grid.h"
+#include "ui/windows/env_dlg.h"
+#include "ui/windows/sound_form.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -238,4 +242,26 @@ TEST_F(PlaybackTest, DeactivationSuspendsOutputOnlyWhenNothingPlays) {
     form->playBtnClick();
     EXPECT_FALSE(Audio().Suspended);
     form->stopBtnClick();
+}
+
+TEST_F(PlaybackTest, TheSoundControlAndConfigurationFollowTheBus) {
+    ASSERT_NE(form->SoundForm(), nullptr);
+    TChannelGrid* grid = form->SoundForm()->chanGrid;
+    const auto shown = [&] {
+        int channels = 0;
+        for (int row = 0; row < grid->RowCount(); ++row)
+            for (int column = 0; column < grid->ColumnCount(); ++column)
+                channels += grid->ChannelAt(column, row) >= 0;
+        return channels;
+    };
+    form->SoundControlClick();
+    EXPECT_FALSE(form->SoundWindow()->isMinimized());
+    QTest::qWait(20);
+    EXPECT_EQ(shown(), 8);
+    form->chanSpin->setValue(12); // the user's change is announced and the grid follows
+    EXPECT_EQ(shown(), 12);
+    form->EnvDlg()->mixRateBox->setCurrentIndex(2);
+    EXPECT_EQ(Audio().MixRate, 44100); // the dialog's controls count only once announced
+    EventManager().Dispatch<EvEnvPropsChange>();
+    EXPECT_EQ(Audio().MixRate, 22050);
 }

@@ -6,7 +6,10 @@
 #include "ui/widgets/file_panel.h"
 #include "ui/widgets/recent_files.h"
 #include "ui/widgets/repeat_button.h"
+#include "ui/windows/cleanup_flow.h"
+#include "ui/windows/env_dlg.h"
 #include "ui/windows/main_listener.h"
+#include "ui/windows/sound_form.h"
 
 #include <QApplication>
 #include <QDropEvent>
@@ -16,6 +19,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -72,6 +76,18 @@ TMainForm::TMainForm(const QString& programDir_, QWidget* parent)
     recentFiles->Load();
     qApp->installEventFilter(this);
     UpdatePlayButtons(true);
+    CreateWindows();
+}
+
+// The windows that follow the frame at start, in their order.
+void TMainForm::CreateWindows() {
+    envDlg = new TEnvDlg(this);
+    soundForm = new TSoundForm;
+    soundWindow = mdiArea->addSubWindow(soundForm);
+    soundWindow->setWindowTitle("Sound Control");
+    // Closing hides it, so "Sound Control" can bring the same window back.
+    soundWindow->setAttribute(Qt::WA_DeleteOnClose, false);
+    soundWindow->showMinimized();
 }
 
 TMainForm::~TMainForm() {
@@ -460,11 +476,18 @@ void TMainForm::Save1Click() {
     UpdateCaption();
 }
 
-void TMainForm::ConfigureClick() {}
+void TMainForm::ConfigureClick() {
+    envDlg->exec();
+}
 
-void TMainForm::SoundControlClick() {}
+void TMainForm::SoundControlClick() {
+    soundWindow->showNormal();
+    mdiArea->setActiveSubWindow(soundWindow);
+}
 
-void TMainForm::CleanUpClick() {}
+void TMainForm::CleanUpClick() {
+    RunCleanUp(Song(), this);
+}
 
 void TMainForm::NewPatternEditorClick() {}
 

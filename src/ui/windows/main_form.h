@@ -15,12 +15,15 @@ class QPushButton;
 class QSpinBox;
 class QSplitter;
 class QToolBar;
+class QMdiSubWindow;
+class TEnvDlg;
 class TFilePanel;
 class TMainListener;
 class TOrderGrid;
 class TRecentFiles;
 class TRepeatButton;
 class TSong;
+class TSoundForm;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -55,6 +58,9 @@ public:
     QMdiArea* MdiArea() const { return mdiArea; }
     TFilePanel* FilePanel() const { return filePanel; }
     TRecentFiles* RecentFiles() const { return recentFiles; }
+    TEnvDlg* EnvDlg() const { return envDlg; }
+    TSoundForm* SoundForm() const { return soundForm; }
+    QMdiSubWindow* SoundWindow() const { return soundWindow; }
     bool ModuleTimerActive() const { return moduleTimer.isActive(); }
     int LastRow() const { return lastRow; }
 
@@ -147,6 +153,7 @@ private:
     void CreateSongToolbars();
     QToolBar* AddToolbar(const char* title, const char* menuItem);
     void CreateStatusLine();
+    void CreateWindows();
     void ApplicationStateChanged(Qt::ApplicationState state);
     void StepOrderPattern(int step);
     void SetOrderCellText(int column, int pattern);
@@ -165,6 +172,9 @@ private:
     TRecentFiles* recentFiles;
     QMenu* fileMenu;
     QToolBar* mainToolbar;
+    TEnvDlg* envDlg = nullptr;
+    TSoundForm* soundForm = nullptr;
+    QMdiSubWindow* soundWindow = nullptr;
     QTimer moduleTimer;
     int lastRow = -1;
     bool shownOnce = false;

@@ -1,7 +1,9 @@
 #include "ui/windows/main_listener.h"
 
 #include "model/audio.h"
+#include "ui/windows/env_dlg.h"
 #include "ui/windows/main_form.h"
+#include "ui/windows/sound_form.h"
 
 void TMainListener::HandleEvent(TZEvent& event, int32_t /*tag*/) {
     if (dynamic_cast<EvSongPosChange*>(&event)) {
@@ -13,6 +15,7 @@ void TMainListener::HandleEvent(TZEvent& event, int32_t /*tag*/) {
         form_->FillOrderGrid();
         form_->UpdateScrollButtons();
         form_->ShowSongProperties();
+        if (form_->SoundForm()) form_->SoundForm()->Refresh();
     } else if (dynamic_cast<EvClosedModule*>(&event)) {
         if (Audio().Active) Audio().ShutDown();
         form_->FillOrderGrid();
@@ -22,8 +25,8 @@ void TMainListener::HandleEvent(TZEvent& event, int32_t /*tag*/) {
         form_->FillOrderGrid();
         form_->UpdateScrollButtons();
     } else if (dynamic_cast<EvEnvPropsChange*>(&event)) {
-        // The configuration dialog applies its audio settings here once it exists.
+        if (form_->EnvDlg()) form_->EnvDlg()->ApplyAudioSettings();
     } else if (dynamic_cast<EvTrackCountChange*>(&event)) {
-        // The sound control window refreshes its channel grid here once it exists.
+        if (form_->SoundForm()) form_->SoundForm()->Refresh();
     }
 }
