@@ -7,7 +7,6 @@
 TCantorApplication::TCantorApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName("Cantorwright");
     setOrganizationName("Cantorwright");
-    setApplicationDisplayName("Cantorwright");
 }
 
 bool TCantorApplication::notify(QObject* receiver, QEvent* event) {

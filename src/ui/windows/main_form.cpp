@@ -246,6 +246,11 @@ void TMainForm::showEvent(QShowEvent* event) {
         NewModule();
     else
         OpenModule(startFile.toStdString());
+    if (!startupClock.isValid()) return;
+    // Queued, so the figure includes the first paint of the window.
+    QTimer::singleShot(0, this, [this] {
+        ShowMessage(QString("startup time: %1 ms.").arg(startupClock.elapsed()));
+    });
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event) {

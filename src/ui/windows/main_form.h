@@ -2,6 +2,7 @@
 // It owns no model data; it reaches the song through Project() and announces through the bus.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTimer>
 #include <exception>
@@ -34,6 +35,8 @@ public:
 
     // The module opened when the window is first shown; empty means the default module.
     void SetStartFile(const QString& fileName) { startFile = fileName; }
+    // Started when the program began; the message line reports it once the window is up.
+    void SetStartupClock(const QElapsedTimer& clock) { startupClock = clock; }
 
     void OpenModule(const std::string& fileName);
     void NewModule();
@@ -165,6 +168,7 @@ private:
 
     QString programDir;
     QString startFile;
+    QElapsedTimer startupClock;
     TMainListener* Listener = nullptr;
     QMdiArea* mdiArea;
     QSplitter* panelSplitter;

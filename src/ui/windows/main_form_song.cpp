@@ -28,8 +28,6 @@ QSpinBox* NewSpin(int minimum, int maximum, int value) {
 } // namespace
 
 void TMainForm::CreateSongToolbars() {
-    // The order list and the song's fields get a row of their own, so nothing overflows.
-    addToolBarBreak();
     QToolBar* layout = AddToolbar("Pattern Layout Toolbar", "Pattern Layout");
     layoutGrid = new TOrderGrid(1, 1);
     layoutGrid->horizontalHeader()->hide();
@@ -41,7 +39,7 @@ void TMainForm::CreateSongToolbars() {
     layoutGrid->setHorizontalScrollMode(QAbstractItemView::ScrollPerItem);
     layoutGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     layoutGrid->setFixedHeight(layoutGrid->rowHeight(0) + 2 * layoutGrid->frameWidth());
-    layoutGrid->setMinimumWidth(12 * kOrderColumnWidth);
+    layoutGrid->setMinimumWidth(10 * kOrderColumnWidth);
     layoutGrid->setEditTriggers(QAbstractItemView::DoubleClicked |
                                 QAbstractItemView::EditKeyPressed |
                                 QAbstractItemView::AnyKeyPressed);
@@ -61,8 +59,10 @@ void TMainForm::CreateSongToolbars() {
     incOrderBtn = repeat("+", "increment pattern number for this position");
     decOrderBtn = repeat("-", "decrement pattern number for this position");
     insBtn = new QPushButton("Ins");
+    insBtn->setFixedWidth(40);
     insBtn->setToolTip("insert a position");
     delBtn = new QPushButton("Del");
+    delBtn->setFixedWidth(40);
     delBtn->setToolTip("delete current position");
     layout->addWidget(insBtn);
     layout->addWidget(delBtn);
@@ -78,6 +78,7 @@ void TMainForm::CreateSongToolbars() {
     QToolBar* props = AddToolbar("Song Properties", "Song Properties");
     songNameEd = new QLineEdit("Untitled");
     songNameEd->setMaxLength(31);
+    songNameEd->setMinimumWidth(130);
     chanSpin = NewSpin(4, 31, 16);
     tempoSpin = NewSpin(32, 255, 32);
     speedSpin = NewSpin(1, 31, 1);
@@ -104,6 +105,9 @@ void TMainForm::CreateSongToolbars() {
     octaveEdit->setToolTip("set the base octave for note entry");
     misc->addWidget(octaveEdit);
     connect(octaveEdit, &QSpinBox::valueChanged, this, &TMainForm::octaveEditChange);
+    // The octave ends the first row; the order list and the song's fields get the second.
+    insertToolBar(layout, misc);
+    insertToolBarBreak(layout);
 }
 
 void TMainForm::ShowSongProperties() {
