@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev
   libopenmpt-dev openmpt123
   clang libclang-rt-14-dev
-  xvfb xauth
+  xvfb xauth imagemagick
 )
 
 missing=()

@@ -44,6 +44,5 @@ int RunCommandLine(int argc, char** argv) {
         return ConvertCommand(argv[2], argv[4]);
     }
     if (!command.empty() && command[0] == '-') return Usage(stderr, 2);
-    // The editor window arrives with the application shell; until then show what is here.
-    return Usage(stdout, 0);
+    return kRunEditor;
 }

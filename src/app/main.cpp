@@ -1,5 +1,30 @@
 #include "app/command_line.h"
+#include "project/app_objects.h"
+#include "ui/cantor_application.h"
+#include "ui/windows/main_form.h"
+
+#include <QElapsedTimer>
 
 int main(int argc, char** argv) {
-    return RunCommandLine(argc, argv);
+    QElapsedTimer startup;
+    startup.start();
+    const int code = RunCommandLine(argc, argv);
+    if (code != kRunEditor) return code;
+
+    // SDL would otherwise turn SIGINT and SIGTERM into quit events nobody reads, and the
+    // editor could not be stopped from outside.
+    qputenv("SDL_NO_SIGNAL_HANDLERS", "1");
+
+    // The bus, the project and the audio controller exist before any window and outlive them.
+    TAppObjects objects;
+    TCantorApplication app(argc, argv);
+
+    TMainForm form(QCoreApplication::applicationDirPath());
+    if (argc >= 2) form.SetStartFile(QString::fromLocal8Bit(argv[1]));
+    form.resize(1100, 720);
+    form.SetStartupClock(startup);
+    form.show();
+    const int result = app.exec();
+    form.SaveModuleDir();
+    return result;
 }

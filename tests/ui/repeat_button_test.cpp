@@ -1,9 +1,8 @@
-#include <gtest/gtest.h>
+#include "ui/widgets/repeat_button.h"
 
 #include <QSignalSpy>
 #include <QTest>
-
-#include "ui/widgets/repeat_button.h"
+#include <gtest/gtest.h>
 
 TEST(RepeatButton, RepeatsWhileHeldAfterTheFirstDelay) {
     TRepeatButton button("forward");

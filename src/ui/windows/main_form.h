@@ -1,0 +1,192 @@
+// The frame window: toolbars, menus, the file panel, the child-window area and the message line.
+// It owns no model data; it reaches the song through Project() and announces through the bus.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QTimer>
+#include <exception>
+#include <string>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMdiArea;
+class QPushButton;
+class QSpinBox;
+class QSplitter;
+class QToolBar;
+class QMdiSubWindow;
+class TEnvDlg;
+class TFilePanel;
+class TMainListener;
+class TOrderGrid;
+class TRecentFiles;
+class TRepeatButton;
+class TSong;
+class TSoundForm;
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    // The folder holding "defmodule.xm"; the program's own folder unless a caller says otherwise.
+    explicit TMainForm(const QString& programDir, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The module opened when the window is first shown; empty means the default module.
+    void SetStartFile(const QString& fileName) { startFile = fileName; }
+    // Started when the program began; the message line reports it once the window is up.
+    void SetStartupClock(const QElapsedTimer& clock) { startupClock = clock; }
+
+    void OpenModule(const std::string& fileName);
+    void NewModule();
+    void UpdateCaption();
+    void UpdatePlayButtons(bool stopped);
+    void ShowPosition();
+    void ShowException(const std::exception& error);
+    void ShowMessage(const QString& text);
+
+    // Song properties and order list.
+    void FillOrderGrid();
+    void UpdateScrollButtons();
+    void ShowTempoSpeed();
+    void ShowSongProperties();
+    void ClearSongProperties();
+    void FollowPosition();
+
+    // Runs the key if it is one of the frame's keys; true when it was consumed.
+    bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
+
+    // Where child windows and the dialogs branch plug in.
+    QMdiArea* MdiArea() const { return mdiArea; }
+    TFilePanel* FilePanel() const { return filePanel; }
+    TRecentFiles* RecentFiles() const { return recentFiles; }
+    TEnvDlg* EnvDlg() const { return envDlg; }
+    TSoundForm* SoundForm() const { return soundForm; }
+    QMdiSubWindow* SoundWindow() const { return soundWindow; }
+    bool ModuleTimerActive() const { return moduleTimer.isActive(); }
+    int LastRow() const { return lastRow; }
+
+    // Called on program end while the window still exists: keeps the module folder and the
+    // recent files when the panel is visible with the Modules filter.
+    void SaveModuleDir();
+
+    // Menu and toolbar actions, public so tests and other windows reach them.
+    QAction* newAct;
+    QAction* openAct;
+    QAction* saveAct;
+    QAction* saveAsAct;
+    QAction* exitAct;
+    QAction* cleanUpAct;
+    QAction* newPatternEditorAct;
+    QAction* soundControlAct;
+    QAction* configureAct;
+    QAction* autoTileAct;
+    QAction* playBtn;
+    QAction* playPatBtn;
+    QAction* pauseBtn;
+    QAction* stopBtn;
+    TRepeatButton* prevOrderBtn;
+    TRepeatButton* nxtOrderBtn;
+    QSpinBox* octaveEdit;
+    QLabel* posPanel;
+    QLabel* infoPanel1;
+    QPushButton* clrMsgBtn;
+    QLineEdit* songNameEd;
+    QSpinBox* chanSpin;
+    QSpinBox* tempoSpin;
+    QSpinBox* speedSpin;
+    QSpinBox* restartSpin;
+    TOrderGrid* layoutGrid;
+    TRepeatButton* incOrderBtn;
+    TRepeatButton* decOrderBtn;
+    QPushButton* insBtn;
+    QPushButton* delBtn;
+    TRepeatButton* ordLeftBtn;
+    TRepeatButton* ordRightBtn;
+
+public slots:
+    void playBtnClick();
+    void playPatBtnClick();
+    void pauseBtnClick();
+    void stopBtnClick();
+    void prevOrderBtnClick();
+    void nxtOrderBtnClick();
+    void moduleTimerTimer();
+    void octaveEditChange(int value);
+    void clrMsgBtnClick();
+    void Save1Click();
+    void ToggleFilePanel();
+    void OpenRecentFile(const QString& fileName);
+    void OpenFromPanel(const QString& fileName);
+
+    // Hooks for the configuration, sound control and clean-up windows.
+    void ConfigureClick();
+    void SoundControlClick();
+    void CleanUpClick();
+    void NewPatternEditorClick();
+    void AboutClick();
+
+    // Song properties bar and order list handlers.
+    void songNameEdChange(const QString& text);
+    void chanEditChange();
+    void tempoEdChange();
+    void speedEdChange();
+    void restartEdChange();
+    void layoutGridSelectCell(int row, int column, int previousRow, int previousColumn);
+    void layoutGridSetEditText(int row, int column);
+    void incOrderBtnClick();
+    void decOrderBtnClick();
+    void insBtnClick();
+    void delBtnClick();
+    void ordLeftBtnClick();
+    void ordRightBtnClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolbars();
+    void CreateSongToolbars();
+    QToolBar* AddToolbar(const char* title, const char* menuItem);
+    void CreateStatusLine();
+    void CreateWindows();
+    void ApplicationStateChanged(Qt::ApplicationState state);
+    void StepOrderPattern(int step);
+    void SetOrderCellText(int column, int pattern);
+    int VisibleOrderColumns() const;
+    int FirstVisibleOrderColumn() const;
+    void SetFirstVisibleOrderColumn(int column);
+    bool ProgramChanging() const { return fillingProperties; }
+    TSong* Song() const;
+
+    QString programDir;
+    QString startFile;
+    QElapsedTimer startupClock;
+    TMainListener* Listener = nullptr;
+    QMdiArea* mdiArea;
+    QSplitter* panelSplitter;
+    TFilePanel* filePanel;
+    TRecentFiles* recentFiles;
+    QMenu* fileMenu;
+    QToolBar* mainToolbar;
+    TEnvDlg* envDlg = nullptr;
+    TSoundForm* soundForm = nullptr;
+    QMdiSubWindow* soundWindow = nullptr;
+    QTimer moduleTimer;
+    int lastRow = -1;
+    bool shownOnce = false;
+    bool fillingProperties = false;
+    // The order grid's tag: 1 while the program moves its selection.
+    int layoutGridTag = 0;
+    int firstOrderColumn = 0;
+};
+
+// The frame window of the running program, null when there is none.
+TMainForm* MainForm();

@@ -1,0 +1,301 @@
+// The song properties bar, the order list and the base octave toolbar of the main window.
+#include "model/song.h"
+#include "project/app_objects.h"
+#include "ui/widgets/order_grid.h"
+#include "ui/widgets/repeat_button.h"
+#include "ui/windows/main_form.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QToolBar>
+
+namespace {
+
+constexpr int kOrderColumnWidth = 20;
+
+QSpinBox* NewSpin(int minimum, int maximum, int value) {
+    auto* spin = new QSpinBox;
+    spin->setRange(minimum, maximum);
+    spin->setValue(value);
+    spin->setKeyboardTracking(false);
+    return spin;
+}
+
+} // namespace
+
+void TMainForm::CreateSongToolbars() {
+    QToolBar* layout = AddToolbar("Pattern Layout Toolbar", "Pattern Layout");
+    layoutGrid = new TOrderGrid(1, 1);
+    layoutGrid->horizontalHeader()->hide();
+    layoutGrid->verticalHeader()->hide();
+    layoutGrid->horizontalHeader()->setDefaultSectionSize(kOrderColumnWidth);
+    layoutGrid->horizontalHeader()->setMinimumSectionSize(kOrderColumnWidth);
+    layoutGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    layoutGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    layoutGrid->setHorizontalScrollMode(QAbstractItemView::ScrollPerItem);
+    layoutGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    layoutGrid->setFixedHeight(layoutGrid->rowHeight(0) + 2 * layoutGrid->frameWidth());
+    layoutGrid->setMinimumWidth(10 * kOrderColumnWidth);
+    layoutGrid->setEditTriggers(QAbstractItemView::DoubleClicked |
+                                QAbstractItemView::EditKeyPressed |
+                                QAbstractItemView::AnyKeyPressed);
+    connect(layoutGrid, &QTableWidget::currentCellChanged, this, &TMainForm::layoutGridSelectCell);
+    connect(layoutGrid, &QTableWidget::cellChanged, this, &TMainForm::layoutGridSetEditText);
+    const auto repeat = [layout](const char* text, const char* hint) {
+        auto* button = new TRepeatButton(text);
+        button->SetTiming(500, 100);
+        button->setToolTip(hint);
+        button->setFixedWidth(24);
+        layout->addWidget(button);
+        return button;
+    };
+    ordLeftBtn = repeat("<", "scroll left");
+    layout->addWidget(layoutGrid);
+    ordRightBtn = repeat(">", "scroll right");
+    incOrderBtn = repeat("+", "increment pattern number for this position");
+    decOrderBtn = repeat("-", "decrement pattern number for this position");
+    insBtn = new QPushButton("Ins");
+    insBtn->setFixedWidth(40);
+    insBtn->setToolTip("insert a position");
+    delBtn = new QPushButton("Del");
+    delBtn->setFixedWidth(40);
+    delBtn->setToolTip("delete current position");
+    layout->addWidget(insBtn);
+    layout->addWidget(delBtn);
+    ordLeftBtn->setEnabled(false);
+    ordRightBtn->setEnabled(false);
+    connect(ordLeftBtn, &QPushButton::clicked, this, &TMainForm::ordLeftBtnClick);
+    connect(ordRightBtn, &QPushButton::clicked, this, &TMainForm::ordRightBtnClick);
+    connect(incOrderBtn, &QPushButton::clicked, this, &TMainForm::incOrderBtnClick);
+    connect(decOrderBtn, &QPushButton::clicked, this, &TMainForm::decOrderBtnClick);
+    connect(insBtn, &QPushButton::clicked, this, &TMainForm::insBtnClick);
+    connect(delBtn, &QPushButton::clicked, this, &TMainForm::delBtnClick);
+
+    QToolBar* props = AddToolbar("Song Properties", "Song Properties");
+    songNameEd = new QLineEdit("Untitled");
+    songNameEd->setMaxLength(31);
+    songNameEd->setMinimumWidth(130);
+    chanSpin = NewSpin(4, 31, 16);
+    tempoSpin = NewSpin(32, 255, 32);
+    speedSpin = NewSpin(1, 31, 1);
+    restartSpin = NewSpin(0, 3, 0);
+    props->addWidget(new QLabel("Song Name:"));
+    props->addWidget(songNameEd);
+    props->addWidget(new QLabel(" Channels:"));
+    props->addWidget(chanSpin);
+    props->addWidget(new QLabel(" Tempo:"));
+    props->addWidget(tempoSpin);
+    props->addWidget(new QLabel(" Speed:"));
+    props->addWidget(speedSpin);
+    props->addWidget(new QLabel(" Restart:"));
+    props->addWidget(restartSpin);
+    connect(songNameEd, &QLineEdit::textChanged, this, &TMainForm::songNameEdChange);
+    connect(chanSpin, &QSpinBox::valueChanged, this, &TMainForm::chanEditChange);
+    connect(tempoSpin, &QSpinBox::valueChanged, this, &TMainForm::tempoEdChange);
+    connect(speedSpin, &QSpinBox::valueChanged, this, &TMainForm::speedEdChange);
+    connect(restartSpin, &QSpinBox::valueChanged, this, &TMainForm::restartEdChange);
+
+    QToolBar* misc = AddToolbar("Miscellaneous Toolbar", "Miscellaneous");
+    misc->addWidget(new QLabel("Base Octave:"));
+    octaveEdit = NewSpin(1, 7, 4);
+    octaveEdit->setToolTip("set the base octave for note entry");
+    misc->addWidget(octaveEdit);
+    connect(octaveEdit, &QSpinBox::valueChanged, this, &TMainForm::octaveEditChange);
+    // The octave ends the first row; the order list and the song's fields get the second.
+    insertToolBar(layout, misc);
+    insertToolBarBreak(layout);
+}
+
+void TMainForm::ShowSongProperties() {
+    TSong* song = Song();
+    if (!song) return;
+    // The name and speed handlers run on a program fill too and write the same values back;
+    // channels, tempo and restart act only on user changes.
+    fillingProperties = true;
+    chanSpin->setValue(song->ChannelCount());
+    songNameEd->setText(QString::fromStdString(song->Name()));
+    restartSpin->setMaximum(song->SongLength() - 1);
+    restartSpin->setValue(song->RestartPosition());
+    fillingProperties = false;
+    ShowTempoSpeed();
+}
+
+void TMainForm::ShowTempoSpeed() {
+    TSong* song = Song();
+    if (!song) return;
+    fillingProperties = true;
+    tempoSpin->setValue(song->Tempo());
+    fillingProperties = false;
+    speedSpin->setValue(song->Speed());
+}
+
+void TMainForm::ClearSongProperties() {
+    fillingProperties = true;
+    songNameEd->setText("Untitled");
+    chanSpin->setValue(16);
+    fillingProperties = false;
+}
+
+void TMainForm::songNameEdChange(const QString& text) {
+    if (Song()) Song()->SetName(text.toStdString());
+}
+
+void TMainForm::chanEditChange() {
+    if (!Song() || ProgramChanging()) return;
+    Song()->SetChannelCount(chanSpin->value());
+    EventManager().Dispatch<EvTrackCountChange>();
+}
+
+void TMainForm::tempoEdChange() {
+    if (!Song() || ProgramChanging()) return;
+    Song()->SetTempo(tempoSpin->value());
+}
+
+void TMainForm::speedEdChange() {
+    if (Song()) Song()->SetSpeed(speedSpin->value());
+}
+
+void TMainForm::restartEdChange() {
+    TSong* song = Song();
+    if (!song || ProgramChanging()) return;
+    // The spin box's limit keeps typed values below the song length.
+    song->SetRestartPosition(restartSpin->value());
+}
+
+void TMainForm::SetOrderCellText(int column, int pattern) {
+    const QSignalBlocker block(layoutGrid);
+    auto* item = layoutGrid->item(0, column);
+    if (!item) {
+        item = new QTableWidgetItem;
+        item->setTextAlignment(Qt::AlignCenter);
+        layoutGrid->setItem(0, column, item);
+    }
+    item->setText(pattern < 0 ? QString() : QString::number(pattern));
+}
+
+void TMainForm::FillOrderGrid() {
+    TSong* song = Song();
+    const int columns = song ? song->SongLength() : 1;
+    layoutGridTag = 1;
+    {
+        const QSignalBlocker block(layoutGrid);
+        layoutGrid->setColumnCount(columns);
+        for (int column = 0; column < columns; ++column)
+            SetOrderCellText(column, song ? song->Orders(column) : -1);
+        const int current = song ? std::min(song->CurrentPosition(), columns - 1) : 0;
+        layoutGrid->setCurrentCell(0, current);
+    }
+    layoutGridTag = 0;
+    SetFirstVisibleOrderColumn(std::min(firstOrderColumn, columns - 1));
+    if (song) {
+        fillingProperties = true;
+        restartSpin->setMaximum(columns - 1);
+        fillingProperties = false;
+    }
+}
+
+int TMainForm::VisibleOrderColumns() const {
+    return std::max(1, layoutGrid->viewport()->width() / kOrderColumnWidth);
+}
+
+int TMainForm::FirstVisibleOrderColumn() const {
+    return firstOrderColumn;
+}
+
+void TMainForm::SetFirstVisibleOrderColumn(int column) {
+    firstOrderColumn = std::max(0, column);
+    layoutGrid->horizontalScrollBar()->setValue(firstOrderColumn);
+}
+
+void TMainForm::UpdateScrollButtons() {
+    TSong* song = Song();
+    const int visible = VisibleOrderColumns();
+    const bool scrollable = song && visible < song->SongLength();
+    ordLeftBtn->setEnabled(scrollable && firstOrderColumn > 0);
+    ordRightBtn->setEnabled(scrollable && firstOrderColumn + visible < song->SongLength());
+}
+
+void TMainForm::ordLeftBtnClick() {
+    if (!Song() || firstOrderColumn == 0) return;
+    SetFirstVisibleOrderColumn(firstOrderColumn - 1);
+    UpdateScrollButtons();
+}
+
+void TMainForm::ordRightBtnClick() {
+    if (!Song() || firstOrderColumn + VisibleOrderColumns() >= Song()->SongLength()) return;
+    SetFirstVisibleOrderColumn(firstOrderColumn + 1);
+    UpdateScrollButtons();
+}
+
+void TMainForm::FollowPosition() {
+    TSong* song = Song();
+    if (!song) return;
+    const int position = song->CurrentPosition();
+    if (position == layoutGrid->currentColumn()) return;
+    if (layoutGrid->Editing()) return;
+    layoutGridTag = 1;
+    layoutGrid->setCurrentCell(0, position);
+    if (position < firstOrderColumn || position >= firstOrderColumn + VisibleOrderColumns())
+        SetFirstVisibleOrderColumn(position);
+    UpdateScrollButtons();
+    layoutGridTag = 0;
+}
+
+void TMainForm::layoutGridSelectCell(int, int column, int, int previousColumn) {
+    TSong* song = Song();
+    if (!song || layoutGridTag == 1) return;
+    if (previousColumn >= 0 && previousColumn < song->SongLength())
+        SetOrderCellText(previousColumn, song->Orders(previousColumn));
+    if (column >= 0 && column != song->CurrentPosition()) {
+        song->SetPosition(column);
+        EventManager().Dispatch<EvSongPosChange>();
+    }
+}
+
+void TMainForm::layoutGridSetEditText(int, int column) {
+    TSong* song = Song();
+    if (!song || column < 0 || column >= song->SongLength()) return;
+    const QString text = layoutGrid->item(0, column)->text().trimmed();
+    bool ok = true;
+    const int pattern = text.isEmpty() ? 0 : text.toInt(&ok);
+    if (ok && pattern >= 0 && pattern < song->PatternCount()) song->SetOrders(column, pattern);
+    SetOrderCellText(column, song->Orders(column));
+}
+
+void TMainForm::StepOrderPattern(int step) {
+    TSong* song = Song();
+    if (!song) return;
+    const int position = song->CurrentPosition();
+    int pattern = (song->Orders(position) + step) % song->PatternCount();
+    if (pattern < 0) pattern += song->PatternCount();
+    song->SetOrders(position, pattern);
+    SetOrderCellText(position, pattern);
+}
+
+void TMainForm::incOrderBtnClick() {
+    StepOrderPattern(1);
+}
+
+void TMainForm::decOrderBtnClick() {
+    StepOrderPattern(-1);
+}
+
+void TMainForm::insBtnClick() {
+    TSong* song = Song();
+    if (!song) return;
+    const int column = layoutGrid->currentColumn();
+    song->InsertPosition(column);
+    EventManager().Dispatch<EvInsertPosition>(column);
+}
+
+void TMainForm::delBtnClick() {
+    TSong* song = Song();
+    if (!song) return;
+    const int column = layoutGrid->currentColumn();
+    song->DeletePosition(column);
+    EventManager().Dispatch<EvDeletePosition>(column);
+}

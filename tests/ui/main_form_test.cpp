@@ -1,0 +1,267 @@
+#include "main_form_fixture.h"
+#include "model/audio.h"
+#include "model/errors.h"
+#include "ui/cantor_application.h"
+#include "ui/widgets/file_panel.h"
+#include "ui/widgets/repeat_button.h"
+#include "ui/windows/channel_grid.h"
+#include "ui/windows/env_dlg.h"
+#include "ui/windows/sound_form.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QSpinBox>
+#include <QToolBar>
+#include <fstream>
+
+namespace {
+
+std::filesystem::path CorruptModule() {
+    const auto file = TempDir() / "broken.xm";
+    std::ofstream(file, std::ios::binary) << "Extended Module: this is not one";
+    return file;
+}
+
+bool WaitFor(const std::function<bool()>& condition, int ms = 3000) {
+    return QTest::qWaitFor(condition, ms);
+}
+
+} // namespace
+
+TEST_F(MainFormTest, StartsOnTheDefaultModuleAsUntitled) {
+    Show();
+    ASSERT_NE(Song(), nullptr);
+    EXPECT_EQ(form->windowTitle(), "Cantorwright - Untitled");
+    EXPECT_EQ(Project().FileName(),
+              (form->FilePanel()->SelectedFolder() + "Untitled").toStdString());
+    EXPECT_EQ(Song()->ChannelCount(), 8);
+    EXPECT_EQ(Song()->PatternCount(), 1);
+    EXPECT_EQ(Song()->Patterns(0)->RowCount(), 64);
+    EXPECT_EQ(Song()->Speed(), 6);
+    EXPECT_EQ(Song()->Tempo(), 125);
+    EXPECT_TRUE(Song()->LinearFrequencies());
+    ASSERT_EQ(Song()->InstrumentCount(), 1);
+    ASSERT_EQ(Song()->Instruments(0)->SampleCount(), 1);
+    EXPECT_EQ(Song()->Instruments(0)->Samples(0)->Bits(), 16);
+    EXPECT_GT(Song()->Instruments(0)->Samples(0)->LoopType(), 0);
+    EXPECT_EQ(form->chanSpin->value(), 8);
+    EXPECT_EQ(form->posPanel->text(), "0: 1");
+    EXPECT_TRUE(form->playBtn->isEnabled());
+    EXPECT_FALSE(form->stopBtn->isEnabled());
+    EXPECT_FALSE(form->pauseBtn->isEnabled());
+}
+
+TEST_F(MainFormTest, ToolbarsFollowTheirMenuItemsBothWays) {
+    Show();
+    QMenu* toolbars = form->menuBar()->findChild<QMenu*>("toolbarsMenu");
+    ASSERT_NE(toolbars, nullptr);
+    QStringList items;
+    for (QAction* action : toolbars->actions()) items << action->text();
+    EXPECT_EQ(items, QStringList({"Main", "Playback", "Pattern Layout", "Song Properties",
+                                  "Miscellaneous"}));
+    QToolBar* playback = form->findChild<QToolBar*>("Playback Toolbar");
+    ASSERT_NE(playback, nullptr);
+    QAction* item = toolbars->actions()[1];
+    EXPECT_TRUE(item->isChecked());
+    item->trigger();
+    EXPECT_FALSE(playback->isVisible());
+    playback->show(); // as when the toolbar is shown again some other way
+    EXPECT_TRUE(item->isChecked());
+    playback->close();
+    EXPECT_FALSE(item->isChecked());
+}
+
+TEST_F(MainFormTest, OpeningAnnouncesCloseThenLoadAndShowsTheFileName) {
+    Show();
+    recorder->names.clear();
+    const auto file = CorpusModule("finalman-quickie.xm");
+    form->OpenModule(file.string());
+    EXPECT_EQ(recorder->names, (std::vector<std::string>{typeid(EvClosingModule).name(),
+                                                         typeid(EvClosedModule).name(),
+                                                         typeid(EvLoadModule).name()}));
+    EXPECT_EQ(form->windowTitle(), "Cantorwright - finalman-quickie.xm");
+    EXPECT_TRUE(Audio().Active);
+    EXPECT_EQ(form->chanSpin->value(), Song()->ChannelCount());
+    EXPECT_EQ(form->restartSpin->maximum(), Song()->SongLength() - 1);
+    EXPECT_EQ(form->restartSpin->value(), 5);
+    EXPECT_EQ(form->tempoSpin->value(), 120);
+    EXPECT_EQ(form->speedSpin->value(), 3);
+    EXPECT_EQ(form->songNameEd->text().toStdString(), Song()->Name());
+}
+
+TEST_F(MainFormTest, AFailedOpenLeavesNoSongAndTheAudioShutDown) {
+    Show();
+    EXPECT_THROW(form->OpenModule(CorruptModule().string()), ESongError);
+    EXPECT_EQ(Song(), nullptr);
+    EXPECT_FALSE(Audio().Active);
+    EXPECT_FALSE(form->playBtn->isEnabled());
+    EXPECT_EQ(form->songNameEd->text(), "Untitled");
+    EXPECT_EQ(form->chanSpin->value(), 16);
+    // Every command does nothing now, and keys are not consumed.
+    form->playBtnClick();
+    form->nxtOrderBtnClick();
+    form->incOrderBtnClick();
+    EXPECT_FALSE(form->FormKeyDown(Qt::Key_F8, Qt::NoModifier));
+    EXPECT_FALSE(form->ModuleTimerActive());
+    // The next open works again.
+    form->OpenModule(CorpusModule("walk.xm").string());
+    EXPECT_NE(Song(), nullptr);
+    EXPECT_TRUE(Audio().Active);
+}
+
+TEST_F(MainFormTest, ErrorsFromHandlersAreShownInRedAndCleared) {
+    Show();
+    const bool handled = DeliverGuarded([]() -> bool { throw ESongError("cannot read \"x\""); });
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(form->infoPanel1->text(), "ESongError: cannot read \"x\"");
+    EXPECT_TRUE(form->infoPanel1->styleSheet().contains("red"));
+    // The real path: a handler whose error would otherwise leave the event loop.
+    EXPECT_TRUE(DeliverGuarded([&] {
+        form->OpenModule(CorruptModule().string());
+        return true;
+    }));
+    EXPECT_TRUE(form->infoPanel1->text().startsWith("ESongError: "));
+    form->clrMsgBtn->click();
+    EXPECT_TRUE(form->infoPanel1->text().isEmpty());
+    EXPECT_FALSE(form->infoPanel1->styleSheet().contains("red"));
+}
+
+class PlaybackTest : public MainFormTest {
+protected:
+    void SetUp() override {
+        MainFormTest::SetUp();
+        form->SetStartFile(QString::fromStdString(CorpusModule("finalman-quickie.xm").string()));
+        Show();
+        ASSERT_NE(Song(), nullptr);
+    }
+};
+
+TEST_F(PlaybackTest, PlayRunsTheFollowerWhichAnnouncesEachNewRow) {
+    EXPECT_EQ(form->LastRow(), -1);
+    recorder->names.clear();
+    form->playBtn->trigger();
+    ASSERT_TRUE(Song()->Playing());
+    EXPECT_TRUE(form->ModuleTimerActive());
+    EXPECT_TRUE(form->stopBtn->isEnabled());
+    EXPECT_TRUE(form->pauseBtn->isEnabled());
+    // The first tick announces even row 0, as no row was announced before.
+    ASSERT_TRUE(WaitFor([&] { return recorder->Count(typeid(EvSongPosChange)) >= 1; }));
+    EXPECT_GE(form->LastRow(), 0);
+    ASSERT_TRUE(WaitFor([&] { return recorder->Count(typeid(EvSongPosChange)) >= 3; }));
+    EXPECT_EQ(form->posPanel->text(),
+              QString("%1: %2").arg(Song()->CurrentPosition()).arg(Song()->CurrentRow() + 1));
+}
+
+TEST_F(PlaybackTest, PauseKeepsThePositionAndStopRewinds) {
+    Song()->SetPosition(3);
+    form->playBtnClick();
+    form->pauseBtnClick();
+    EXPECT_FALSE(Song()->Playing());
+    EXPECT_FALSE(form->ModuleTimerActive());
+    EXPECT_FALSE(form->stopBtn->isEnabled());
+    EXPECT_EQ(Song()->CurrentPosition(), 3);
+    form->playBtnClick();
+    recorder->names.clear();
+    form->stopBtnClick();
+    EXPECT_FALSE(Song()->Playing());
+    EXPECT_EQ(Song()->CurrentPosition(), 0);
+    EXPECT_EQ(recorder->Count(typeid(EvSongPosChange)), 1);
+    EXPECT_TRUE(form->posPanel->text().startsWith("0: "));
+}
+
+TEST_F(PlaybackTest, ForwardAndBackwardStepThroughTheOrderListAndWrap) {
+    const int length = Song()->SongLength();
+    form->prevOrderBtnClick();
+    EXPECT_EQ(Song()->CurrentPosition(), length - 1);
+    form->nxtOrderBtnClick();
+    EXPECT_EQ(Song()->CurrentPosition(), 0);
+    form->nxtOrderBtnClick();
+    EXPECT_EQ(Song()->CurrentPosition(), 1);
+    EXPECT_EQ(recorder->Count(typeid(EvSongPosChange)), 3);
+}
+
+TEST_F(PlaybackTest, OpeningWhilePlayingPlaysTheNewModuleFromTheStart) {
+    Song()->SetPosition(4);
+    form->playBtnClick();
+    form->OpenModule(CorpusModule("flow.xm").string());
+    ASSERT_NE(Song(), nullptr);
+    EXPECT_TRUE(Song()->Playing());
+    EXPECT_TRUE(form->ModuleTimerActive());
+    EXPECT_EQ(Song()->CurrentPosition(), 0);
+    form->stopBtnClick();
+}
+
+TEST_F(PlaybackTest, FrameKeysWorkWhicheverChildWindowHasTheFocus) {
+    auto* edit = new QLineEdit;
+    QMdiSubWindow* child = form->MdiArea()->addSubWindow(edit);
+    child->show();
+    edit->setFocus();
+    QApplication::setActiveWindow(form.get());
+    QTest::keyClick(edit, Qt::Key_F8);
+    EXPECT_TRUE(Song()->Playing());
+    const int songMode = Song()->PlayMode();
+    QTest::keyClick(edit, Qt::Key_F10);
+    EXPECT_FALSE(Song()->Playing());
+    EXPECT_EQ(Song()->CurrentPosition(), 0);
+    QTest::keyClick(edit, Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(Song()->CurrentPosition(), 1);
+    QTest::keyClick(edit, Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(Song()->CurrentPosition(), 0);
+    QTest::keyClick(edit, Qt::Key_F9);
+    EXPECT_TRUE(Song()->Playing());
+    EXPECT_NE(Song()->PlayMode(), songMode);
+    form->stopBtnClick();
+    // Octave keys set the spinner and the base octave, and still reach the child.
+    QTest::keyClick(edit, Qt::Key_F2);
+    EXPECT_EQ(form->octaveEdit->value(), 1);
+    EXPECT_EQ(BaseOctave(), 1);
+    QTest::keyClick(edit, Qt::Key_F7);
+    EXPECT_EQ(BaseOctave(), 6);
+    form->octaveEdit->setValue(7);
+    EXPECT_EQ(BaseOctave(), 7);
+    // Letters are not the frame's.
+    QTest::keyClick(edit, Qt::Key_A);
+    EXPECT_EQ(edit->text(), "a");
+}
+
+TEST_F(PlaybackTest, DeactivationSuspendsOutputOnlyWhenNothingPlays) {
+    form->playBtnClick();
+    QMetaObject::invokeMethod(qApp, "applicationStateChanged", Qt::DirectConnection,
+                              Q_ARG(Qt::ApplicationState, Qt::ApplicationInactive));
+    EXPECT_FALSE(Audio().Suspended);
+    form->stopBtnClick();
+    QMetaObject::invokeMethod(qApp, "applicationStateChanged", Qt::DirectConnection,
+                              Q_ARG(Qt::ApplicationState, Qt::ApplicationInactive));
+    EXPECT_TRUE(Audio().Suspended);
+    // The next playback command resumes output.
+    form->playBtnClick();
+    EXPECT_FALSE(Audio().Suspended);
+    form->stopBtnClick();
+}
+
+TEST_F(PlaybackTest, TheSoundControlAndConfigurationFollowTheBus) {
+    ASSERT_NE(form->SoundForm(), nullptr);
+    TChannelGrid* grid = form->SoundForm()->chanGrid;
+    const auto shown = [&] {
+        int channels = 0;
+        for (int row = 0; row < grid->RowCount(); ++row)
+            for (int column = 0; column < grid->ColumnCount(); ++column)
+                channels += grid->ChannelAt(column, row) >= 0;
+        return channels;
+    };
+    form->SoundControlClick();
+    EXPECT_FALSE(form->SoundWindow()->isMinimized());
+    QTest::qWait(20);
+    EXPECT_EQ(shown(), 8);
+    form->chanSpin->setValue(12); // the user's change is announced and the grid follows
+    EXPECT_EQ(shown(), 12);
+    form->EnvDlg()->mixRateBox->setCurrentIndex(2);
+    EXPECT_EQ(Audio().MixRate, 44100); // the dialog's controls count only once announced
+    EventManager().Dispatch<EvEnvPropsChange>();
+    EXPECT_EQ(Audio().MixRate, 22050);
+}
