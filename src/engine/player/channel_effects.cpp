@@ -20,6 +20,17 @@ int ArpeggioStep(int timer) {
     return timer == 16 ? 0 : 2;
 }
 
+// The vibrato and tremolo waveforms (sine, ramp, square) at a table index; the ramp falls
+// in the half of the cycle that `rampPosition` is in.
+int WaveAmount(int waveform, int index, uint8_t rampPosition) {
+    if (waveform == 0) return VibratoSine(index);
+    if (waveform == 1) {
+        const int amount = (index << 3) & 0xFF;
+        return (rampPosition & 0x80) ? ~amount & 0xFF : amount;
+    }
+    return 255;
+}
+
 // Pitch slides move the period by an amount and stop at the table's ends.
 void SlidePeriodUp(ChannelState& ch, int amount) {
     ch.realPeriod = std::max(ch.realPeriod - amount, kMinPeriod);
@@ -521,18 +532,7 @@ void SongPlayer::TickEffects(ChannelState& ch) {
 void SongPlayer::Vibrato(ChannelState& ch) {
     int amount;
     const int index = (ch.vibratoPos >> 2) & 0x1F;
-    switch (ch.waveControl & 3) {
-    case 0:
-        amount = VibratoSine(index);
-        break;
-    case 1:
-        amount = (index << 3) & 0xFF;
-        if (ch.vibratoPos & 0x80) amount = ~amount & 0xFF;
-        break;
-    default:
-        amount = 255;
-        break;
-    }
+    amount = WaveAmount(ch.waveControl & 3, index, ch.vibratoPos);
     amount = (amount * ch.vibratoDepth) >> 5;
     ch.outPeriod = (ch.vibratoPos & 0x80) ? ch.realPeriod - amount : ch.realPeriod + amount;
     ch.vibratoPos = uint8_t(ch.vibratoPos + ch.vibratoSpeed);
@@ -541,19 +541,8 @@ void SongPlayer::Vibrato(ChannelState& ch) {
 void SongPlayer::Tremolo(ChannelState& ch) {
     int amount;
     const int index = (ch.tremoloPos >> 2) & 0x1F;
-    switch ((ch.waveControl >> 4) & 3) {
-    case 0:
-        amount = VibratoSine(index);
-        break;
-    case 1:
-        amount = (index << 3) & 0xFF;
-        // The tracker's ramp looks at the vibrato position here, not the tremolo one.
-        if (ch.vibratoPos & 0x80) amount = ~amount & 0xFF;
-        break;
-    default:
-        amount = 255;
-        break;
-    }
+    // The tracker's ramp looks at the vibrato position here, not the tremolo one.
+    amount = WaveAmount((ch.waveControl >> 4) & 3, index, ch.vibratoPos);
     amount = (amount * ch.tremoloDepth) >> 6;
     if (ch.tremoloPos & 0x80)
         ch.outVolume = std::max(ch.realVolume - amount, 0);
