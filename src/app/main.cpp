@@ -11,10 +11,6 @@ int main(int argc, char** argv) {
     const int code = RunCommandLine(argc, argv);
     if (code != kRunEditor) return code;
 
-    // SDL would otherwise turn SIGINT and SIGTERM into quit events nobody reads, and the
-    // editor could not be stopped from outside.
-    qputenv("SDL_NO_SIGNAL_HANDLERS", "1");
-
     // The bus, the project and the audio controller exist before any window and outlive them.
     TAppObjects objects;
     TCantorApplication app(argc, argv);

@@ -10,12 +10,16 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSpinBox>
+#include <QTimer>
 #include <QToolBar>
 #include <fstream>
 
@@ -29,6 +33,25 @@ std::filesystem::path CorruptModule() {
 
 bool WaitFor(const std::function<bool()>& condition, int ms = 3000) {
     return QTest::qWaitFor(condition, ms);
+}
+
+// Answers the next modal dialog of type D once it shows, from inside its event loop.
+template <class D> void WhenShown(std::function<void(D*)> answer) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible()) return;
+        timer->stop();
+        timer->deleteLater();
+        answer(dialog);
+    });
+    timer->start();
+}
+
+std::string FileBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 } // namespace
@@ -112,6 +135,53 @@ TEST_F(MainFormTest, AFailedOpenLeavesNoSongAndTheAudioShutDown) {
     form->OpenModule(CorpusModule("walk.xm").string());
     EXPECT_NE(Song(), nullptr);
     EXPECT_TRUE(Audio().Active);
+}
+
+TEST_F(MainFormTest, SavingAsksForANameProposesUntitledAndAsksBeforeReplacing) {
+    Show();
+    const auto folder = TempDir();
+    form->FilePanel()->SelectFolder(QString::fromStdString(folder.string()));
+    form->NewModule();
+    Song()->SetName("first");
+
+    QString proposed;
+    WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+        proposed = dialog->selectedFiles().value(0);
+        dialog->selectFile("song");
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    form->Save1Click();
+    const auto saved = folder / "song.xm";
+    EXPECT_EQ(std::filesystem::path(proposed.toStdString()), folder / "Untitled.xm");
+    ASSERT_TRUE(std::filesystem::exists(saved)) << "the default extension is added";
+    EXPECT_EQ(Project().FileName(), saved.string());
+    EXPECT_EQ(form->windowTitle(), "Cantorwright - song.xm");
+    const std::string firstBytes = FileBytes(saved);
+
+    // Replacing is asked first: "No" keeps the file dialog open and the file untouched.
+    Song()->SetName("second");
+    bool asked = false;
+    WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+        WhenShown<QMessageBox>([&, dialog](QMessageBox* box) {
+            asked = true;
+            box->button(QMessageBox::No)->click();
+            QTimer::singleShot(0, dialog, &QDialog::reject);
+        });
+        dialog->selectFile("song.xm");
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    form->Save1Click();
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(FileBytes(saved), firstBytes);
+
+    WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+        EXPECT_EQ(dialog->selectedFiles().value(0).toStdString(), saved.string());
+        WhenShown<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    form->Save1Click();
+    form->OpenModule(saved.string());
+    EXPECT_EQ(Song()->Name(), "second");
 }
 
 TEST_F(MainFormTest, ErrorsFromHandlersAreShownInRedAndCleared) {

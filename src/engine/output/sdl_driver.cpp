@@ -12,6 +12,9 @@ public:
 
     bool Open(const OutputFormat& format, FillCallback fill, std::string& error) override {
         Close();
+        // SDL would otherwise turn SIGINT and SIGTERM into quit events nobody reads, and the
+        // program could not be stopped from outside.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
             error = std::string("cannot start SDL audio: ") + SDL_GetError();
             return false;

@@ -471,13 +471,20 @@ void TMainForm::dropEvent(QDropEvent* event) {
 
 void TMainForm::Save1Click() {
     if (!Song()) return;
-    const QString name = QFileDialog::getSaveFileName(
-        this, "Save", QString::fromStdString(Project().FileName()), "Fastracker Modules (*.xm)");
-    if (name.isEmpty()) return;
-    QString target = name;
-    if (QFileInfo(target).suffix().isEmpty()) target += ".xm";
-    Song()->SaveToXM(target.toStdString());
-    Project().SetFileName(target.toStdString());
+    QString proposed = QString::fromStdString(Project().FileName());
+    // A new song proposes "Untitled" in the panel's folder; without one, the home folder.
+    if (!QFileInfo(proposed).absoluteDir().exists())
+        proposed = QDir::home().filePath(QFileInfo(proposed).fileName());
+    QFileDialog dialog(this, "Save", proposed, "Fastracker Modules (*.xm)");
+    dialog.setObjectName("saveDialog");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix("xm");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString target = dialog.selectedFiles().first();
+    if (!QFileInfo(target).absoluteDir().exists())
+        throw ESongError("Cannot save " + target.toStdString() + ": the folder does not exist");
+    Project().SaveAs(target.toStdString());
     UpdateCaption();
 }
 
