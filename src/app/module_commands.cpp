@@ -1,6 +1,7 @@
 #include "app/module_commands.h"
 
 #include "model/errors.h"
+#include "model/names.h"
 #include "model/song.h"
 #include "model/song_dump.h"
 
@@ -12,33 +13,7 @@
 namespace {
 
 std::string JsonString(const std::string& s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (c < 32 || c > 126) {
-                // Names are 8-bit text of unknown encoding: keep each byte as its Latin-1 char.
-                char esc[8];
-                std::snprintf(esc, sizeof esc, "\\u%04x", c);
-                out += esc;
-            } else {
-                out += char(c);
-            }
-        }
-    }
-    return out + "\"";
+    return QuotedText(s, TextQuoting::Json);
 }
 
 std::unique_ptr<TSong> Load(const std::string& file) {

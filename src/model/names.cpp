@@ -2,6 +2,7 @@
 
 #include "engine/engine_lock.h"
 
+#include <cstdio>
 #include <cstring>
 
 std::string ReadName(const char (&field)[kNameSize]) {
@@ -14,4 +15,24 @@ void WriteName(char (&field)[kNameSize], const std::string& name) {
     const size_t n = std::min(name.size(), size_t(kNameSize - 1));
     std::memset(field, 0, kNameSize);
     std::memcpy(field, name.data(), n);
+}
+
+std::string QuotedText(const std::string& text, TextQuoting style) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c >= 32 && c <= 126) {
+            out += char(c);
+        } else {
+            char esc[8];
+            if (style == TextQuoting::Json)
+                std::snprintf(esc, sizeof esc, "\\u%04x", c);
+            else
+                std::snprintf(esc, sizeof esc, "\\x%02X", c);
+            out += esc;
+        }
+    }
+    return out + "\"";
 }

@@ -1,5 +1,6 @@
 #include "model/song_dump.h"
 
+#include "model/names.h"
 #include "model/notes.h"
 #include "model/song.h"
 
@@ -15,20 +16,7 @@ std::string Hex2(int v) {
 }
 
 std::string Quoted(const std::string& s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-        } else if (c < 32 || c > 126) {
-            char esc[8];
-            std::snprintf(esc, sizeof esc, "\\x%02X", c);
-            out += esc;
-        } else {
-            out += char(c);
-        }
-    }
-    return out + "\"";
+    return QuotedText(s, TextQuoting::Dump);
 }
 
 // 64-bit FNV-1a of the sample's bytes.

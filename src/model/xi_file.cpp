@@ -1,6 +1,7 @@
 #include "model/xi_file.h"
 
 #include "engine/formats/byte_reader.h"
+#include "engine/formats/xm_fields.h"
 #include "engine/formats/xm_headers.h"
 #include "engine/formats/xm_sample_coding.h"
 #include "engine/sndlib.h"
@@ -18,7 +19,6 @@ constexpr char kIdentifier[] = "Extended Instrument: ";
 constexpr size_t kIdentifierSize = 21;
 constexpr char kTrackerName[] = "Cantorwright 0.1a   ";
 constexpr uint16_t kVersion = 0x0102;
-constexpr uint8_t kOn = 1, kSustain = 2, kLoop = 4;
 
 #pragma pack(push, 1)
 struct XIHeader {
@@ -47,36 +47,6 @@ static_assert(sizeof(XIHeader) == 298);
                            ")");
 }
 
-// Counts and point indices beyond the twelve points are kept in range rather than trusted.
-void FillEnvelope(EnvelopeRecord& e, const uint16_t* points, uint8_t count, uint8_t sustain,
-                  uint8_t loopStart, uint8_t loopEnd, uint8_t type) {
-    for (int i = 0; i < kMaxEnvelopePoints; ++i) {
-        e.points[i].tick = points[2 * i];
-        e.points[i].value = int16_t(points[2 * i + 1]);
-    }
-    const uint8_t n = std::min<uint8_t>(count, kMaxEnvelopePoints);
-    const auto kept = [](uint8_t index) { return index < kMaxEnvelopePoints ? index : uint8_t(0); };
-    e.savedPointCount = n;
-    e.savedSustain = kept(sustain);
-    e.savedLoopStart = kept(loopStart);
-    e.savedLoopEnd = kept(loopEnd);
-    e.pointCount = (type & kOn) ? n : 0;
-    const uint8_t last = n ? uint8_t(n - 1) : 0;
-    e.sustainPoint = (type & kSustain) && n ? std::min(sustain, last) : kEnvelopeNone;
-    if ((type & kLoop) && n) {
-        e.loopEnd = std::min(loopEnd, last);
-        e.loopStart = std::min(loopStart, e.loopEnd);
-    } else {
-        e.loopStart = kEnvelopeNone;
-        e.loopEnd = kEnvelopeNone;
-    }
-}
-
-void CopyName(char (&out)[kNameSize], const char* in, size_t width) {
-    std::memset(out, 0, kNameSize);
-    for (size_t i = 0; i < width && in[i]; ++i) out[i] = in[i];
-}
-
 } // namespace
 
 void XIBlockFree::operator()(uint8_t* block) const {
@@ -99,13 +69,13 @@ XIContents ParseXI(const uint8_t* data, size_t size, const std::string& fileName
         Corrupt(fileName, std::to_string(h.sampleCount) + " samples (at most 16)");
 
     XIContents xi;
-    CopyName(xi.name, h.name, sizeof h.name);
+    CopyXMName(xi.name, h.name, sizeof h.name);
     for (int n = 0; n < kNoteCount; ++n)
         xi.keyboard[n] = h.keyboard[n] < kMaxSamples ? h.keyboard[n] : 0;
-    FillEnvelope(xi.volume, h.volumePoints, h.volumeCount, h.volumeSustain, h.volumeLoopStart,
-                 h.volumeLoopEnd, h.volumeType);
-    FillEnvelope(xi.panning, h.panningPoints, h.panningCount, h.panningSustain, h.panningLoopStart,
-                 h.panningLoopEnd, h.panningType);
+    FillXMEnvelope(xi.volume, h.volumePoints, h.volumeCount, h.volumeSustain, h.volumeLoopStart,
+                   h.volumeLoopEnd, h.volumeType);
+    FillXMEnvelope(xi.panning, h.panningPoints, h.panningCount, h.panningSustain,
+                   h.panningLoopStart, h.panningLoopEnd, h.panningType);
     xi.vibratoType = h.vibratoType;
     xi.vibratoSweep = h.vibratoSweep;
     xi.vibratoDepth = h.vibratoDepth;
@@ -129,21 +99,9 @@ XIContents ParseXI(const uint8_t* data, size_t size, const std::string& fileName
 
         XISample sample;
         SampleRecord& r = sample.fields;
-        CopyName(r.name, header.name, sizeof header.name);
-        r.format = coding.Is16Bit() ? kSampleFormat16 : kSampleFormat8;
+        FillXMSampleFields(r, header);
         r.length = int32_t(bytes);
-        r.volume = std::min<int>(header.volume, 64);
-        r.finetune = header.finetune; // signed, as the module reader keeps it
-        r.panning = header.panning;
-        r.relativeNote = header.relativeNote;
-        const uint64_t perFrame = coding.FileBytesPerFrame();
-        const uint64_t start = std::min<uint64_t>(header.loopStart / perFrame, frames);
-        const uint64_t end = std::min<uint64_t>(start + header.loopLength / perFrame, frames);
-        // Both loop bits read as a forward loop, as in modules.
-        const uint8_t type = (header.type & 3) == 3 ? kLoopForward : uint8_t(header.type & 3);
-        r.loopType = end > start ? type : kLoopNone;
-        r.loopStart = int32_t(start);
-        r.loopEnd = int32_t(end);
+        SetXMSampleLoop(r, header, coding, frames);
         if (bytes) {
             sample.data.reset(static_cast<uint8_t*>(PLYRmemAlloc(bytes)));
             if (!sample.data)

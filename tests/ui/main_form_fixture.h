@@ -57,6 +57,13 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     }
 
+    // Shows the window started on a module of the corpus.
+    void ShowWithModule(const std::string& name) {
+        form->SetStartFile(QString::fromStdString(CorpusModule(name).string()));
+        Show();
+        ASSERT_NE(Song(), nullptr);
+    }
+
     TSong* Song() const { return Project().Song(); }
 
     std::filesystem::path settingsDir;

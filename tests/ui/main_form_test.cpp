@@ -205,9 +205,7 @@ class PlaybackTest : public MainFormTest {
 protected:
     void SetUp() override {
         MainFormTest::SetUp();
-        form->SetStartFile(QString::fromStdString(CorpusModule("finalman-quickie.xm").string()));
-        Show();
-        ASSERT_NE(Song(), nullptr);
+        ShowWithModule("finalman-quickie.xm");
     }
 };
 

@@ -13,9 +13,7 @@ class SongBarTest : public MainFormTest {
 protected:
     void SetUp() override {
         MainFormTest::SetUp();
-        form->SetStartFile(QString::fromStdString(CorpusModule("finalman-quickie.xm").string()));
-        Show();
-        ASSERT_NE(Song(), nullptr);
+        ShowWithModule("finalman-quickie.xm");
     }
 
     QString Cell(int column) const { return form->layoutGrid->item(0, column)->text(); }

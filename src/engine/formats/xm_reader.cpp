@@ -10,6 +10,7 @@
 
 #include "engine/effect_catalogue.h"
 #include "engine/formats/byte_reader.h"
+#include "engine/formats/xm_fields.h"
 #include "engine/formats/xm_headers.h"
 #include "engine/formats/xm_sample_coding.h"
 #include "engine/sndlib.h"
@@ -29,46 +30,11 @@ constexpr size_t kSongHeaderFixed = offsetof(XMSongHeader, orders);
 constexpr int kRowsWhenZero = 64;
 constexpr uint32_t kDefaultSampleHeaderSize = sizeof(XMSampleHeader);
 constexpr uint32_t kMaxSampleHeaderSize = 256;
-constexpr uint8_t kEnvelopeOn = 1, kEnvelopeSustain = 2, kEnvelopeLoop = 4;
 
 struct PendingSample {
     SampleRecord* record; // null for a slot beyond the 16 kept: its data is only skipped
     XMSampleHeader header;
 };
-
-void CopyName(char (&out)[kNameSize], const char* in, size_t width) {
-    std::memset(out, 0, kNameSize);
-    for (size_t i = 0; i < width && i < kNameSize - 1 && in[i]; ++i) out[i] = in[i];
-}
-
-uint8_t SavedIndex(uint8_t stored) {
-    return stored < kMaxEnvelopePoints ? stored : 0;
-}
-
-void FillEnvelope(EnvelopeRecord& envelope, const uint16_t* points, uint8_t count, uint8_t sustain,
-                  uint8_t loopStart, uint8_t loopEnd, uint8_t type) {
-    for (int i = 0; i < kMaxEnvelopePoints; ++i) {
-        envelope.points[i].tick = points[2 * i];
-        envelope.points[i].value = int16_t(points[2 * i + 1]);
-    }
-    const uint8_t n = std::min<uint8_t>(count, kMaxEnvelopePoints);
-    envelope.savedPointCount = n;
-    envelope.savedSustain = SavedIndex(sustain);
-    envelope.savedLoopStart = SavedIndex(loopStart);
-    envelope.savedLoopEnd = SavedIndex(loopEnd);
-
-    envelope.pointCount = (type & kEnvelopeOn) ? n : 0;
-    const uint8_t last = n ? uint8_t(n - 1) : 0;
-    envelope.sustainPoint =
-        (type & kEnvelopeSustain) && n ? std::min(sustain, last) : kEnvelopeNone;
-    if ((type & kEnvelopeLoop) && n) {
-        envelope.loopEnd = std::min(loopEnd, last);
-        envelope.loopStart = std::min(loopStart, envelope.loopEnd);
-    } else {
-        envelope.loopStart = kEnvelopeNone;
-        envelope.loopEnd = kEnvelopeNone;
-    }
-}
 
 class XMReader {
 public:
@@ -123,7 +89,7 @@ private:
                            " (at most 256 allowed)");
 
         ModuleRecord& m = *module_;
-        CopyName(m.name, intro.name, sizeof intro.name);
+        CopyXMName(m.name, intro.name, sizeof intro.name);
         m.moduleType = kModuleTypeXM;
         m.songLength = song.songLength;
         m.restartPosition = song.restartPosition < song.songLength ? song.restartPosition : 0;
@@ -287,7 +253,7 @@ private:
         if (size > in_.Size() - start)
             return Corrupt(what + " header size " + std::to_string(header.size) +
                            " runs past the end of the file");
-        CopyName(instrument.name, header.name, sizeof header.name);
+        CopyXMName(instrument.name, header.name, sizeof header.name);
         XMInstrumentExtra extra;
         in_.ReadPartial(extra, header.sampleCount ? size - sizeof header : 0);
         in_.Seek(start + size);
@@ -306,12 +272,12 @@ private:
 
         for (int n = 0; n < kNoteCount; ++n)
             instrument.keyboardMap[n] = extra.keyboard[n] < kMaxSamples ? extra.keyboard[n] : 0;
-        FillEnvelope(*instrument.volumeEnvelope, extra.volumePoints, extra.volumeCount,
-                     extra.volumeSustain, extra.volumeLoopStart, extra.volumeLoopEnd,
-                     extra.volumeType);
-        FillEnvelope(*instrument.panningEnvelope, extra.panningPoints, extra.panningCount,
-                     extra.panningSustain, extra.panningLoopStart, extra.panningLoopEnd,
-                     extra.panningType);
+        FillXMEnvelope(*instrument.volumeEnvelope, extra.volumePoints, extra.volumeCount,
+                       extra.volumeSustain, extra.volumeLoopStart, extra.volumeLoopEnd,
+                       extra.volumeType);
+        FillXMEnvelope(*instrument.panningEnvelope, extra.panningPoints, extra.panningCount,
+                       extra.panningSustain, extra.panningLoopStart, extra.panningLoopEnd,
+                       extra.panningType);
         instrument.fadeOut = extra.fadeOut;
         instrument.vibratoType = extra.vibratoType;
         instrument.vibratoSweep = extra.vibratoSweep;
@@ -330,22 +296,13 @@ private:
                 instrument.samples[s] = entry.record;
                 instrument.sampleCount = s + 1;
                 ++module_->sampleCount;
-                FillSampleHeader(*entry.record, entry.header);
+                FillXMSampleFields(*entry.record, entry.header);
             }
             pending.push_back(entry);
         }
         if (version_ >= kPatternsFirstVersion) return ReadSampleData(pending);
         deferred_.insert(deferred_.end(), pending.begin(), pending.end());
         return true;
-    }
-
-    void FillSampleHeader(SampleRecord& sample, const XMSampleHeader& header) {
-        CopyName(sample.name, header.name, sizeof header.name);
-        sample.format = (header.type & kXMSample16Bit) ? kSampleFormat16 : kSampleFormat8;
-        sample.volume = std::min<int>(header.volume, 64);
-        sample.finetune = header.finetune;
-        sample.panning = header.panning;
-        sample.relativeNote = header.relativeNote;
     }
 
     // Sample data cut short by the end of the file keeps what is there, as peers do.
@@ -377,19 +334,8 @@ private:
         }
         sample.length = int32_t(bytes);
 
-        // The header counts loops in file bytes; the record counts frames.
-        const uint64_t perFrame = coding.FileBytesPerFrame();
-        const uint64_t start = std::min<uint64_t>(header.loopStart / perFrame, frames);
-        const uint64_t end = std::min<uint64_t>(start + header.loopLength / perFrame, frames);
-        uint8_t type = header.type & 3;
-        if (type == 3) {
-            // Both loop bits: read as a forward loop, and say so in the report.
-            ++report_.pingPongForwardLoops;
-            type = kLoopForward;
-        }
-        sample.loopType = end > start ? type : kLoopNone;
-        sample.loopStart = int32_t(start);
-        sample.loopEnd = int32_t(end);
+        // Both loop bits read as a forward loop; the report says so.
+        if (!SetXMSampleLoop(sample, header, coding, frames)) ++report_.pingPongForwardLoops;
         return true;
     }
 
