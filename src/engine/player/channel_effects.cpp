@@ -12,6 +12,8 @@ namespace {
 
 constexpr int kMinPeriod = 1;
 constexpr int kMaxPeriod = 32000 - 1;
+// Finetune kept its low bits in modules saved before this version.
+constexpr uint32_t kExactFinetuneBefore = 0x01220719;
 
 // The arpeggio step for a tick: the tracker indexes a three-step table by its down-counting
 // tick timer, and reads past the table for timers of 16 and more.
@@ -132,10 +134,9 @@ void SongPlayer::StartNote(ChannelState& ch, uint8_t note, bool setFinetune, uin
     else
         ch.finetune = sample ? std::clamp(FieldLoad(sample->finetune), -128, 127) : 0;
 
-    if (shifted != 0) {
-        const int index = (shifted - 1) * 16 + (ch.finetune >> 3) + 16;
-        ch.realPeriod = ch.outPeriod = NotePeriod(Linear(), index);
-    }
+    if (shifted != 0)
+        ch.realPeriod = ch.outPeriod =
+            NotePeriod(Linear(), shifted - 1, ch.finetune, SavedBefore(kExactFinetuneBefore));
     ch.trigger = true;
     ch.quickRamp = true;
     if (offset) {
@@ -212,9 +213,11 @@ void SongPlayer::PrepareTonePorta(ChannelState& ch) {
     if (ch.rowNote == 97) {
         KeyOff(ch);
     } else if (ch.rowNote > 0) {
-        const int index = (ch.rowNote - 1 + ch.relativeNote) * 16 + (ch.finetune >> 3) + 16;
+        const int note = ch.rowNote - 1 + ch.relativeNote;
+        const int index = note * 16 + (ch.finetune >> 3) + 16;
         if (index >= 0 && index < kPeriodTableSize) {
-            ch.wantPeriod = NotePeriod(Linear(), index);
+            ch.wantPeriod =
+                NotePeriod(Linear(), note, ch.finetune, SavedBefore(kExactFinetuneBefore));
             if (ch.wantPeriod == ch.realPeriod)
                 ch.portaDirection = 0;
             else

@@ -43,6 +43,16 @@ int NotePeriod(bool linear, int index) {
     return linear ? T().linear[size_t(index)] : T().amiga[size_t(index)];
 }
 
+int NotePeriod(bool linear, int note, int finetune, bool exact) {
+    const int index = note * 16 + (finetune >> 3) + 16;
+    if (!exact) return NotePeriod(linear, index);
+    if (linear) return std::max(7680 - note * 64 - finetune / 2, 1);
+    // Between two table entries a sixteenth of a semitone apart.
+    const int fraction = finetune & 7;
+    return (NotePeriod(false, index) * (8 - fraction) + NotePeriod(false, index + 1) * fraction) /
+           8;
+}
+
 double PeriodToFrequency(bool linear, int period) {
     if (period <= 0) return 0.0;
     if (linear) return 8363.0 * std::exp2(double(4608 - period) / 768.0);
