@@ -45,7 +45,6 @@ const std::map<std::string, std::string> kKnownDifferences = {
     {"TremorRecover.xm", "ours is nearer the tracker recording on the right than the reference"},
     {"delay3.xm", "note delay with an instrument number"},
     {"keyoff+instr.xm", "key-off followed by an instrument number"},
-    {"lowest.xm", "periods of the lowest notes"},
 };
 
 struct Owned {

@@ -134,9 +134,9 @@ void SongPlayer::StartNote(ChannelState& ch, uint8_t note, bool setFinetune, uin
     else
         ch.finetune = sample ? std::clamp(FieldLoad(sample->finetune), -128, 127) : 0;
 
-    if (shifted != 0)
-        ch.realPeriod = ch.outPeriod =
-            NotePeriod(Linear(), shifted - 1, ch.finetune, SavedBefore(kExactFinetuneBefore));
+    // A note one semitone below C-0 plays at C-0.
+    ch.realPeriod = ch.outPeriod = NotePeriod(Linear(), std::max(shifted - 1, 0), ch.finetune,
+                                              SavedBefore(kExactFinetuneBefore));
     ch.trigger = true;
     ch.quickRamp = true;
     if (offset) {
@@ -213,11 +213,10 @@ void SongPlayer::PrepareTonePorta(ChannelState& ch) {
     if (ch.rowNote == 97) {
         KeyOff(ch);
     } else if (ch.rowNote > 0) {
-        const int note = ch.rowNote - 1 + ch.relativeNote;
-        const int index = note * 16 + (ch.finetune >> 3) + 16;
-        if (index >= 0 && index < kPeriodTableSize) {
-            ch.wantPeriod =
-                NotePeriod(Linear(), note, ch.finetune, SavedBefore(kExactFinetuneBefore));
+        const int shifted = ch.rowNote + ch.relativeNote;
+        if (shifted >= 0 && shifted < 120) {
+            ch.wantPeriod = NotePeriod(Linear(), std::max(shifted - 1, 0), ch.finetune,
+                                       SavedBefore(kExactFinetuneBefore));
             if (ch.wantPeriod == ch.realPeriod)
                 ch.portaDirection = 0;
             else
