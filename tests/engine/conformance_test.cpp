@@ -25,7 +25,6 @@ const std::map<std::string, std::string> kKnownDifferences = {
      "built to cancel to silence: ours leaves -54 dBFS, the reference -41 dBFS"},
     {"EnvLoops.xm", "envelope loops run half a tick ahead of the reference; ours is nearer the "
                     "tracker recording on the right"},
-    {"FreqWraparound.xm", "periods beyond the table's ends wrap differently"},
     {"NoteOffFade.xm",
      "FT2 stays silent here (the test's own description); the reference keeps a tone"},
     {"PanMemory.xm", "both channels must sound alike (its own description) and do here; the "

@@ -11,7 +11,9 @@
 namespace {
 
 constexpr int kMinPeriod = 1;
-constexpr int kMaxPeriod = 32000 - 1;
+// Sliding down has no ceiling of its own (the pitch wraps around, see PeriodToFrequency); this
+// only keeps the arithmetic in range.
+constexpr int kMaxPeriod = 1 << 24;
 // Finetune kept its low bits in modules saved before this version.
 constexpr uint32_t kExactFinetuneBefore = 0x01220719;
 
@@ -33,7 +35,7 @@ int WaveAmount(int waveform, int index, uint8_t rampPosition) {
     return 255;
 }
 
-// Pitch slides move the period by an amount and stop at the table's ends.
+// Pitch slides move the period by an amount; upwards they stop at period 1.
 void SlidePeriodUp(ChannelState& ch, int amount) {
     ch.realPeriod = std::max(ch.realPeriod - amount, kMinPeriod);
     ch.outPeriod = ch.realPeriod;
