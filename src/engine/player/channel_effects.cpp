@@ -243,9 +243,10 @@ int SongPlayer::ArpeggioPeriod(const ChannelState& ch, int semitones) const {
         else
             low = (probe - fine) & ~15;
     }
-    int index = low + fine + (semitones << 4);
-    if (index >= 8 * 12 * 16 + 15 - 1) index = 8 * 12 * 16 + 16 - 1;
-    return NotePeriod(linear, index);
+    const int index = low + fine + (semitones << 4);
+    if (index >= 8 * 12 * 16 + 15 - 1) return NotePeriod(linear, 8 * 12 * 16 + 16 - 1);
+    return NotePeriod(linear, (low >> 4) + semitones, ch.finetune,
+                      SavedBefore(kExactFinetuneBefore));
 }
 
 void SongPlayer::TickZeroEffects(ChannelState& ch) {
