@@ -25,19 +25,12 @@ const std::map<std::string, std::string> kKnownDifferences = {
      "built to cancel to silence: ours leaves -54 dBFS, the reference -41 dBFS"},
     {"EnvLoops.xm", "envelope loops run half a tick ahead of the reference; ours is nearer the "
                     "tracker recording on the right"},
-    {"FreqWraparound.xm", "periods beyond the table's ends wrap differently"},
-    {"KeyOff2.xm", "release timing after key-off differs slightly"},
-    {"NoteLimit2.xm", "notes at the top of the range"},
     {"NoteOffFade.xm",
      "FT2 stays silent here (the test's own description); the reference keeps a tone"},
-    {"OffDelay.xm", "key-off together with note delay"},
     {"PanMemory.xm", "both channels must sound alike (its own description) and do here; the "
                      "reference plays one more note"},
-    {"PanOff.xm", "delayed key-off with volume-column panning: the tracker keeps the old panning, "
-                  "we apply the new"},
     {"PanSustainRelease.xm",
      "ours cancels to near silence; the reference has bursts at each key-off"},
-    {"PatLoop-Nested.xm", "rows come in the reference's order; the sound inside differs"},
     {"PatternDelay-NoteDelay.xm", "note delay on rows repeated by a pattern delay"},
     {"PatternDelays.xm", "several pattern delays on one row: the reference's render repeats rows "
                          "longer than its own duration says"},
@@ -48,12 +41,9 @@ const std::map<std::string, std::string> kKnownDifferences = {
     {"SampleChange.xm",
      "ours follows the tracker recording on the right; the reference keeps the note going"},
     {"TremoloWaveforms.xm", "ours is nearer the tracker recording on the right than the reference"},
-    {"TremorInstr.xm", "tremor with an instrument number"},
     {"TremorRecover.xm", "ours is nearer the tracker recording on the right than the reference"},
     {"delay3.xm", "note delay with an instrument number"},
-    {"envretrig.xm", "envelope restart on retrigger"},
     {"keyoff+instr.xm", "key-off followed by an instrument number"},
-    {"lowest.xm", "periods of the lowest notes"},
 };
 
 struct Owned {

@@ -11,7 +11,11 @@
 namespace {
 
 constexpr int kMinPeriod = 1;
-constexpr int kMaxPeriod = 32000 - 1;
+// Sliding down has no ceiling of its own (the pitch wraps around, see PeriodToFrequency); this
+// only keeps the arithmetic in range.
+constexpr int kMaxPeriod = 1 << 24;
+// Finetune kept its low bits in modules saved before this version.
+constexpr uint32_t kExactFinetuneBefore = 0x01220719;
 
 // The arpeggio step for a tick: the tracker indexes a three-step table by its down-counting
 // tick timer, and reads past the table for timers of 16 and more.
@@ -31,7 +35,7 @@ int WaveAmount(int waveform, int index, uint8_t rampPosition) {
     return 255;
 }
 
-// Pitch slides move the period by an amount and stop at the table's ends.
+// Pitch slides move the period by an amount; upwards they stop at period 1.
 void SlidePeriodUp(ChannelState& ch, int amount) {
     ch.realPeriod = std::max(ch.realPeriod - amount, kMinPeriod);
     ch.outPeriod = ch.realPeriod;
@@ -132,10 +136,9 @@ void SongPlayer::StartNote(ChannelState& ch, uint8_t note, bool setFinetune, uin
     else
         ch.finetune = sample ? std::clamp(FieldLoad(sample->finetune), -128, 127) : 0;
 
-    if (shifted != 0) {
-        const int index = (shifted - 1) * 16 + (ch.finetune >> 3) + 16;
-        ch.realPeriod = ch.outPeriod = NotePeriod(Linear(), index);
-    }
+    // A note one semitone below C-0 plays at C-0.
+    ch.realPeriod = ch.outPeriod = NotePeriod(Linear(), std::max(shifted - 1, 0), ch.finetune,
+                                              SavedBefore(kExactFinetuneBefore));
     ch.trigger = true;
     ch.quickRamp = true;
     if (offset) {
@@ -212,9 +215,10 @@ void SongPlayer::PrepareTonePorta(ChannelState& ch) {
     if (ch.rowNote == 97) {
         KeyOff(ch);
     } else if (ch.rowNote > 0) {
-        const int index = (ch.rowNote - 1 + ch.relativeNote) * 16 + (ch.finetune >> 3) + 16;
-        if (index >= 0 && index < kPeriodTableSize) {
-            ch.wantPeriod = NotePeriod(Linear(), index);
+        const int shifted = ch.rowNote + ch.relativeNote;
+        if (shifted >= 0 && shifted < 120) {
+            ch.wantPeriod = NotePeriod(Linear(), std::max(shifted - 1, 0), ch.finetune,
+                                       SavedBefore(kExactFinetuneBefore));
             if (ch.wantPeriod == ch.realPeriod)
                 ch.portaDirection = 0;
             else
@@ -239,9 +243,10 @@ int SongPlayer::ArpeggioPeriod(const ChannelState& ch, int semitones) const {
         else
             low = (probe - fine) & ~15;
     }
-    int index = low + fine + (semitones << 4);
-    if (index >= 8 * 12 * 16 + 15 - 1) index = 8 * 12 * 16 + 16 - 1;
-    return NotePeriod(linear, index);
+    const int index = low + fine + (semitones << 4);
+    if (index >= 8 * 12 * 16 + 15 - 1) return NotePeriod(linear, 8 * 12 * 16 + 16 - 1);
+    return NotePeriod(linear, (low >> 4) + semitones, ch.finetune,
+                      SavedBefore(kExactFinetuneBefore));
 }
 
 void SongPlayer::TickZeroEffects(ChannelState& ch) {

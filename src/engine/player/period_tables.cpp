@@ -43,10 +43,26 @@ int NotePeriod(bool linear, int index) {
     return linear ? T().linear[size_t(index)] : T().amiga[size_t(index)];
 }
 
+int NotePeriod(bool linear, int note, int finetune, bool exact) {
+    const int index = note * 16 + (finetune >> 3) + 16;
+    if (!exact) return NotePeriod(linear, index);
+    if (linear) return std::max(7680 - note * 64 - finetune / 2, 1);
+    // Between two table entries a sixteenth of a semitone apart.
+    const int fraction = finetune & 7;
+    return (NotePeriod(false, index) * (8 - fraction) + NotePeriod(false, index + 1) * fraction) /
+           8;
+}
+
 double PeriodToFrequency(bool linear, int period) {
     if (period <= 0) return 0.0;
-    if (linear) return 8363.0 * std::exp2(double(4608 - period) / 768.0);
-    return 8363.0 * 1712.0 / double(period);
+    // The tracker keeps periods in 16 bits. It finds the octave by a division that only holds
+    // up to period 9983; past it the octave, and with it the pitch, wraps around.
+    const uint32_t p = uint32_t(period) & 0xFFFF;
+    if (linear) {
+        const uint32_t octave = (14 - (9216u + 767u - p) / 768) & 0x1F;
+        return 8363.0 * std::exp2(8.0 - double(octave) - double(p % 768) / 768.0);
+    }
+    return 8363.0 * 1712.0 / double(std::max(p, 1u));
 }
 
 uint8_t VibratoSine(int index) {

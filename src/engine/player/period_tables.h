@@ -7,6 +7,9 @@
 constexpr int kPeriodTableSize = 10 * 12 * 16 + 16;
 
 int NotePeriod(bool linear, int index); // index clamped to the table
+// The period of `note` (0 C-0, relative note applied) at `finetune` (-128..127). The tracker
+// drops the finetune's low three bits; `exact` keeps them.
+int NotePeriod(bool linear, int note, int finetune, bool exact);
 double PeriodToFrequency(bool linear, int period);
 
 // The tracker's 32-step half sine for vibrato and tremolo (0..255).

@@ -5,6 +5,7 @@
 #include "engine/field_access.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -25,10 +26,33 @@ uint8_t TrackerNoteOf(uint8_t cellNote) {
     return uint8_t(std::min(linear + 1, 96));
 }
 
+// "OpenMPT 1.20.00.39" as 0x01200039; 0 for any other tracker name.
+uint32_t OpenMptVersion(const char* tracker) {
+    constexpr char kPrefix[] = "OpenMPT ";
+    if (std::strncmp(tracker, kPrefix, sizeof kPrefix - 1) != 0) return 0;
+    uint32_t version = 0;
+    int fields = 0;
+    const char* p = tracker + sizeof kPrefix - 1;
+    while (fields < 4) {
+        char* end = nullptr;
+        const unsigned long field = std::strtoul(p, &end, 16);
+        if (end == p || field > 0xFF) return 0;
+        version = (version << 8) | uint32_t(field);
+        ++fields;
+        if (*end != '.') break;
+        p = end + 1;
+    }
+    return version << (8 * (4 - fields));
+}
+
 } // namespace
 
 SongPlayer::SongPlayer(ModuleRecord* module, int mixRate, bool songMode)
     : module_(module), songMode_(songMode), mixRate_(mixRate > 0 ? mixRate : 44100) {
+    char tracker[sizeof module_->tracker];
+    for (size_t i = 0; i < sizeof tracker; ++i) tracker[i] = FieldLoad(module_->tracker[i]);
+    tracker[sizeof tracker - 1] = '\0';
+    savedWith_ = OpenMptVersion(tracker);
     std::fill(std::begin(channelVolume_), std::end(channelVolume_), 64);
     const int speed = FieldLoad(module_->speed);
     const int tempo = FieldLoad(module_->tempo);

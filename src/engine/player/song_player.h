@@ -92,6 +92,10 @@ private:
     const InstrumentRecord* InstrumentAt(int oneBased) const;
     const SampleRecord* SampleAt(int oneBased, int slot) const;
     bool Linear() const;
+    // True for a module last saved by an OpenMPT older than `version` (0x01220719 is
+    // 1.22.07.19). Such files were written against that editor's replayer of the day, which
+    // lacked some of the XM tracker's quirks, and are heard without them.
+    bool SavedBefore(uint32_t version) const { return savedWith_ != 0 && savedWith_ < version; }
     int TickNumber() const { return speed_ - timer_; }
 
     ModuleRecord* module_;
@@ -102,7 +106,8 @@ private:
     Voice fading_[kMaxChannels]; // the previous note of a channel, ramping out
     int channelVolume_[kMaxChannels];
     int musicVolume_ = 64;
-    bool detached_ = false; // read and written under the engine lock
+    bool detached_ = false;  // read and written under the engine lock
+    uint32_t savedWith_ = 0; // OpenMPT version from the tracker field, 0 for other editors
 
     // Song state.
     int first_ = 0, last_ = 0, restart_ = 0;
