@@ -103,3 +103,22 @@ TEST(Conformance, EveryModuleSoundsLikeTheReferencePlayer) {
     EXPECT_TRUE(unexpected.empty()) << unexpected.size() << " modules differ unexpectedly, first "
                                     << (unexpected.empty() ? "" : unexpected.front());
 }
+
+// Whole songs by other people, with everything they use at once.
+TEST(Conformance, EveryCorpusXMSoundsLikeTheReferencePlayer) {
+    const auto files = CorpusFiles({".xm"});
+    ASSERT_GE(files.size(), 10u);
+    for (const auto& file : files) {
+        const std::string name = file.filename().string();
+        Owned loaded{SNDloadModule(file.string().c_str())};
+        ASSERT_NE(loaded.module, nullptr) << name << ": " << SNDgetErrorMessage(SNDgetLastError());
+        std::vector<int16_t> ours;
+        ASSERT_TRUE(RenderModule(loaded.module, RenderOptions{kRate, true}, ours)) << name;
+        const auto songFrames = size_t(PeerDuration(file) * kRate);
+        const SimilarityScores s = CompareRenders(ours, PeerRender(file, kRate), kRate, songFrames);
+        std::printf("%-32s spectral %.3f loudness %.3f level %.2f\n", name.c_str(), s.spectral,
+                    s.loudness, s.levelRatio);
+        EXPECT_GE(s.spectral, kPass) << name;
+        EXPECT_GE(s.loudness, kPass) << name;
+    }
+}
