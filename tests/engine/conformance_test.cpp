@@ -27,7 +27,6 @@ const std::map<std::string, std::string> kKnownDifferences = {
                     "tracker recording on the right"},
     {"FreqWraparound.xm", "periods beyond the table's ends wrap differently"},
     {"KeyOff2.xm", "release timing after key-off differs slightly"},
-    {"NoteLimit2.xm", "notes at the top of the range"},
     {"NoteOffFade.xm",
      "FT2 stays silent here (the test's own description); the reference keeps a tone"},
     {"OffDelay.xm", "key-off together with note delay"},
@@ -35,10 +34,7 @@ const std::map<std::string, std::string> kKnownDifferences = {
                      "reference plays one more note"},
     {"PanOff.xm", "delayed key-off with volume-column panning: the tracker keeps the old panning, "
                   "we apply the new"},
-    {"PanSustainRelease.xm",
-     "ours cancels to near silence; the reference has bursts at each key-off"},
     {"PatLoop-Nested.xm", "rows come in the reference's order; the sound inside differs"},
-    {"PatternDelay-NoteDelay.xm", "note delay on rows repeated by a pattern delay"},
     {"PatternDelays.xm", "several pattern delays on one row: the reference's render repeats rows "
                          "longer than its own duration says"},
     {"Pickup.xm",

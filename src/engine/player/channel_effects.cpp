@@ -271,6 +271,7 @@ void SongPlayer::TickZeroEffects(ChannelState& ch) {
         break;
     case 0xC:
         ch.outPanning = (v & 0x0F) << 4;
+        ch.quickRamp = true;
         break;
     default:
         break;
@@ -280,6 +281,7 @@ void SongPlayer::TickZeroEffects(ChannelState& ch) {
     switch (ch.command) {
     case kCmdSetPanning:
         ch.outPanning = p;
+        ch.quickRamp = true;
         break;
     case kCmdSetPanning16:
         ch.outPanning = std::min((p & 0x0F) * 17, 255);

@@ -16,6 +16,8 @@ constexpr float kAmplification = 0.375f;
 // as in the reference player (16 and 42 frames at 44.1 kHz).
 constexpr double kRampUpMs = 0.363;
 constexpr double kRampDownMs = 0.952;
+// Files saved by the original tracker get its softer 5 ms ramps both ways.
+constexpr double kOriginalRampMs = 5.0;
 
 // One tick of an envelope; answers its value << 8 (0..64 << 8).
 int RunEnvelope(EnvelopeState& e, const EnvelopeRecord& env, bool keyOn) {
@@ -141,8 +143,10 @@ void SongPlayer::UpdateOutput(int channel) {
 void SongPlayer::UpdateVoice(int channel) {
     ChannelState& ch = channels_[channel];
     Voice& voice = voices_[channel];
-    const int rampUp = std::max(1, int(std::lround(mixRate_ * kRampUpMs / 1000.0)));
-    const int rampDown = std::max(1, int(std::lround(mixRate_ * kRampDownMs / 1000.0)));
+    const double upMs = savedByOriginal_ ? kOriginalRampMs : kRampUpMs;
+    const double downMs = savedByOriginal_ ? kOriginalRampMs : kRampDownMs;
+    const int rampUp = std::max(1, int(std::lround(mixRate_ * upMs / 1000.0)));
+    const int rampDown = std::max(1, int(std::lround(mixRate_ * downMs / 1000.0)));
     if (ch.trigger) {
         ch.trigger = false;
         if (voice.active && !voice.Silent()) {
@@ -156,6 +160,7 @@ void SongPlayer::UpdateVoice(int channel) {
         if (view.data && ch.startOffset < view.frames)
             voice.Start(ch.playInstrument, ch.sample, ch.startOffset);
     }
+    const bool quickRamp = ch.quickRamp;
     ch.quickRamp = false;
     if (!voice.active) return;
 
@@ -168,5 +173,10 @@ void SongPlayer::UpdateVoice(int channel) {
     const float left = gain * std::sqrt(float(256 - pan) / 256.0f);
     const float right = gain * std::sqrt(float(pan) / 256.0f);
     const bool falling = left + right < voice.gainL + voice.gainR;
-    voice.SetTarget(left, right, falling ? rampDown : rampUp);
+    int ramp = falling ? rampDown : rampUp;
+    // A level that moves between two audible values glides over the whole tick, as in the
+    // reference player; starts, stops and set commands take the short ramp.
+    if (!quickRamp && (voice.gainL != 0 || voice.gainR != 0) && (left != 0 || right != 0))
+        ramp = std::clamp(mixRate_ * 5 / (tempo_ * 2), ramp, 2048);
+    voice.SetTarget(left, right, ramp);
 }

@@ -34,6 +34,31 @@ SongPlayer::SongPlayer(ModuleRecord* module, int mixRate, bool songMode)
     const int tempo = FieldLoad(module_->tempo);
     speed_ = speed > 0 ? speed : 6;
     tempo_ = tempo >= 32 ? tempo : 125;
+    ReadSavedWith();
+}
+
+void SongPlayer::ReadSavedWith() {
+    char name[sizeof module_->tracker];
+    for (size_t i = 0; i < sizeof name; ++i) name[i] = FieldLoad(module_->tracker[i]);
+    name[sizeof name - 1] = 0;
+    savedByOriginal_ = std::strncmp(name, "FastTracker v2.00", 17) == 0;
+    savedByVersion_ = 0;
+    if (std::strncmp(name, "OpenMPT ", 8) != 0) return;
+    // "1.20.00.39": two hex digits per field, as the reference numbers its versions.
+    int fields = 0;
+    uint32_t field = 0;
+    for (const char* c = name + 8;; ++c) {
+        if (*c >= '0' && *c <= '9') {
+            field = field * 16 + uint32_t(*c - '0');
+        } else if (*c == '.' || *c == 0 || *c == ' ') {
+            savedByVersion_ = (savedByVersion_ << 8) | (field & 0xFF);
+            field = 0;
+            if (++fields == 4 || *c != '.') break;
+        } else {
+            break;
+        }
+    }
+    savedByVersion_ <<= 8 * (4 - fields);
 }
 
 int SongPlayer::ChannelCount() const {
@@ -65,6 +90,7 @@ void SongPlayer::StartSection(int first, int last, int restart, bool loop) {
     last_ = std::clamp(last, first_, std::max(length - 1, 0));
     restart_ = (restart >= first_ && restart <= last_) ? restart : first_;
     loop_ = loop;
+    ReadSavedWith();
     for (int c = 0; c < kMaxChannels; ++c) {
         channels_[c] = ChannelState{};
         voices_[c].Stop();

@@ -92,6 +92,7 @@ private:
     const InstrumentRecord* InstrumentAt(int oneBased) const;
     const SampleRecord* SampleAt(int oneBased, int slot) const;
     bool Linear() const;
+    void ReadSavedWith();
     int TickNumber() const { return speed_ - timer_; }
 
     ModuleRecord* module_;
@@ -119,6 +120,10 @@ private:
     uint64_t visited_[kMaxPositions][kMaxRows / 64] = {};
     std::set<std::array<uint64_t, 3>> visitedLoops_; // rows reached with loop counters running
     int framesLeft_ = 0;
+    // Who saved the module: the reference player keeps the tracker's own soft ramps for files
+    // from the original tracker, and older quirk emulation for files from its own old versions.
+    bool savedByOriginal_ = false;
+    uint32_t savedByVersion_ = 0; // OpenMPT's version as hex digits (1.20.00.39: 0x01200039)
 
     std::atomic<int32_t> statusPosition_{0}, statusPattern_{0}, statusRow_{0}, statusSync_{0},
         statusLoops_{0};
