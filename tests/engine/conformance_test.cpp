@@ -27,8 +27,6 @@ const std::map<std::string, std::string> kKnownDifferences = {
                     "tracker recording on the right"},
     {"FreqWraparound.xm", "periods beyond the table's ends wrap differently"},
     {"KeyOff2.xm", "release timing after key-off differs slightly"},
-    {"NoteOffFade.xm",
-     "FT2 stays silent here (the test's own description); the reference keeps a tone"},
     {"OffDelay.xm", "key-off together with note delay"},
     {"PanMemory.xm", "both channels must sound alike (its own description) and do here; the "
                      "reference plays one more note"},

@@ -82,7 +82,12 @@ void SongPlayer::NewNote(ChannelState& ch) {
         }
     }
     if (note == 97) {
-        KeyOff(ch);
+        if (KeyOffOnlyCuts(ch)) {
+            ch.realVolume = ch.outVolume = 0;
+            ch.quickRamp = true;
+        } else {
+            KeyOff(ch);
+        }
         if (instrument) ResetVolumes(ch);
         TickZeroEffects(ch);
         return;
@@ -206,6 +211,18 @@ void SongPlayer::KeyOff(ChannelState& ch) {
         ch.realVolume = ch.outVolume = 0;
         ch.quickRamp = true;
     }
+}
+
+// Files from the reference's own tracker before 1.27.00.27 are played with its older reading of
+// a bare key-off on an instrument without volume envelope: the volume drops to zero but the
+// note stays keyed on, so no fade-out follows and a later volume slide brings it back.
+bool SongPlayer::KeyOffOnlyCuts(const ChannelState& ch) const {
+    if (savedByVersion_ == 0 || savedByVersion_ >= 0x01270027 || ch.rowInstrument) return false;
+    if ((ch.volumeColumn >= 0x10 && ch.volumeColumn <= 0x50) || ch.command == kCmdSetVolume)
+        return false;
+    const InstrumentRecord* instrument = InstrumentAt(ch.playInstrument);
+    const EnvelopeRecord* volume = instrument ? FieldLoad(instrument->volumeEnvelope) : nullptr;
+    return !volume || FieldLoad(volume->pointCount) == 0;
 }
 
 void SongPlayer::PrepareTonePorta(ChannelState& ch) {

@@ -74,6 +74,7 @@ private:
     void ResetVolumes(ChannelState& ch);
     void TriggerInstrument(ChannelState& ch);
     void KeyOff(ChannelState& ch);
+    bool KeyOffOnlyCuts(const ChannelState& ch) const;
     void PrepareTonePorta(ChannelState& ch);
     void TickZeroEffects(ChannelState& ch);
     void TickEffects(ChannelState& ch);
