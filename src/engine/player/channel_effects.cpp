@@ -88,7 +88,11 @@ void SongPlayer::NewNote(ChannelState& ch) {
         } else {
             KeyOff(ch);
         }
-        if (instrument) ResetVolumes(ch);
+        if (instrument) {
+            // The sample's volume and panning come back: nothing was cut, so the level glides.
+            ResetVolumes(ch);
+            ch.quickRamp = false;
+        }
         TickZeroEffects(ch);
         return;
     }
@@ -164,6 +168,7 @@ void SongPlayer::TriggerInstrument(ChannelState& ch) {
     ch.tremorPos = 0;
     ch.keyOn = true;
     ch.fadeOutAmp = 32768;
+    ch.quickRamp = true; // restarted envelopes jump
     const InstrumentRecord* instrument = InstrumentAt(ch.playInstrument);
     if (!instrument) {
         ch.fadeOutSpeed = 0;
