@@ -26,13 +26,8 @@ const std::map<std::string, std::string> kKnownDifferences = {
     {"EnvLoops.xm", "envelope loops run half a tick ahead of the reference; ours is nearer the "
                     "tracker recording on the right"},
     {"FreqWraparound.xm", "periods beyond the table's ends wrap differently"},
-    {"KeyOff2.xm", "release timing after key-off differs slightly"},
-    {"OffDelay.xm", "key-off together with note delay"},
     {"PanMemory.xm", "both channels must sound alike (its own description) and do here; the "
                      "reference plays one more note"},
-    {"PanOff.xm", "delayed key-off with volume-column panning: the tracker keeps the old panning, "
-                  "we apply the new"},
-    {"PatLoop-Nested.xm", "rows come in the reference's order; the sound inside differs"},
     {"PatternDelays.xm", "several pattern delays on one row: the reference's render repeats rows "
                          "longer than its own duration says"},
     {"Pickup.xm",
@@ -42,11 +37,7 @@ const std::map<std::string, std::string> kKnownDifferences = {
     {"SampleChange.xm",
      "ours follows the tracker recording on the right; the reference keeps the note going"},
     {"TremoloWaveforms.xm", "ours is nearer the tracker recording on the right than the reference"},
-    {"TremorInstr.xm", "tremor with an instrument number"},
     {"TremorRecover.xm", "ours is nearer the tracker recording on the right than the reference"},
-    {"delay3.xm", "note delay with an instrument number"},
-    {"envretrig.xm", "envelope restart on retrigger"},
-    {"keyoff+instr.xm", "key-off followed by an instrument number"},
     {"lowest.xm", "periods of the lowest notes"},
 };
 

@@ -144,6 +144,9 @@ void SongPlayer::StartNote(ChannelState& ch, uint8_t note, bool setFinetune, uin
     if (shifted != 0) {
         const int index = (shifted - 1) * 16 + (ch.finetune >> 3) + 16;
         ch.realPeriod = ch.outPeriod = NotePeriod(Linear(), index);
+        if (FullFinetune())
+            ch.realPeriod = ch.outPeriod =
+                NotePeriod(true, index - (ch.finetune >> 3)) - ch.finetune / 2;
     }
     ch.trigger = true;
     ch.quickRamp = true;
@@ -237,6 +240,8 @@ void SongPlayer::PrepareTonePorta(ChannelState& ch) {
         const int index = (ch.rowNote - 1 + ch.relativeNote) * 16 + (ch.finetune >> 3) + 16;
         if (index >= 0 && index < kPeriodTableSize) {
             ch.wantPeriod = NotePeriod(Linear(), index);
+            if (FullFinetune())
+                ch.wantPeriod = NotePeriod(true, index - (ch.finetune >> 3)) - ch.finetune / 2;
             if (ch.wantPeriod == ch.realPeriod)
                 ch.portaDirection = 0;
             else

@@ -94,6 +94,11 @@ private:
     const SampleRecord* SampleAt(int oneBased, int slot) const;
     bool Linear() const;
     void ReadSavedWith();
+    // Files from the reference's own tracker before 1.22.07.19 keep the whole finetune on linear
+    // periods, where the original tracker drops its low three bits.
+    bool FullFinetune() const {
+        return savedByVersion_ && savedByVersion_ < 0x01220719 && Linear();
+    }
     int TickNumber() const { return speed_ - timer_; }
 
     ModuleRecord* module_;
