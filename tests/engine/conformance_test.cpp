@@ -30,8 +30,6 @@ const std::map<std::string, std::string> kKnownDifferences = {
                      "reference plays one more note"},
     {"PatternDelays.xm", "several pattern delays on one row: the reference's render repeats rows "
                          "longer than its own duration says"},
-    {"Pickup.xm",
-     "ours follows the tracker recording on the right; the reference cuts the note early"},
     {"RetrigTick0.xm",
      "multi-retrigger counting on the row's first tick when a volume command is present"},
     {"SampleChange.xm",

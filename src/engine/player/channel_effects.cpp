@@ -74,8 +74,16 @@ void SongPlayer::NewNote(ChannelState& ch) {
         }
         if (note == 0) {
             if (instrument) {
+                const bool keyOn = ch.keyOn;
                 ResetVolumes(ch);
                 TriggerInstrument(ch);
+                // Files from the reference's own tracker before 1.27.00.27: a lone instrument
+                // number restarts the envelopes but leaves a released note released.
+                // The next note takes the instrument up and keys the channel on again.
+                if (savedByVersion_ && savedByVersion_ < 0x01270027 && !keyOn) {
+                    ch.keyOn = false;
+                    ch.instrumentPending = true;
+                }
             }
             TickZeroEffects(ch);
             return;
@@ -98,6 +106,8 @@ void SongPlayer::NewNote(ChannelState& ch) {
     }
     StartNote(ch, note, ch.command == kCmdSetFinetune, ch.param, ch.command == kCmdSampleOffset,
               ch.param);
+    if (ch.instrumentPending) ch.keyOn = true;
+    ch.instrumentPending = false;
     if (instrument) {
         ResetVolumes(ch);
         TriggerInstrument(ch);

@@ -55,7 +55,8 @@ struct ChannelState {
     uint8_t tremorMemory = 0, tremorPos = 0;
     int32_t startOffset = 0;
 
-    bool keyOn = true; // false after key off: envelopes leave sustain, fade-out runs
+    bool keyOn = true;              // false after key off: envelopes leave sustain, fade-out runs
+    bool instrumentPending = false; // a lone instrument number left a released note released
     EnvelopeState volumeEnvelope, panningEnvelope;
     int fadeOutAmp = 0;
     int fadeOutSpeed = 0;
