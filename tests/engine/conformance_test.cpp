@@ -35,7 +35,6 @@ const std::map<std::string, std::string> kKnownDifferences = {
     {"SampleChange.xm",
      "ours follows the tracker recording on the right; the reference keeps the note going"},
     {"TremoloWaveforms.xm", "ours is nearer the tracker recording on the right than the reference"},
-    {"TremorRecover.xm", "ours is nearer the tracker recording on the right than the reference"},
     {"lowest.xm", "periods of the lowest notes"},
 };
 

@@ -179,6 +179,7 @@ void SongPlayer::TriggerInstrument(ChannelState& ch) {
     if (!(ch.waveControl & 0x40)) ch.tremoloPos = 0;
     ch.retrigCount = 0;
     ch.tremorPos = 0;
+    ch.tremorMuted = false;
     ch.keyOn = true;
     ch.fadeOutAmp = 32768;
     ch.quickRamp = true; // restarted envelopes jump
@@ -537,6 +538,7 @@ void SongPlayer::TickEffects(ChannelState& ch) {
         }
         ch.tremorPos = uint8_t(sign | (count & 0x7F));
         ch.outVolume = sign ? ch.realVolume : 0;
+        ch.tremorMuted = !sign;
         ch.quickRamp = true;
         break;
     }

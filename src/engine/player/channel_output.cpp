@@ -89,8 +89,9 @@ void SongPlayer::UpdateOutput(int channel) {
     double envelope = 1.0;
     if (volumeEnv && FieldLoad(volumeEnv->pointCount) > 0)
         envelope = double(RunEnvelope(ch.volumeEnvelope, *volumeEnv, ch.keyOn)) / (64 << 8);
-    ch.finalVolume = float(double(ch.outVolume) / 64.0 * envelope * double(ch.fadeOutAmp) /
-                           32768.0 * double(globalVolume_) / 64.0);
+    const int volume = ch.tremorMuted ? 0 : ch.outVolume;
+    ch.finalVolume = float(double(volume) / 64.0 * envelope * double(ch.fadeOutAmp) / 32768.0 *
+                           double(globalVolume_) / 64.0);
 
     ch.finalPanning = ch.outPanning;
     if (panEnv && FieldLoad(panEnv->pointCount) > 0) {
