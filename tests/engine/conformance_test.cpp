@@ -34,7 +34,6 @@ const std::map<std::string, std::string> kKnownDifferences = {
      "multi-retrigger counting on the row's first tick when a volume command is present"},
     {"SampleChange.xm",
      "ours follows the tracker recording on the right; the reference keeps the note going"},
-    {"TremoloWaveforms.xm", "ours is nearer the tracker recording on the right than the reference"},
     {"lowest.xm", "periods of the lowest notes"},
 };
 

@@ -31,6 +31,17 @@ int WaveAmount(int waveform, int index, uint8_t rampPosition) {
     return 255;
 }
 
+// Waveform 3: the original tracker plays it as a square, the reference player reads these
+// fixed random steps (one per 64th of the cycle, -127..127) for vibrato and tremolo alike.
+int RandomWave(uint8_t position) {
+    static constexpr int8_t kSteps[64] = {
+        98,  -127, -43, 88,  102, 41,  -65, -94,  125, 20,  -71, -86,  -70, -32, -16,  -96,
+        17,  72,   107, -5,  116, -69, -62, -40,  10,  -61, 65,  109,  -18, -38, -13,  -76,
+        -23, 88,   21,  -94, 8,   106, 21,  -112, 6,   109, 20,  -88,  -30, 9,   -127, 118,
+        42,  -34,  89,  -4,  -51, -72, 21,  -29,  112, 123, 84,  -101, -92, 98,  -54,  -95};
+    return kSteps[(position >> 2) & 63];
+}
+
 // Pitch slides move the period by an amount and stop at the table's ends.
 void SlidePeriodUp(ChannelState& ch, int amount) {
     ch.realPeriod = std::max(ch.realPeriod - amount, kMinPeriod);
@@ -571,6 +582,11 @@ void SongPlayer::TickEffects(ChannelState& ch) {
 }
 
 void SongPlayer::Vibrato(ChannelState& ch) {
+    if ((ch.waveControl & 3) == 3) {
+        ch.outPeriod = ch.realPeriod + RandomWave(ch.vibratoPos) * ch.vibratoDepth / 16;
+        ch.vibratoPos = uint8_t(ch.vibratoPos + ch.vibratoSpeed);
+        return;
+    }
     int amount;
     const int index = (ch.vibratoPos >> 2) & 0x1F;
     amount = WaveAmount(ch.waveControl & 3, index, ch.vibratoPos);
@@ -580,6 +596,12 @@ void SongPlayer::Vibrato(ChannelState& ch) {
 }
 
 void SongPlayer::Tremolo(ChannelState& ch) {
+    if (((ch.waveControl >> 4) & 3) == 3) {
+        const int quarters = ch.realVolume * 4 + RandomWave(ch.tremoloPos) * ch.tremoloDepth / 8;
+        ch.outVolume = std::clamp(quarters, 0, 256) / 4;
+        ch.tremoloPos = uint8_t(ch.tremoloPos + ch.tremoloSpeed);
+        return;
+    }
     int amount;
     const int index = (ch.tremoloPos >> 2) & 0x1F;
     // The tracker's ramp looks at the vibrato position here, not the tremolo one.
