@@ -26,8 +26,6 @@ const std::map<std::string, std::string> kKnownDifferences = {
     {"EnvLoops.xm", "envelope loops run half a tick ahead of the reference; ours is nearer the "
                     "tracker recording on the right"},
     {"FreqWraparound.xm", "periods beyond the table's ends wrap differently"},
-    {"PanMemory.xm", "both channels must sound alike (its own description) and do here; the "
-                     "reference plays one more note"},
     {"PatternDelays.xm", "several pattern delays on one row: the reference's render repeats rows "
                          "longer than its own duration says"},
     {"RetrigTick0.xm",

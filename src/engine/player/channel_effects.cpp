@@ -85,6 +85,9 @@ void SongPlayer::NewNote(ChannelState& ch) {
         }
         if (note == 0) {
             if (instrument) {
+                // Before any note, the reference lets the next note take the instrument up
+                // with its sample's volume and panning.
+                if (ch.playInstrument == 0) ch.firstInstrumentPending = true;
                 const bool keyOn = ch.keyOn;
                 ResetVolumes(ch);
                 TriggerInstrument(ch);
@@ -119,6 +122,8 @@ void SongPlayer::NewNote(ChannelState& ch) {
               ch.param);
     if (ch.instrumentPending) ch.keyOn = true;
     ch.instrumentPending = false;
+    if (ch.firstInstrumentPending && !instrument) ResetVolumes(ch);
+    ch.firstInstrumentPending = false;
     if (instrument) {
         ResetVolumes(ch);
         TriggerInstrument(ch);

@@ -60,6 +60,7 @@ struct ChannelState {
 
     bool keyOn = true;              // false after key off: envelopes leave sustain, fade-out runs
     bool instrumentPending = false; // a lone instrument number left a released note released
+    bool firstInstrumentPending = false; // a lone instrument number came before any note
     EnvelopeState volumeEnvelope, panningEnvelope;
     int fadeOutAmp = 0;
     int fadeOutSpeed = 0;
