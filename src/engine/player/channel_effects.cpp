@@ -196,7 +196,7 @@ void SongPlayer::TriggerInstrument(ChannelState& ch) {
     ch.retrigCount = 0;
     ch.tremorPos = 0;
     ch.tremorMuted = false;
-    ch.keyOn = true;
+    ch.keyOn = ch.keyOnBefore = true;
     ch.fadeOutAmp = 32768;
     ch.quickRamp = true; // restarted envelopes jump
     const InstrumentRecord* instrument = InstrumentAt(ch.playInstrument);

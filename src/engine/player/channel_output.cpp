@@ -19,8 +19,10 @@ constexpr double kRampDownMs = 0.952;
 // Files saved by the original tracker get its softer 5 ms ramps both ways.
 constexpr double kOriginalRampMs = 5.0;
 
-// One tick of an envelope; answers its value << 8 (0..64 << 8).
-int RunEnvelope(EnvelopeState& e, const EnvelopeRecord& env, bool keyOn) {
+// One tick of an envelope; answers its value << 8 (0..64 << 8). `loopKeyOn` is the key as the
+// previous tick left it: the reference decides the jump at a loop end a tick early, so a key-off
+// on the very tick the loop end is reached still loops once more.
+int RunEnvelope(EnvelopeState& e, const EnvelopeRecord& env, bool keyOn, bool loopKeyOn) {
     const int count = std::min<int>(FieldLoad(env.pointCount), kMaxEnvelopePoints);
     auto t = [&](int i) { return int(FieldLoad(env.points[i].tick)); };
     auto v = [&](int i) { return std::clamp(int(FieldLoad(env.points[i].value)), 0, 64); };
@@ -38,7 +40,7 @@ int RunEnvelope(EnvelopeState& e, const EnvelopeRecord& env, bool keyOn) {
         if (hasLoop) {
             --point;
             // A loop ending on the sustain point stops looping once the key is released.
-            if (point == loopEnd && (!hasSustain || point != sustain || keyOn)) {
+            if (point == loopEnd && (!hasSustain || point != sustain || loopKeyOn)) {
                 point = loopStart;
                 e.counter = t(point);
                 e.amplitude = v(point) << 8;
@@ -88,17 +90,21 @@ void SongPlayer::UpdateOutput(int channel) {
     const EnvelopeRecord* panEnv = instrument ? FieldLoad(instrument->panningEnvelope) : nullptr;
     double envelope = 1.0;
     if (volumeEnv && FieldLoad(volumeEnv->pointCount) > 0)
-        envelope = double(RunEnvelope(ch.volumeEnvelope, *volumeEnv, ch.keyOn)) / (64 << 8);
+        envelope = double(RunEnvelope(ch.volumeEnvelope, *volumeEnv, ch.keyOn, ch.keyOnBefore)) /
+                   (64 << 8);
     const int volume = ch.tremorMuted ? 0 : ch.outVolume;
     ch.finalVolume = float(double(volume) / 64.0 * envelope * double(ch.fadeOutAmp) / 32768.0 *
                            double(globalVolume_) / 64.0);
 
     ch.finalPanning = ch.outPanning;
     if (panEnv && FieldLoad(panEnv->pointCount) > 0) {
-        const int value = RunEnvelope(ch.panningEnvelope, *panEnv, ch.keyOn) - (32 << 8);
+        const int value =
+            RunEnvelope(ch.panningEnvelope, *panEnv, ch.keyOn, ch.keyOnBefore) - (32 << 8);
         const int room = 128 - std::abs(ch.outPanning - 128);
         ch.finalPanning = std::clamp(ch.outPanning + ((value * room) >> 13), 0, 255);
     }
+
+    ch.keyOnBefore = ch.keyOn;
 
     const int depth = instrument ? FieldLoad(instrument->vibratoDepth) : 0;
     if (depth > 0) {

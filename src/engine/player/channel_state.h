@@ -59,6 +59,7 @@ struct ChannelState {
     int32_t startOffset = 0;
 
     bool keyOn = true;              // false after key off: envelopes leave sustain, fade-out runs
+    bool keyOnBefore = true;        // keyOn as the previous tick's envelopes saw it
     bool instrumentPending = false; // a lone instrument number left a released note released
     bool firstInstrumentPending = false; // a lone instrument number came before any note
     EnvelopeState volumeEnvelope, panningEnvelope;
