@@ -28,8 +28,6 @@ const std::map<std::string, std::string> kKnownDifferences = {
                          "longer than its own duration says"},
     {"RetrigTick0.xm",
      "multi-retrigger counting on the row's first tick when a volume command is present"},
-    {"SampleChange.xm",
-     "ours follows the tracker recording on the right; the reference keeps the note going"},
     {"lowest.xm", "periods of the lowest notes"},
 };
 

@@ -53,6 +53,33 @@ void SlidePeriodDown(ChannelState& ch, int amount) {
     ch.outPeriod = ch.realPeriod;
 }
 
+// Puts an envelope just before `tick`, so the next tick's step reaches it.
+void PlaceEnvelope(EnvelopeState& state, const EnvelopeRecord* envelope, int tick) {
+    const int count = std::min<int>(FieldLoad(envelope->pointCount), kMaxEnvelopePoints);
+    if (count <= 0) return;
+    auto t = [&](int i) { return int(FieldLoad(envelope->points[i].tick)); };
+    auto v = [&](int i) { return std::clamp(int(FieldLoad(envelope->points[i].value)), 0, 64); };
+    state.counter = tick - 1;
+    int point = 0;
+    while (point < count && t(point) < tick) ++point;
+    if (point >= count) {
+        state.point = count - 1;
+        state.amplitude = v(count - 1) << 8;
+        state.delta = 0;
+        return;
+    }
+    state.point = point;
+    if (point == 0 || t(point) == tick) {
+        // On a point: the next tick reaches it, so sustain and loops apply there.
+        state.amplitude = v(point) << 8;
+        state.delta = 0;
+        return;
+    }
+    const int span = t(point) - t(point - 1);
+    state.delta = span > 0 ? ((v(point) - v(point - 1)) << 8) / span : 0;
+    state.amplitude = (v(point - 1) << 8) + state.delta * (tick - 1 - t(point - 1));
+}
+
 } // namespace
 
 void SongPlayer::NewNote(ChannelState& ch) {
@@ -114,13 +141,21 @@ void SongPlayer::NewNote(ChannelState& ch) {
             // The sample's volume and panning come back: nothing was cut, so the level glides.
             ResetVolumes(ch);
             ch.quickRamp = false;
+            // The reference holds the instrument number back for the next note, which takes
+            // it up keyed on again.
+            ch.instrumentPending = true;
         }
         TickZeroEffects(ch);
         return;
     }
+    const int previous = ch.playInstrument;
     StartNote(ch, note, ch.command == kCmdSetFinetune, ch.param, ch.command == kCmdSampleOffset,
               ch.param);
-    if (ch.instrumentPending) ch.keyOn = true;
+    if (ch.instrumentPending) {
+        ch.keyOn = true;
+        ch.fadeOutAmp = 32768;
+        if (!instrument && ch.playInstrument != previous) CarryEnvelopes(ch, previous);
+    }
     ch.instrumentPending = false;
     if (ch.firstInstrumentPending && !instrument) ResetVolumes(ch);
     ch.firstInstrumentPending = false;
@@ -705,40 +740,31 @@ void SongPlayer::MultiRetrig(ChannelState& ch) {
     StartNote(ch, 0, false, 0, false, 0);
 }
 
+// The reference keeps an envelope's position when a held-back instrument number changes the
+// instrument, and goes on with the new instrument's envelopes from there; a position stops at
+// the last point and at a sustain point.
+void SongPlayer::CarryEnvelopes(ChannelState& ch, int previousInstrument) {
+    const InstrumentRecord* before = InstrumentAt(previousInstrument);
+    const InstrumentRecord* now = InstrumentAt(ch.playInstrument);
+    if (!before || !now) return;
+    auto carry = [](EnvelopeState& state, const EnvelopeRecord* from, const EnvelopeRecord* to) {
+        if (!from || !to || FieldLoad(from->pointCount) <= 0 || FieldLoad(to->pointCount) <= 0)
+            return;
+        const int last = std::min<int>(FieldLoad(from->pointCount), kMaxEnvelopePoints) - 1;
+        const int held = FieldLoad(from->points[std::clamp(state.point, 0, last)].tick);
+        PlaceEnvelope(state, to, std::min(state.counter + 1, held));
+    };
+    carry(ch.volumeEnvelope, FieldLoad(before->volumeEnvelope), FieldLoad(now->volumeEnvelope));
+    carry(ch.panningEnvelope, FieldLoad(before->panningEnvelope), FieldLoad(now->panningEnvelope));
+}
+
 void SongPlayer::SetEnvelopePosition(ChannelState& ch, int tick) {
     const InstrumentRecord* instrument = InstrumentAt(ch.playInstrument);
     if (!instrument) return;
-    auto place = [tick](EnvelopeState& state, const EnvelopeRecord* envelope) {
-        const int count = std::min<int>(FieldLoad(envelope->pointCount), kMaxEnvelopePoints);
-        if (count <= 0) return;
-        auto t = [&](int i) { return int(FieldLoad(envelope->points[i].tick)); };
-        auto v = [&](int i) {
-            return std::clamp(int(FieldLoad(envelope->points[i].value)), 0, 64);
-        };
-        state.counter = tick - 1;
-        int point = 0;
-        while (point < count && t(point) < tick) ++point;
-        if (point >= count) {
-            state.point = count - 1;
-            state.amplitude = v(count - 1) << 8;
-            state.delta = 0;
-            return;
-        }
-        state.point = point;
-        if (point == 0 || t(point) == tick) {
-            // On a point: the next tick reaches it, so sustain and loops apply there.
-            state.amplitude = v(point) << 8;
-            state.delta = 0;
-            return;
-        }
-        const int span = t(point) - t(point - 1);
-        state.delta = span > 0 ? ((v(point) - v(point - 1)) << 8) / span : 0;
-        state.amplitude = (v(point - 1) << 8) + state.delta * (tick - 1 - t(point - 1));
-    };
     const EnvelopeRecord* volume = FieldLoad(instrument->volumeEnvelope);
     const EnvelopeRecord* panning = FieldLoad(instrument->panningEnvelope);
-    if (volume && FieldLoad(volume->pointCount) > 0) place(ch.volumeEnvelope, volume);
+    if (volume && FieldLoad(volume->pointCount) > 0) PlaceEnvelope(ch.volumeEnvelope, volume, tick);
     // The tracker decides on the panning envelope by the volume envelope's sustain flag.
     if (panning && volume && FieldLoad(volume->sustainPoint) != kEnvelopeNone)
-        place(ch.panningEnvelope, panning);
+        PlaceEnvelope(ch.panningEnvelope, panning, tick);
 }

@@ -84,6 +84,7 @@ private:
     void TonePorta(ChannelState& ch);
     void MultiRetrig(ChannelState& ch);
     void SetEnvelopePosition(ChannelState& ch, int tick);
+    void CarryEnvelopes(ChannelState& ch, int previousInstrument);
     int ArpeggioPeriod(const ChannelState& ch, int semitones) const;
 
     // Envelopes, fade-out, auto-vibrato and the voice update (channel_output.cpp).
