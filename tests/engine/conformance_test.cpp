@@ -23,27 +23,10 @@ constexpr double kPass = 0.95;
 const std::map<std::string, std::string> kKnownDifferences = {
     {"BidiPrecision.xm",
      "built to cancel to silence: ours leaves -54 dBFS, the reference -41 dBFS"},
-    {"EnvLoops.xm", "envelope loops run half a tick ahead of the reference; ours is nearer the "
-                    "tracker recording on the right"},
-    {"NoteOffFade.xm",
-     "FT2 stays silent here (the test's own description); the reference keeps a tone"},
-    {"PanMemory.xm", "both channels must sound alike (its own description) and do here; the "
-                     "reference plays one more note"},
-    {"PanSustainRelease.xm",
-     "ours cancels to near silence; the reference has bursts at each key-off"},
-    {"PatternDelay-NoteDelay.xm", "note delay on rows repeated by a pattern delay"},
     {"PatternDelays.xm", "several pattern delays on one row: the reference's render repeats rows "
                          "longer than its own duration says"},
-    {"Pickup.xm",
-     "ours follows the tracker recording on the right; the reference cuts the note early"},
     {"RetrigTick0.xm",
      "multi-retrigger counting on the row's first tick when a volume command is present"},
-    {"SampleChange.xm",
-     "ours follows the tracker recording on the right; the reference keeps the note going"},
-    {"TremoloWaveforms.xm", "ours is nearer the tracker recording on the right than the reference"},
-    {"TremorRecover.xm", "ours is nearer the tracker recording on the right than the reference"},
-    {"delay3.xm", "note delay with an instrument number"},
-    {"keyoff+instr.xm", "key-off followed by an instrument number"},
 };
 
 struct Owned {

@@ -16,6 +16,8 @@ constexpr int kMinPeriod = 1;
 constexpr int kMaxPeriod = 1 << 24;
 // Finetune kept its low bits in modules saved before this version.
 constexpr uint32_t kExactFinetuneBefore = 0x01220719;
+// Before 1.27.00.27 a key-off without a volume envelope only cut the volume.
+constexpr uint32_t kKeyOffFadesFrom = 0x01270027;
 
 // The arpeggio step for a tick: the tracker indexes a three-step table by its down-counting
 // tick timer, and reads past the table for timers of 16 and more.
@@ -35,6 +37,17 @@ int WaveAmount(int waveform, int index, uint8_t rampPosition) {
     return 255;
 }
 
+// Waveform 3: the original tracker plays it as a square, the reference player reads these
+// fixed random steps (one per 64th of the cycle, -127..127) for vibrato and tremolo alike.
+int RandomWave(uint8_t position) {
+    static constexpr int8_t kSteps[64] = {
+        98,  -127, -43, 88,  102, 41,  -65, -94,  125, 20,  -71, -86,  -70, -32, -16,  -96,
+        17,  72,   107, -5,  116, -69, -62, -40,  10,  -61, 65,  109,  -18, -38, -13,  -76,
+        -23, 88,   21,  -94, 8,   106, 21,  -112, 6,   109, 20,  -88,  -30, 9,   -127, 118,
+        42,  -34,  89,  -4,  -51, -72, 21,  -29,  112, 123, 84,  -101, -92, 98,  -54,  -95};
+    return kSteps[(position >> 2) & 63];
+}
+
 // Pitch slides move the period by an amount; upwards they stop at period 1.
 void SlidePeriodUp(ChannelState& ch, int amount) {
     ch.realPeriod = std::max(ch.realPeriod - amount, kMinPeriod);
@@ -44,6 +57,33 @@ void SlidePeriodUp(ChannelState& ch, int amount) {
 void SlidePeriodDown(ChannelState& ch, int amount) {
     ch.realPeriod = std::min(ch.realPeriod + amount, kMaxPeriod);
     ch.outPeriod = ch.realPeriod;
+}
+
+// Puts an envelope just before `tick`, so the next tick's step reaches it.
+void PlaceEnvelope(EnvelopeState& state, const EnvelopeRecord* envelope, int tick) {
+    const int count = std::min<int>(FieldLoad(envelope->pointCount), kMaxEnvelopePoints);
+    if (count <= 0) return;
+    auto t = [&](int i) { return int(FieldLoad(envelope->points[i].tick)); };
+    auto v = [&](int i) { return std::clamp(int(FieldLoad(envelope->points[i].value)), 0, 64); };
+    state.counter = tick - 1;
+    int point = 0;
+    while (point < count && t(point) < tick) ++point;
+    if (point >= count) {
+        state.point = count - 1;
+        state.amplitude = v(count - 1) << 8;
+        state.delta = 0;
+        return;
+    }
+    state.point = point;
+    if (point == 0 || t(point) == tick) {
+        // On a point: the next tick reaches it, so sustain and loops apply there.
+        state.amplitude = v(point) << 8;
+        state.delta = 0;
+        return;
+    }
+    const int span = t(point) - t(point - 1);
+    state.delta = span > 0 ? ((v(point) - v(point - 1)) << 8) / span : 0;
+    state.amplitude = (v(point - 1) << 8) + state.delta * (tick - 1 - t(point - 1));
 }
 
 } // namespace
@@ -78,21 +118,53 @@ void SongPlayer::NewNote(ChannelState& ch) {
         }
         if (note == 0) {
             if (instrument) {
+                // Before any note, the reference lets the next note take the instrument up
+                // with its sample's volume and panning.
+                if (ch.playInstrument == 0) ch.firstInstrumentPending = true;
+                const bool keyOn = ch.keyOn;
                 ResetVolumes(ch);
                 TriggerInstrument(ch);
+                // Files from the reference's own tracker before 1.27.00.27: a lone instrument
+                // number restarts the envelopes but leaves a released note released.
+                // The next note takes the instrument up and keys the channel on again.
+                if (SavedBefore(kKeyOffFadesFrom) && !keyOn) {
+                    ch.keyOn = false;
+                    ch.instrumentPending = true;
+                }
             }
             TickZeroEffects(ch);
             return;
         }
     }
     if (note == 97) {
-        KeyOff(ch);
-        if (instrument) ResetVolumes(ch);
+        if (KeyOffOnlyCuts(ch)) {
+            ch.realVolume = ch.outVolume = 0;
+            ch.quickRamp = true;
+        } else {
+            KeyOff(ch);
+        }
+        if (instrument) {
+            // The sample's volume and panning come back: nothing was cut, so the level glides.
+            ResetVolumes(ch);
+            ch.quickRamp = false;
+            // The reference holds the instrument number back for the next note, which takes
+            // it up keyed on again.
+            ch.instrumentPending = true;
+        }
         TickZeroEffects(ch);
         return;
     }
+    const int previous = ch.playInstrument;
     StartNote(ch, note, ch.command == kCmdSetFinetune, ch.param, ch.command == kCmdSampleOffset,
               ch.param);
+    if (ch.instrumentPending) {
+        ch.keyOn = true;
+        ch.fadeOutAmp = 32768;
+        if (!instrument && ch.playInstrument != previous) CarryEnvelopes(ch, previous);
+    }
+    ch.instrumentPending = false;
+    if (ch.firstInstrumentPending && !instrument) ResetVolumes(ch);
+    ch.firstInstrumentPending = false;
     if (instrument) {
         ResetVolumes(ch);
         TriggerInstrument(ch);
@@ -160,8 +232,10 @@ void SongPlayer::TriggerInstrument(ChannelState& ch) {
     if (!(ch.waveControl & 0x40)) ch.tremoloPos = 0;
     ch.retrigCount = 0;
     ch.tremorPos = 0;
-    ch.keyOn = true;
+    ch.tremorMuted = false;
+    ch.keyOn = ch.keyOnBefore = true;
     ch.fadeOutAmp = 32768;
+    ch.quickRamp = true; // restarted envelopes jump
     const InstrumentRecord* instrument = InstrumentAt(ch.playInstrument);
     if (!instrument) {
         ch.fadeOutSpeed = 0;
@@ -209,6 +283,18 @@ void SongPlayer::KeyOff(ChannelState& ch) {
         ch.realVolume = ch.outVolume = 0;
         ch.quickRamp = true;
     }
+}
+
+// Files from the reference's own tracker before 1.27.00.27 are played with its older reading of
+// a bare key-off on an instrument without volume envelope: the volume drops to zero but the
+// note stays keyed on, so no fade-out follows and a later volume slide brings it back.
+bool SongPlayer::KeyOffOnlyCuts(const ChannelState& ch) const {
+    if (!SavedBefore(kKeyOffFadesFrom) || ch.rowInstrument) return false;
+    if ((ch.volumeColumn >= 0x10 && ch.volumeColumn <= 0x50) || ch.command == kCmdSetVolume)
+        return false;
+    const InstrumentRecord* instrument = InstrumentAt(ch.playInstrument);
+    const EnvelopeRecord* volume = instrument ? FieldLoad(instrument->volumeEnvelope) : nullptr;
+    return !volume || FieldLoad(volume->pointCount) == 0;
 }
 
 void SongPlayer::PrepareTonePorta(ChannelState& ch) {
@@ -276,6 +362,7 @@ void SongPlayer::TickZeroEffects(ChannelState& ch) {
         break;
     case 0xC:
         ch.outPanning = (v & 0x0F) << 4;
+        ch.quickRamp = true;
         break;
     default:
         break;
@@ -285,6 +372,7 @@ void SongPlayer::TickZeroEffects(ChannelState& ch) {
     switch (ch.command) {
     case kCmdSetPanning:
         ch.outPanning = p;
+        ch.quickRamp = true;
         break;
     case kCmdSetPanning16:
         ch.outPanning = std::min((p & 0x0F) * 17, 255);
@@ -503,6 +591,7 @@ void SongPlayer::TickEffects(ChannelState& ch) {
         }
         ch.tremorPos = uint8_t(sign | (count & 0x7F));
         ch.outVolume = sign ? ch.realVolume : 0;
+        ch.tremorMuted = !sign;
         ch.quickRamp = true;
         break;
     }
@@ -535,6 +624,11 @@ void SongPlayer::TickEffects(ChannelState& ch) {
 }
 
 void SongPlayer::Vibrato(ChannelState& ch) {
+    if ((ch.waveControl & 3) == 3) {
+        ch.outPeriod = ch.realPeriod + RandomWave(ch.vibratoPos) * ch.vibratoDepth / 16;
+        ch.vibratoPos = uint8_t(ch.vibratoPos + ch.vibratoSpeed);
+        return;
+    }
     int amount;
     const int index = (ch.vibratoPos >> 2) & 0x1F;
     amount = WaveAmount(ch.waveControl & 3, index, ch.vibratoPos);
@@ -544,6 +638,12 @@ void SongPlayer::Vibrato(ChannelState& ch) {
 }
 
 void SongPlayer::Tremolo(ChannelState& ch) {
+    if (((ch.waveControl >> 4) & 3) == 3) {
+        const int quarters = ch.realVolume * 4 + RandomWave(ch.tremoloPos) * ch.tremoloDepth / 8;
+        ch.outVolume = std::clamp(quarters, 0, 256) / 4;
+        ch.tremoloPos = uint8_t(ch.tremoloPos + ch.tremoloSpeed);
+        return;
+    }
     int amount;
     const int index = (ch.tremoloPos >> 2) & 0x1F;
     // The tracker's ramp looks at the vibrato position here, not the tremolo one.
@@ -642,40 +742,31 @@ void SongPlayer::MultiRetrig(ChannelState& ch) {
     StartNote(ch, 0, false, 0, false, 0);
 }
 
+// The reference keeps an envelope's position when a held-back instrument number changes the
+// instrument, and goes on with the new instrument's envelopes from there; a position stops at
+// the last point and at a sustain point.
+void SongPlayer::CarryEnvelopes(ChannelState& ch, int previousInstrument) {
+    const InstrumentRecord* before = InstrumentAt(previousInstrument);
+    const InstrumentRecord* now = InstrumentAt(ch.playInstrument);
+    if (!before || !now) return;
+    auto carry = [](EnvelopeState& state, const EnvelopeRecord* from, const EnvelopeRecord* to) {
+        if (!from || !to || FieldLoad(from->pointCount) <= 0 || FieldLoad(to->pointCount) <= 0)
+            return;
+        const int last = std::min<int>(FieldLoad(from->pointCount), kMaxEnvelopePoints) - 1;
+        const int held = FieldLoad(from->points[std::clamp(state.point, 0, last)].tick);
+        PlaceEnvelope(state, to, std::min(state.counter + 1, held));
+    };
+    carry(ch.volumeEnvelope, FieldLoad(before->volumeEnvelope), FieldLoad(now->volumeEnvelope));
+    carry(ch.panningEnvelope, FieldLoad(before->panningEnvelope), FieldLoad(now->panningEnvelope));
+}
+
 void SongPlayer::SetEnvelopePosition(ChannelState& ch, int tick) {
     const InstrumentRecord* instrument = InstrumentAt(ch.playInstrument);
     if (!instrument) return;
-    auto place = [tick](EnvelopeState& state, const EnvelopeRecord* envelope) {
-        const int count = std::min<int>(FieldLoad(envelope->pointCount), kMaxEnvelopePoints);
-        if (count <= 0) return;
-        auto t = [&](int i) { return int(FieldLoad(envelope->points[i].tick)); };
-        auto v = [&](int i) {
-            return std::clamp(int(FieldLoad(envelope->points[i].value)), 0, 64);
-        };
-        state.counter = tick - 1;
-        int point = 0;
-        while (point < count && t(point) < tick) ++point;
-        if (point >= count) {
-            state.point = count - 1;
-            state.amplitude = v(count - 1) << 8;
-            state.delta = 0;
-            return;
-        }
-        state.point = point;
-        if (point == 0 || t(point) == tick) {
-            // On a point: the next tick reaches it, so sustain and loops apply there.
-            state.amplitude = v(point) << 8;
-            state.delta = 0;
-            return;
-        }
-        const int span = t(point) - t(point - 1);
-        state.delta = span > 0 ? ((v(point) - v(point - 1)) << 8) / span : 0;
-        state.amplitude = (v(point - 1) << 8) + state.delta * (tick - 1 - t(point - 1));
-    };
     const EnvelopeRecord* volume = FieldLoad(instrument->volumeEnvelope);
     const EnvelopeRecord* panning = FieldLoad(instrument->panningEnvelope);
-    if (volume && FieldLoad(volume->pointCount) > 0) place(ch.volumeEnvelope, volume);
+    if (volume && FieldLoad(volume->pointCount) > 0) PlaceEnvelope(ch.volumeEnvelope, volume, tick);
     // The tracker decides on the panning envelope by the volume envelope's sustain flag.
     if (panning && volume && FieldLoad(volume->sustainPoint) != kEnvelopeNone)
-        place(ch.panningEnvelope, panning);
+        PlaceEnvelope(ch.panningEnvelope, panning, tick);
 }

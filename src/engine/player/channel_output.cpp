@@ -16,9 +16,13 @@ constexpr float kAmplification = 0.375f;
 // as in the reference player (16 and 42 frames at 44.1 kHz).
 constexpr double kRampUpMs = 0.363;
 constexpr double kRampDownMs = 0.952;
+// Files saved by the original tracker get its softer 5 ms ramps both ways.
+constexpr double kOriginalRampMs = 5.0;
 
-// One tick of an envelope; answers its value << 8 (0..64 << 8).
-int RunEnvelope(EnvelopeState& e, const EnvelopeRecord& env, bool keyOn) {
+// One tick of an envelope; answers its value << 8 (0..64 << 8). `loopKeyOn` is the key as the
+// previous tick left it: the reference decides the jump at a loop end a tick early, so a key-off
+// on the very tick the loop end is reached still loops once more.
+int RunEnvelope(EnvelopeState& e, const EnvelopeRecord& env, bool keyOn, bool loopKeyOn) {
     const int count = std::min<int>(FieldLoad(env.pointCount), kMaxEnvelopePoints);
     auto t = [&](int i) { return int(FieldLoad(env.points[i].tick)); };
     auto v = [&](int i) { return std::clamp(int(FieldLoad(env.points[i].value)), 0, 64); };
@@ -36,7 +40,7 @@ int RunEnvelope(EnvelopeState& e, const EnvelopeRecord& env, bool keyOn) {
         if (hasLoop) {
             --point;
             // A loop ending on the sustain point stops looping once the key is released.
-            if (point == loopEnd && (!hasSustain || point != sustain || keyOn)) {
+            if (point == loopEnd && (!hasSustain || point != sustain || loopKeyOn)) {
                 point = loopStart;
                 e.counter = t(point);
                 e.amplitude = v(point) << 8;
@@ -86,16 +90,21 @@ void SongPlayer::UpdateOutput(int channel) {
     const EnvelopeRecord* panEnv = instrument ? FieldLoad(instrument->panningEnvelope) : nullptr;
     double envelope = 1.0;
     if (volumeEnv && FieldLoad(volumeEnv->pointCount) > 0)
-        envelope = double(RunEnvelope(ch.volumeEnvelope, *volumeEnv, ch.keyOn)) / (64 << 8);
-    ch.finalVolume = float(double(ch.outVolume) / 64.0 * envelope * double(ch.fadeOutAmp) /
-                           32768.0 * double(globalVolume_) / 64.0);
+        envelope = double(RunEnvelope(ch.volumeEnvelope, *volumeEnv, ch.keyOn, ch.keyOnBefore)) /
+                   (64 << 8);
+    const int volume = ch.tremorMuted ? 0 : ch.outVolume;
+    ch.finalVolume = float(double(volume) / 64.0 * envelope * double(ch.fadeOutAmp) / 32768.0 *
+                           double(globalVolume_) / 64.0);
 
     ch.finalPanning = ch.outPanning;
     if (panEnv && FieldLoad(panEnv->pointCount) > 0) {
-        const int value = RunEnvelope(ch.panningEnvelope, *panEnv, ch.keyOn) - (32 << 8);
+        const int value =
+            RunEnvelope(ch.panningEnvelope, *panEnv, ch.keyOn, ch.keyOnBefore) - (32 << 8);
         const int room = 128 - std::abs(ch.outPanning - 128);
         ch.finalPanning = std::clamp(ch.outPanning + ((value * room) >> 13), 0, 255);
     }
+
+    ch.keyOnBefore = ch.keyOn;
 
     const int depth = instrument ? FieldLoad(instrument->vibratoDepth) : 0;
     if (depth > 0) {
@@ -141,8 +150,10 @@ void SongPlayer::UpdateOutput(int channel) {
 void SongPlayer::UpdateVoice(int channel) {
     ChannelState& ch = channels_[channel];
     Voice& voice = voices_[channel];
-    const int rampUp = std::max(1, int(std::lround(mixRate_ * kRampUpMs / 1000.0)));
-    const int rampDown = std::max(1, int(std::lround(mixRate_ * kRampDownMs / 1000.0)));
+    const double upMs = savedByOriginal_ ? kOriginalRampMs : kRampUpMs;
+    const double downMs = savedByOriginal_ ? kOriginalRampMs : kRampDownMs;
+    const int rampUp = std::max(1, int(std::lround(mixRate_ * upMs / 1000.0)));
+    const int rampDown = std::max(1, int(std::lround(mixRate_ * downMs / 1000.0)));
     if (ch.trigger) {
         ch.trigger = false;
         if (voice.active && !voice.Silent()) {
@@ -156,6 +167,7 @@ void SongPlayer::UpdateVoice(int channel) {
         if (view.data && ch.startOffset < view.frames)
             voice.Start(ch.playInstrument, ch.sample, ch.startOffset);
     }
+    const bool quickRamp = ch.quickRamp;
     ch.quickRamp = false;
     if (!voice.active) return;
 
@@ -168,5 +180,10 @@ void SongPlayer::UpdateVoice(int channel) {
     const float left = gain * std::sqrt(float(256 - pan) / 256.0f);
     const float right = gain * std::sqrt(float(pan) / 256.0f);
     const bool falling = left + right < voice.gainL + voice.gainR;
-    voice.SetTarget(left, right, falling ? rampDown : rampUp);
+    int ramp = falling ? rampDown : rampUp;
+    // A level that moves between two audible values glides over the whole tick, as in the
+    // reference player; starts, stops and set commands take the short ramp.
+    if (!quickRamp && (voice.gainL != 0 || voice.gainR != 0) && (left != 0 || right != 0))
+        ramp = std::clamp(mixRate_ * 5 / (tempo_ * 2), ramp, 2048);
+    voice.SetTarget(left, right, ramp);
 }

@@ -53,9 +53,15 @@ struct ChannelState {
     uint8_t globalSlideMemory = 0, panSlideMemory = 0, offsetMemory = 0;
     uint8_t retrigSpeed = 0, retrigVolume = 0, retrigCount = 0;
     uint8_t tremorMemory = 0, tremorPos = 0;
+    // The reference keeps a note that tremor left in its off phase silent, whatever volume
+    // follows, until an instrument number.
+    bool tremorMuted = false;
     int32_t startOffset = 0;
 
-    bool keyOn = true; // false after key off: envelopes leave sustain, fade-out runs
+    bool keyOn = true;              // false after key off: envelopes leave sustain, fade-out runs
+    bool keyOnBefore = true;        // keyOn as the previous tick's envelopes saw it
+    bool instrumentPending = false; // a lone instrument number left a released note released
+    bool firstInstrumentPending = false; // a lone instrument number came before any note
     EnvelopeState volumeEnvelope, panningEnvelope;
     int fadeOutAmp = 0;
     int fadeOutSpeed = 0;

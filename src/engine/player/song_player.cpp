@@ -49,15 +49,20 @@ uint32_t OpenMptVersion(const char* tracker) {
 
 SongPlayer::SongPlayer(ModuleRecord* module, int mixRate, bool songMode)
     : module_(module), songMode_(songMode), mixRate_(mixRate > 0 ? mixRate : 44100) {
-    char tracker[sizeof module_->tracker];
-    for (size_t i = 0; i < sizeof tracker; ++i) tracker[i] = FieldLoad(module_->tracker[i]);
-    tracker[sizeof tracker - 1] = '\0';
-    savedWith_ = OpenMptVersion(tracker);
     std::fill(std::begin(channelVolume_), std::end(channelVolume_), 64);
     const int speed = FieldLoad(module_->speed);
     const int tempo = FieldLoad(module_->tempo);
     speed_ = speed > 0 ? speed : 6;
     tempo_ = tempo >= 32 ? tempo : 125;
+    ReadSavedWith();
+}
+
+void SongPlayer::ReadSavedWith() {
+    char tracker[sizeof module_->tracker];
+    for (size_t i = 0; i < sizeof tracker; ++i) tracker[i] = FieldLoad(module_->tracker[i]);
+    tracker[sizeof tracker - 1] = '\0';
+    savedByOriginal_ = std::strncmp(tracker, "FastTracker v2.00", 17) == 0;
+    savedWith_ = OpenMptVersion(tracker);
 }
 
 int SongPlayer::ChannelCount() const {
@@ -89,6 +94,7 @@ void SongPlayer::StartSection(int first, int last, int restart, bool loop) {
     last_ = std::clamp(last, first_, std::max(length - 1, 0));
     restart_ = (restart >= first_ && restart <= last_) ? restart : first_;
     loop_ = loop;
+    ReadSavedWith();
     for (int c = 0; c < kMaxChannels; ++c) {
         channels_[c] = ChannelState{};
         voices_[c].Stop();

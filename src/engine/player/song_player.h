@@ -74,6 +74,7 @@ private:
     void ResetVolumes(ChannelState& ch);
     void TriggerInstrument(ChannelState& ch);
     void KeyOff(ChannelState& ch);
+    bool KeyOffOnlyCuts(const ChannelState& ch) const;
     void PrepareTonePorta(ChannelState& ch);
     void TickZeroEffects(ChannelState& ch);
     void TickEffects(ChannelState& ch);
@@ -83,6 +84,7 @@ private:
     void TonePorta(ChannelState& ch);
     void MultiRetrig(ChannelState& ch);
     void SetEnvelopePosition(ChannelState& ch, int tick);
+    void CarryEnvelopes(ChannelState& ch, int previousInstrument);
     int ArpeggioPeriod(const ChannelState& ch, int semitones) const;
 
     // Envelopes, fade-out, auto-vibrato and the voice update (channel_output.cpp).
@@ -96,6 +98,7 @@ private:
     // 1.22.07.19). Such files were written against that editor's replayer of the day, which
     // lacked some of the XM tracker's quirks, and are heard without them.
     bool SavedBefore(uint32_t version) const { return savedWith_ != 0 && savedWith_ < version; }
+    void ReadSavedWith();
     int TickNumber() const { return speed_ - timer_; }
 
     ModuleRecord* module_;
@@ -124,6 +127,9 @@ private:
     uint64_t visited_[kMaxPositions][kMaxRows / 64] = {};
     std::set<std::array<uint64_t, 3>> visitedLoops_; // rows reached with loop counters running
     int framesLeft_ = 0;
+    // Who saved the module: the reference player keeps the tracker's own soft ramps for files
+    // from the original tracker, and older quirk emulation for files from its own old versions.
+    bool savedByOriginal_ = false;
 
     std::atomic<int32_t> statusPosition_{0}, statusPattern_{0}, statusRow_{0}, statusSync_{0},
         statusLoops_{0};
