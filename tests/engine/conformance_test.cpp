@@ -38,7 +38,6 @@ const std::map<std::string, std::string> kKnownDifferences = {
     {"PanSustainRelease.xm",
      "ours cancels to near silence; the reference has bursts at each key-off"},
     {"PatLoop-Nested.xm", "rows come in the reference's order; the sound inside differs"},
-    {"PatternDelay-NoteDelay.xm", "note delay on rows repeated by a pattern delay"},
     {"PatternDelays.xm", "several pattern delays on one row: the reference's render repeats rows "
                          "longer than its own duration says"},
     {"Pickup.xm",

@@ -13,9 +13,11 @@ namespace {
 // Output level of a full-scale voice at full volume, matched to the reference player.
 constexpr float kAmplification = 0.375f;
 // Gain changes are spread out so they do not click; falls take longer than rises,
-// as in the reference player (16 and 42 frames at 44.1 kHz).
+// as in the reference player (16 and 42 frames at 44.1 kHz). Modules saved by the XM
+// tracker itself get its own softer ramps both ways.
 constexpr double kRampUpMs = 0.363;
 constexpr double kRampDownMs = 0.952;
+constexpr double kSoftRampMs = 5.0;
 
 // One tick of an envelope; answers its value << 8 (0..64 << 8).
 int RunEnvelope(EnvelopeState& e, const EnvelopeRecord& env, bool keyOn) {
@@ -141,8 +143,11 @@ void SongPlayer::UpdateOutput(int channel) {
 void SongPlayer::UpdateVoice(int channel) {
     ChannelState& ch = channels_[channel];
     Voice& voice = voices_[channel];
-    const int rampUp = std::max(1, int(std::lround(mixRate_ * kRampUpMs / 1000.0)));
-    const int rampDown = std::max(1, int(std::lround(mixRate_ * kRampDownMs / 1000.0)));
+    const bool soft = (FieldLoad(module_->flags) & kModuleFlagSoftRamps) != 0;
+    const int rampUp =
+        std::max(1, int(std::lround(mixRate_ * (soft ? kSoftRampMs : kRampUpMs) / 1000.0)));
+    const int rampDown =
+        std::max(1, int(std::lround(mixRate_ * (soft ? kSoftRampMs : kRampDownMs) / 1000.0)));
     if (ch.trigger) {
         ch.trigger = false;
         if (voice.active && !voice.Silent()) {
