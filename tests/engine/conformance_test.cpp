@@ -21,8 +21,6 @@ constexpr double kPass = 0.95;
 // right channel; "nearer the tracker recording" notes where ours follows it and the reference
 // does not.
 const std::map<std::string, std::string> kKnownDifferences = {
-    {"BidiPrecision.xm",
-     "built to cancel to silence: ours leaves -54 dBFS, the reference -41 dBFS"},
     {"EnvLoops.xm", "envelope loops run half a tick ahead of the reference; ours is nearer the "
                     "tracker recording on the right"},
     {"FreqWraparound.xm", "periods beyond the table's ends wrap differently"},
