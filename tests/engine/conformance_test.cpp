@@ -43,16 +43,18 @@ const std::map<std::string, std::string> kKnownDifferences = {
     {"Pickup.xm",
      "ours follows the tracker recording on the right; the reference cuts the note early"},
     {"RetrigTick0.xm",
-     "retriggers fall on the reference's ticks, but the reference keeps this file's full sample "
-     "finetune, not the tracker's 16 steps, so the recording on the right drifts against ours"},
+     "retriggers fall on the reference's ticks, but the reference plays files saved by OpenMPT "
+     "before 1.22.07.19 with full sample finetune, not the tracker's 16 steps, so the recording "
+     "on the right drifts against ours"},
     {"SampleChange.xm",
      "ours follows the tracker recording on the right; the reference keeps the note going"},
     {"TremoloWaveforms.xm", "ours is nearer the tracker recording on the right than the reference"},
     {"TremorInstr.xm", "tremor with an instrument number"},
     {"TremorRecover.xm", "ours is nearer the tracker recording on the right than the reference"},
-    {"delay3.xm", "the reference holds volume column slides until a delayed note starts and keeps "
-                  "full sample finetune for this file; the tracker recording on the right slides "
-                  "from the first tick, as we do"},
+    {"delay3.xm",
+     "the reference plays files saved by OpenMPT before 1.22.07.19 with full sample finetune and "
+     "holds volume column slides until a delayed note starts; the tracker recording on the right "
+     "slides from the first tick, as we do"},
     {"envretrig.xm", "envelope restart on retrigger"},
     {"keyoff+instr.xm", "key-off followed by an instrument number"},
     {"lowest.xm", "periods of the lowest notes"},
