@@ -24,6 +24,8 @@ constexpr int32_t kModuleTypeXM = 3;
 constexpr int32_t kModuleTypeNoKeyboardMap = 4;
 
 constexpr uint32_t kModuleFlagLinear = 8;
+// Saved by the XM tracker itself, which ramps every volume change over 5 ms.
+constexpr uint32_t kModuleFlagSoftRamps = 16;
 
 constexpr uint8_t kEnvelopeNone = 255; // sustain or loop switched off
 

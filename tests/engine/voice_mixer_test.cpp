@@ -60,9 +60,10 @@ TEST(VoiceMixer, ForwardAndPingPongLoopsRepeatTheirFrames) {
     s.record->loopStart = 0;
     Voice p;
     p.Start(1, 0, 0);
-    // Each end frame is played twice as the direction turns.
+    // The turn at the end mirrors about the end itself and reads the last frame there too; the
+    // turn at the start mirrors about the first frame.
     EXPECT_EQ(Mix(p, s.record, 10, 1.0, false),
-              (std::vector<float>{10, 20, 30, 40, 40, 30, 20, 10, 10, 20}));
+              (std::vector<float>{10, 20, 30, 40, 40, 40, 30, 20, 10, 20}));
     EXPECT_TRUE(p.active);
 }
 

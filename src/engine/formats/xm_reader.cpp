@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -110,6 +111,13 @@ private:
             --trackerLength;
         std::memcpy(m.tracker, intro.tracker, trackerLength);
         m.fileVersion = version_;
+        // Saved by the tracker itself from version 1.04 on, whose player ramps softly; its
+        // clones write the same name but pad the song name with zeros, not spaces.
+        const std::string_view ft2Name = "FastTracker v2.00   ";
+        if (std::string_view(intro.tracker, sizeof intro.tracker) == ft2Name &&
+            headerSize == sizeof(XMSongHeader) && version_ >= kPatternsFirstVersion &&
+            std::memchr(intro.name, '\0', sizeof intro.name) == nullptr)
+            m.flags |= kModuleFlagSoftRamps;
         return true;
     }
 

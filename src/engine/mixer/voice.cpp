@@ -32,6 +32,7 @@ void Voice::Start(int instrumentSlot, int sampleSlot, int32_t offsetFrames) {
     instrument = instrumentSlot;
     sample = sampleSlot;
     position = int64_t(offsetFrames) << 32;
+    backward = false;
     gainL = gainR = 0;
     rampLeft = 0;
 }
@@ -66,22 +67,13 @@ template <bool Is16> inline float Fetch(const uint8_t* data, int32_t index) {
     }
 }
 
-// A ping-pong loop plays as a forward loop twice its length whose second half is the first
-// backwards, each end frame played twice; positions run in that unrolled space.
+// Where a forward loop wraps back to its start, or an unlooped sample ends.
 struct Layout {
-    int32_t wrapEnd; // where the position wraps back to the loop start (or the sample ends)
+    int32_t wrapEnd;
     int32_t loopStart;
-    int32_t mirror; // frames at and past loopEnd read from mirror - index; 0 without ping-pong
 
     explicit Layout(const SampleView& s)
-        : wrapEnd(s.loopType == kLoopNone      ? s.frames
-                  : s.loopType == kLoopForward ? s.loopEnd
-                                               : 2 * s.loopEnd - s.loopStart),
-          loopStart(s.loopStart), mirror(s.loopType == kLoopPingPong ? 2 * s.loopEnd - 1 : 0) {}
-
-    int32_t Frame(int32_t index, int32_t loopEnd) const {
-        return (mirror && index >= loopEnd) ? mirror - index : index;
-    }
+        : wrapEnd(s.loopType == kLoopForward ? s.loopEnd : s.frames), loopStart(s.loopStart) {}
 };
 
 // An unlooped sample that runs out mid-wave would click: its last output level is held
@@ -100,9 +92,8 @@ void MixLoop(Voice& v, const SampleView& s, float* out, int frames) {
     const int64_t end = int64_t(layout.wrapEnd) << 32;
     const int64_t loopStart = int64_t(s.loopStart) << 32;
     const int64_t loopLength = end - loopStart;
-    // Below this position neither the frame nor its successor needs mapping or wrapping.
-    const int32_t plainEnd = (s.loopType == kLoopPingPong ? s.loopEnd : layout.wrapEnd) - 1;
-    const int64_t fastEnd = int64_t(plainEnd) << 32;
+    // Below this position the frame's successor needs no wrapping.
+    const int64_t fastEnd = int64_t(layout.wrapEnd - 1) << 32;
     const int64_t step = int64_t(v.step);
 
     int i = 0;
@@ -139,12 +130,12 @@ void MixLoop(Voice& v, const SampleView& s, float* out, int frames) {
         }
         // One frame the careful way: ramps, loop turns and the ends of the data.
         const int32_t index = int32_t(v.position >> 32);
-        float value = Fetch<Is16>(s.data, layout.Frame(index, s.loopEnd));
+        float value = Fetch<Is16>(s.data, index);
         if constexpr (Interpolate) {
             int32_t next = index + 1;
             if (next >= layout.wrapEnd) next = looped ? layout.loopStart : index;
             const float frac = float(uint32_t(v.position)) * (1.0f / 4294967296.0f);
-            value += (Fetch<Is16>(s.data, layout.Frame(next, s.loopEnd)) - value) * frac;
+            value += (Fetch<Is16>(s.data, next) - value) * frac;
         }
         out[2 * i] += value * v.gainL;
         out[2 * i + 1] += value * v.gainR;
@@ -168,6 +159,45 @@ void MixLoop(Voice& v, const SampleView& s, float* out, int frames) {
     }
 }
 
+// A ping-pong loop runs over the real frames and turns as the reference player does: an
+// overshoot past the end is mirrored back about the end, one below the start about the start.
+// Reading at or past the end finds the last frame again.
+template <bool Is16, bool Interpolate>
+void MixPingPong(Voice& v, const SampleView& s, float* out, int frames) {
+    const int64_t start = int64_t(s.loopStart) << 32;
+    const int64_t end = int64_t(s.loopEnd) << 32;
+    const int64_t step = int64_t(v.step);
+    for (int i = 0; i < frames; ++i) {
+        if (!v.backward && v.position >= end) {
+            const int64_t over = v.position - end;
+            v.position = (over >> 32) < s.loopEnd - s.loopStart ? end - over : start;
+            v.backward = true;
+        } else if (v.backward && v.position < start) {
+            v.position = 2 * start - v.position;
+            if ((v.position >> 32) >= (s.loopStart + s.loopEnd) / 2) v.position = start;
+            v.backward = false;
+        }
+        const int32_t index = std::min(int32_t(v.position >> 32), s.loopEnd - 1);
+        float value = Fetch<Is16>(s.data, index);
+        if constexpr (Interpolate) {
+            const int32_t next = std::min(index + 1, s.loopEnd - 1);
+            const float frac = float(uint32_t(v.position)) * (1.0f / 4294967296.0f);
+            value += (Fetch<Is16>(s.data, next) - value) * frac;
+        }
+        out[2 * i] += value * v.gainL;
+        out[2 * i + 1] += value * v.gainR;
+        if (v.rampLeft > 0) {
+            v.gainL += v.deltaL;
+            v.gainR += v.deltaR;
+            if (--v.rampLeft == 0) {
+                v.gainL = v.targetL;
+                v.gainR = v.targetR;
+            }
+        }
+        v.position += v.backward ? -step : step;
+    }
+}
+
 } // namespace
 
 void MixTail(Voice& voice, float* out, int frames) {
@@ -187,6 +217,16 @@ void MixVoice(Voice& voice, const SampleView& sample, float* out, int frames, bo
     if (!voice.active) return;
     if (!sample.data) {
         voice.active = false;
+        return;
+    }
+    // A ping-pong loop turns any position back inside itself before reading it.
+    if (sample.loopType == kLoopPingPong) {
+        if (sample.is16)
+            interpolate ? MixPingPong<true, true>(voice, sample, out, frames)
+                        : MixPingPong<true, false>(voice, sample, out, frames);
+        else
+            interpolate ? MixPingPong<false, true>(voice, sample, out, frames)
+                        : MixPingPong<false, false>(voice, sample, out, frames);
         return;
     }
     // The sample may have shrunk since the last call: restart the loop or stop.

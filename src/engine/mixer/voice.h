@@ -22,8 +22,9 @@ struct Voice {
     bool active = false;
     int instrument = -1; // slots the voice plays, re-read from the tables on every render
     int sample = -1;
-    int64_t position = 0; // 32.32 fixed point frames; ping-pong loops count both directions
-    uint64_t step = 0;    // 32.32 fixed point frames per output frame
+    int64_t position = 0;  // 32.32 fixed point frames
+    bool backward = false; // running back through a ping-pong loop
+    uint64_t step = 0;     // 32.32 fixed point frames per output frame
     float gainL = 0, gainR = 0;
     float targetL = 0, targetR = 0;
     float deltaL = 0, deltaR = 0;

@@ -337,6 +337,9 @@ int SongPlayer::ArpeggioPeriod(const ChannelState& ch, int semitones) const {
 
 void SongPlayer::TickZeroEffects(ChannelState& ch) {
     const uint8_t v = ch.volumeColumn;
+    // The tracker works the volume column command in its own byte; what is left there decides
+    // below whether a multi-retrigger counts this tick.
+    uint8_t left = v;
     switch (v >> 4) {
     case 0x1:
     case 0x2:
@@ -344,24 +347,27 @@ void SongPlayer::TickZeroEffects(ChannelState& ch) {
     case 0x4:
     case 0x5:
         if (v <= 0x50) {
-            ch.realVolume = ch.outVolume = v - 0x10;
+            ch.realVolume = ch.outVolume = left = uint8_t(v - 0x10);
             ch.quickRamp = true;
         }
         break;
     case 0x8:
         ch.realVolume = ch.outVolume = std::max(ch.realVolume - (v & 0x0F), 0);
+        left = uint8_t(ch.realVolume);
         break;
     case 0x9:
         ch.realVolume = ch.outVolume = std::min(ch.realVolume + (v & 0x0F), 64);
+        left = uint8_t(ch.realVolume);
         break;
     case 0xA:
-        if (v & 0x0F) ch.vibratoSpeed = uint8_t((v & 0x0F) << 2);
+        left = uint8_t((v & 0x0F) << 2);
+        if (left) ch.vibratoSpeed = left;
         break;
     case 0xB:
         if (v & 0x0F) ch.vibratoDepth = v & 0x0F;
         break;
     case 0xC:
-        ch.outPanning = (v & 0x0F) << 4;
+        ch.outPanning = left = uint8_t((v & 0x0F) << 4);
         ch.quickRamp = true;
         break;
     default:
@@ -469,10 +475,10 @@ void SongPlayer::TickZeroEffects(ChannelState& ch) {
         break;
     case kCmdMultiRetrig:
         // The tracker counts the first tick of the row towards the retrigger too, unless the
-        // cell also has a volume column command.
+        // volume column command left something other than zero behind.
         if (p & 0x0F) ch.retrigSpeed = p & 0x0F;
         if (p >> 4) ch.retrigVolume = p >> 4;
-        if (ch.volumeColumn == 0) MultiRetrig(ch);
+        if (left == 0) MultiRetrig(ch);
         break;
     default:
         break;

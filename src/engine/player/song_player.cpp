@@ -61,7 +61,8 @@ void SongPlayer::ReadSavedWith() {
     char tracker[sizeof module_->tracker];
     for (size_t i = 0; i < sizeof tracker; ++i) tracker[i] = FieldLoad(module_->tracker[i]);
     tracker[sizeof tracker - 1] = '\0';
-    savedByOriginal_ = std::strncmp(tracker, "FastTracker v2.00", 17) == 0;
+    // The reader tells the tracker itself from clones that write the same name.
+    savedByOriginal_ = (FieldLoad(module_->flags) & kModuleFlagSoftRamps) != 0;
     savedWith_ = OpenMptVersion(tracker);
 }
 
