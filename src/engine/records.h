@@ -26,6 +26,8 @@ constexpr int32_t kModuleTypeNoKeyboardMap = 4;
 constexpr uint32_t kModuleFlagLinear = 8;
 // Saved by the XM tracker itself, which ramps every volume change over 5 ms.
 constexpr uint32_t kModuleFlagSoftRamps = 16;
+// Saved by OpenMPT with its compatible-play setting on, which its player honours for the file.
+constexpr uint32_t kModuleFlagCompatiblePlay = 32;
 
 constexpr uint8_t kEnvelopeNone = 255; // sustain or loop switched off
 

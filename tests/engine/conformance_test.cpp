@@ -25,8 +25,6 @@ const std::map<std::string, std::string> kKnownDifferences = {
      "the second pattern's X6x commands lengthen rows in the reference's render (fine pattern "
      "delay, honoured for this file as it lacks the compatible-play flag) but not in its duration; "
      "the tracker has no X6x and times both patterns as we do (17 rows, 2.04 s)"},
-    {"RetrigTick0.xm",
-     "multi-retrigger counting on the row's first tick when a volume command is present"},
 };
 
 struct Owned {

@@ -58,8 +58,30 @@ private:
 
     bool ReadModule() {
         if (!ReadHeader()) return false;
-        if (version_ >= kPatternsFirstVersion) return ReadPatterns() && ReadInstruments();
-        return ReadInstruments() && ReadPatterns() && ReadSampleData(deferred_);
+        const bool read = version_ >= kPatternsFirstVersion
+                              ? ReadPatterns() && ReadInstruments()
+                              : ReadInstruments() && ReadPatterns() && ReadSampleData(deferred_);
+        if (read) ReadSavedPlayFlags();
+        return read;
+    }
+
+    // OpenMPT appends its song settings after the samples: "STPM", then chunks of a four-byte
+    // code, a 16-bit size and the data. Only the compatible-play bit of the "MSF." chunk
+    // (stored reversed) changes how the reference plays the file, so that is all we keep.
+    void ReadSavedPlayFlags() {
+        const std::string_view rest(reinterpret_cast<const char*>(in_.Here()), in_.Remaining());
+        const size_t start = rest.find("STPM");
+        if (start == std::string_view::npos) return;
+        ByteReader chunks(in_.Here() + start + 4, rest.size() - start - 4);
+        char code[4];
+        uint16_t size = 0;
+        while (chunks.Read(code) && chunks.Read(size) && chunks.CanRead(size)) {
+            if (std::memcmp(code, ".FSM", 4) == 0) {
+                if (size > 0 && (chunks.Here()[0] & 1)) module_->flags |= kModuleFlagCompatiblePlay;
+                return;
+            }
+            chunks.Skip(size);
+        }
     }
 
     bool ReadHeader() {

@@ -124,10 +124,10 @@ void SongPlayer::NewNote(ChannelState& ch) {
                 const bool keyOn = ch.keyOn;
                 ResetVolumes(ch);
                 TriggerInstrument(ch);
-                // Files from the reference's own tracker before 1.27.00.27: a lone instrument
-                // number restarts the envelopes but leaves a released note released.
+                // With the older key-offs a lone instrument number restarts the envelopes but
+                // leaves a released note released.
                 // The next note takes the instrument up and keys the channel on again.
-                if (SavedBefore(kKeyOffFadesFrom) && !keyOn) {
+                if (OldKeyOffs() && !keyOn) {
                     ch.keyOn = false;
                     ch.instrumentPending = true;
                 }
@@ -285,11 +285,17 @@ void SongPlayer::KeyOff(ChannelState& ch) {
     }
 }
 
-// Files from the reference's own tracker before 1.27.00.27 are played with its older reading of
-// a bare key-off on an instrument without volume envelope: the volume drops to zero but the
-// note stays keyed on, so no fade-out follows and a later volume slide brings it back.
+// Files from the reference's own tracker before 1.27.00.27 are played with its older key-offs,
+// unless they were saved with its compatible play, which already had the tracker's.
+bool SongPlayer::OldKeyOffs() const {
+    return SavedBefore(kKeyOffFadesFrom) && !compatiblePlay_;
+}
+
+// The older reading of a bare key-off on an instrument without volume envelope: the volume
+// drops to zero but the note stays keyed on, so no fade-out follows and a later volume slide
+// brings it back.
 bool SongPlayer::KeyOffOnlyCuts(const ChannelState& ch) const {
-    if (!SavedBefore(kKeyOffFadesFrom) || ch.rowInstrument) return false;
+    if (!OldKeyOffs() || ch.rowInstrument) return false;
     if ((ch.volumeColumn >= 0x10 && ch.volumeColumn <= 0x50) || ch.command == kCmdSetVolume)
         return false;
     const InstrumentRecord* instrument = InstrumentAt(ch.playInstrument);

@@ -64,6 +64,7 @@ void SongPlayer::ReadSavedWith() {
     // The reader tells the tracker itself from clones that write the same name.
     savedByOriginal_ = (FieldLoad(module_->flags) & kModuleFlagSoftRamps) != 0;
     savedWith_ = OpenMptVersion(tracker);
+    compatiblePlay_ = (FieldLoad(module_->flags) & kModuleFlagCompatiblePlay) != 0;
 }
 
 int SongPlayer::ChannelCount() const {

@@ -98,6 +98,7 @@ private:
     // 1.22.07.19). Such files were written against that editor's replayer of the day, which
     // lacked some of the XM tracker's quirks, and are heard without them.
     bool SavedBefore(uint32_t version) const { return savedWith_ != 0 && savedWith_ < version; }
+    bool OldKeyOffs() const;
     void ReadSavedWith();
     int TickNumber() const { return speed_ - timer_; }
 
@@ -109,8 +110,9 @@ private:
     Voice fading_[kMaxChannels]; // the previous note of a channel, ramping out
     int channelVolume_[kMaxChannels];
     int musicVolume_ = 64;
-    bool detached_ = false;  // read and written under the engine lock
-    uint32_t savedWith_ = 0; // OpenMPT version from the tracker field, 0 for other editors
+    bool detached_ = false;       // read and written under the engine lock
+    uint32_t savedWith_ = 0;      // OpenMPT version from the tracker field, 0 for other editors
+    bool compatiblePlay_ = false; // saved with that editor's compatible-play setting on
 
     // Song state.
     int first_ = 0, last_ = 0, restart_ = 0;
