@@ -751,6 +751,13 @@ void SongPlayer::MultiRetrig(ChannelState& ch) {
         ch.realVolume = ch.outVolume = ch.volumeColumn - 0x10;
     else if ((ch.volumeColumn & 0xF0) == 0xC0)
         ch.outPanning = (ch.volumeColumn & 0x0F) << 4;
+    // The reference starts a released note's fade-out over again when it retriggers on a row
+    // with an instrument number.
+    if (ch.rowInstrument) {
+        const InstrumentRecord* instrument = InstrumentAt(ch.playInstrument);
+        ch.fadeOutAmp = 32768;
+        ch.fadeOutSpeed = instrument ? FieldLoad(instrument->fadeOut) : 0;
+    }
     StartNote(ch, 0, false, 0, false, 0);
 }
 
