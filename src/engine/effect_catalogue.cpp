@@ -47,6 +47,7 @@ const EffectInfo kCatalogue[kEffectCount] = {
     {"set coarse panning", 0x0E, 0x80},
     {"amiga filter", 0x0E, 0x00},
     {"funk repeat", 0x0E, 0xF0},
+    {"fine pattern delay", 0x21, 0x60},
 };
 
 // Command of each XM extended effect E0x..EFx, by its sub-command nibble.
@@ -79,6 +80,12 @@ bool XMEffectToCommand(uint8_t effect, uint8_t param, uint8_t& command, uint8_t&
     case 0x21:
         if ((param >> 4) == 1 || (param >> 4) == 2) {
             command = (param >> 4) == 1 ? kCmdExtraFinePortaUp : kCmdExtraFinePortaDown;
+            commandParam = param & 0x0F;
+            return true;
+        }
+        // OpenMPT's X6x, which its player honours in files it saved.
+        if ((param >> 4) == 6) {
+            command = kCmdFinePatternDelay;
             commandParam = param & 0x0F;
             return true;
         }

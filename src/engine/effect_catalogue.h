@@ -48,9 +48,10 @@ enum EffectCommand : uint8_t {
     kCmdCoarsePanning = 41,
     kCmdAmigaFilter = 42,
     kCmdFunkRepeat = 43,
+    kCmdFinePatternDelay = 44,
 };
 
-constexpr int kEffectCount = 44;
+constexpr int kEffectCount = 45;
 
 struct EffectInfo {
     const char* name;

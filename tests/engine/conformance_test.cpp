@@ -20,12 +20,7 @@ constexpr double kPass = 0.95;
 // File name -> what still differs. Most of these modules play the tracker's own recording on the
 // right channel; "nearer the tracker recording" notes where ours follows it and the reference
 // does not.
-const std::map<std::string, std::string> kKnownDifferences = {
-    {"PatternDelays.xm",
-     "the second pattern's X6x commands lengthen rows in the reference's render (fine pattern "
-     "delay, honoured for this file as it lacks the compatible-play flag) but not in its duration; "
-     "the tracker has no X6x and times both patterns as we do (17 rows, 2.04 s)"},
-};
+const std::map<std::string, std::string> kKnownDifferences = {};
 
 struct Owned {
     ModuleRecord* module;

@@ -18,6 +18,9 @@ constexpr int kMaxPeriod = 1 << 24;
 constexpr uint32_t kExactFinetuneBefore = 0x01220719;
 // Before 1.27.00.27 a key-off without a volume envelope only cut the volume.
 constexpr uint32_t kKeyOffFadesFrom = 0x01270027;
+// From 1.18 compatible play ignores X6x, as the XM tracker has no such effect.
+constexpr uint32_t kFineDelayIgnoredFrom = 0x01180000;
+constexpr uint32_t kFineDelaysAddFrom = 0x01200000;
 
 // The arpeggio step for a tick: the tracker indexes a three-step table by its down-counting
 // tick timer, and reads past the table for timers of 16 and more.
@@ -291,6 +294,11 @@ bool SongPlayer::OldKeyOffs() const {
     return SavedBefore(kKeyOffFadesFrom) && !compatiblePlay_;
 }
 
+// OpenMPT's fine pattern delay (X6x) counts in files it saved, unless with compatible play.
+bool SongPlayer::FinePatternDelays() const {
+    return savedWith_ != 0 && (!compatiblePlay_ || savedWith_ < kFineDelayIgnoredFrom);
+}
+
 // The older reading of a bare key-off on an instrument without volume envelope: the volume
 // drops to zero but the note stays keyed on, so no fade-out follows and a later volume slide
 // brings it back.
@@ -469,6 +477,11 @@ void SongPlayer::TickZeroEffects(ChannelState& ch) {
         break;
     case kCmdPatternDelay:
         if (patternDelayLeft_ == 0) patternDelay_ = (p & 0x0F) + 1;
+        break;
+    case kCmdFinePatternDelay:
+        // Several on a row add up, except in files from before 1.20, where the last one counts.
+        if (FinePatternDelays())
+            fineDelay_ = (SavedBefore(kFineDelaysAddFrom) ? 0 : fineDelay_) + (p & 0x0F);
         break;
     case kCmdSetGlobalVolume:
         globalVolume_ = std::min<int>(p, 64);

@@ -124,7 +124,7 @@ void SongPlayer::SetPosition(int position) {
     std::memset(visited_, 0, sizeof visited_);
     visitedLoops_.clear();
     timer_ = 1;
-    patternDelay_ = patternDelayLeft_ = 0;
+    patternDelay_ = patternDelayLeft_ = fineDelay_ = 0;
     breakRow_ = 0;
     breakFlag_ = jumpFlag_ = false;
     jumpPosition_ = -1;
@@ -206,6 +206,7 @@ void SongPlayer::ReadRow() {
     rowCount_ = PatternRows(pattern_);
     if (row_ >= rowCount_) row_ = 0;
     MarkVisited();
+    fineDelay_ = 0;
     statusRow_ = row_;
     statusPosition_ = position_;
     statusPattern_ = pattern_;
@@ -269,9 +270,11 @@ void SongPlayer::AdvanceTick() {
             timer_ = speed_;
             tickZero = true;
         }
-        if (tickZero && patternDelayLeft_ == 0)
-            ReadRow();
-        else
+        const bool readRow = tickZero && patternDelayLeft_ == 0;
+        if (readRow) ReadRow();
+        // Fine pattern delays lengthen the row and every repeat of it alike.
+        if (tickZero) timer_ += fineDelay_;
+        if (!readRow)
             for (int c = 0; c < channels; ++c) TickEffects(channels_[c]);
         // Preview notes on channels beyond the song's still run their effects.
         for (int c = channels; c < kMaxChannels; ++c) TickEffects(channels_[c]);

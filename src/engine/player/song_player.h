@@ -99,8 +99,9 @@ private:
     // lacked some of the XM tracker's quirks, and are heard without them.
     bool SavedBefore(uint32_t version) const { return savedWith_ != 0 && savedWith_ < version; }
     bool OldKeyOffs() const;
+    bool FinePatternDelays() const;
     void ReadSavedWith();
-    int TickNumber() const { return speed_ - timer_; }
+    int TickNumber() const { return speed_ + fineDelay_ - timer_; }
 
     ModuleRecord* module_;
     bool songMode_;
@@ -120,6 +121,7 @@ private:
     bool playing_ = false;
     int position_ = 0, pattern_ = 0, row_ = 0, rowCount_ = 64;
     int speed_ = 6, tempo_ = 125, timer_ = 1;
+    int fineDelay_ = 0; // ticks that fine pattern delays add to the row and each repeat of it
     int globalVolume_ = 64;
     int patternDelay_ = 0, patternDelayLeft_ = 0;
     int breakRow_ = 0;
