@@ -177,8 +177,10 @@ void SongPlayer::UpdateVoice(int channel) {
     const float gain = ch.finalVolume * float(musicVolume_) / 64.0f *
                        float(channelVolume_[channel]) / 64.0f * kAmplification;
     const int pan = std::clamp(ch.finalPanning, 0, 255);
-    const float left = gain * std::sqrt(float(256 - pan) / 256.0f);
-    const float right = gain * std::sqrt(float(pan) / 256.0f);
+    const float left = squareRootPanning_ ? gain * std::sqrt(float(256 - pan) / 256.0f)
+                                          : gain * float(256 - pan) / 256.0f;
+    const float right =
+        squareRootPanning_ ? gain * std::sqrt(float(pan) / 256.0f) : gain * float(pan) / 256.0f;
     const bool falling = left + right < voice.gainL + voice.gainR;
     int ramp = falling ? rampDown : rampUp;
     // A level that moves between two audible values glides over the whole tick, as in the

@@ -10,6 +10,9 @@
 
 namespace {
 
+// The reference's own editor saves files for the square-root pan law from this version on.
+constexpr uint32_t kSquareRootPanningFrom = 0x01220719;
+
 // Tracker terms of a cell's volume byte: 0 none, 0x10..0x50 set volume, 0x60.. effects.
 uint8_t VolumeColumnOf(uint8_t cellVolume) {
     if (cellVolume <= 64) return uint8_t(cellVolume + 0x10);
@@ -63,6 +66,15 @@ void SongPlayer::ReadSavedWith() {
     tracker[sizeof tracker - 1] = '\0';
     savedByOriginal_ = std::strncmp(tracker, "FastTracker v2.00", 17) == 0;
     savedWith_ = OpenMptVersion(tracker);
+    // The reference pans by the tracker's square-root law only for files from trackers it
+    // knows to pan that way: the original and its faithful clone, MilkyTracker releases that
+    // sign with a version (0.90.87 on), and its own editor from 1.22.07.19. Any other file,
+    // ours included, gets linear panning, 3 dB quieter in the middle.
+    constexpr char kMilky[] = "MilkyTracker";
+    squareRootPanning_ = savedByOriginal_ || std::strcmp(tracker, "Fasttracker II clone") == 0 ||
+                         (std::strncmp(tracker, kMilky, sizeof kMilky - 1) == 0 &&
+                          tracker[sizeof kMilky - 1] != '\0') ||
+                         savedWith_ >= kSquareRootPanningFrom;
 }
 
 int SongPlayer::ChannelCount() const {

@@ -130,6 +130,7 @@ private:
     // Who saved the module: the reference player keeps the tracker's own soft ramps for files
     // from the original tracker, and older quirk emulation for files from its own old versions.
     bool savedByOriginal_ = false;
+    bool squareRootPanning_ = false; // else linear, as the reference pans files it does not know
 
     std::atomic<int32_t> statusPosition_{0}, statusPattern_{0}, statusRow_{0}, statusSync_{0},
         statusLoops_{0};
