@@ -66,12 +66,16 @@ void SongPlayer::ReadSavedWith() {
     tracker[sizeof tracker - 1] = '\0';
     savedByOriginal_ = std::strncmp(tracker, "FastTracker v2.00", 17) == 0;
     savedWith_ = OpenMptVersion(tracker);
-    // The reference pans by the tracker's square-root law only for files from trackers it
-    // knows to pan that way: the original and its faithful clone, MilkyTracker releases that
-    // sign with a version (0.90.87 on), and its own editor from 1.22.07.19. Any other file,
-    // ours included, gets linear panning, 3 dB quieter in the middle.
+    // The reference pans an XM by the tracker's square-root law only when it comes from a
+    // tracker it knows to pan that way: the original and its faithful clone, MilkyTracker
+    // releases that sign with a version (0.90.87 on), and its own editor from 1.22.07.19. Any
+    // other, ours included, is panned linearly, 3 dB quieter in the middle. Modules converted
+    // from other formats keep the square-root law they were tuned with.
+    const bool fromXM =
+        FieldLoad(module_->origin[0]) == 'x' && FieldLoad(module_->origin[1]) == 'm';
     constexpr char kMilky[] = "MilkyTracker";
-    squareRootPanning_ = savedByOriginal_ || std::strcmp(tracker, "Fasttracker II clone") == 0 ||
+    squareRootPanning_ = !fromXM || savedByOriginal_ ||
+                         std::strcmp(tracker, "Fasttracker II clone") == 0 ||
                          (std::strncmp(tracker, kMilky, sizeof kMilky - 1) == 0 &&
                           tracker[sizeof kMilky - 1] != '\0') ||
                          savedWith_ >= kSquareRootPanningFrom;
