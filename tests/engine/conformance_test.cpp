@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <map>
 #include <string>
 
@@ -116,5 +118,39 @@ TEST(Conformance, EveryCorpusXMSoundsLikeTheReferencePlayer) {
         EXPECT_GE(s.loudness, kPass) << name;
         EXPECT_TRUE(LevelMatches(s.levelRatio))
             << name << " plays at " << s.levelRatio << " times the reference's level";
+    }
+}
+
+// The reference's own editor may store a mix mode, a sample pre-amp and a starting global volume
+// after an XM's data; each sets the level whatever the tracker field says. The module holds a
+// centred tone, where the pan laws differ most.
+TEST(Conformance, StoredMixLevelsSetTheLevelAsInTheReferencePlayer) {
+    const auto source = SharedDir() / "conformance" / "xm" / "NoteOffFade.xm";
+    std::ifstream in(source, std::ios::binary);
+    const std::string original{std::istreambuf_iterator<char>(in), {}};
+    ASSERT_FALSE(original.empty());
+    // Tags are stored last character first, each with a 2-byte size and a 4-byte value.
+    auto field = [](const char(&tag)[5], uint32_t value) {
+        std::string bytes{tag[3], tag[2], tag[1], tag[0], 4, 0};
+        for (int i = 0; i < 4; ++i) bytes += char((value >> (8 * i)) & 0xFF);
+        return bytes;
+    };
+    const std::map<std::string, std::string> cases = {
+        {"first editor's headroom", field("PMM.", 0)},
+        {"balance without halving", field("PMM.", 3)},
+        {"linear, pre-amp doubled", field("PMM.", 4) + field("SPA.", 96)},
+        {"square root, global volume halved", field("PMM.", 5) + field("DGV.", 128)},
+    };
+    for (const auto& [what, fields] : cases) {
+        const auto file = TempDir() / "stored-levels.xm";
+        std::ofstream(file, std::ios::binary) << original << "STPM" << fields;
+        Owned loaded{SNDloadModule(file.string().c_str())};
+        ASSERT_NE(loaded.module, nullptr) << what;
+        std::vector<int16_t> ours;
+        ASSERT_TRUE(RenderModule(loaded.module, RenderOptions{kRate, true}, ours)) << what;
+        const auto songFrames = size_t(PeerDuration(file) * kRate);
+        const SimilarityScores s = CompareRenders(ours, PeerRender(file, kRate), kRate, songFrames);
+        EXPECT_GE(s.loudness, kPass) << what;
+        EXPECT_TRUE(LevelMatches(s.levelRatio)) << what << ": level " << s.levelRatio;
     }
 }

@@ -57,8 +57,39 @@ private:
 
     bool ReadModule() {
         if (!ReadHeader()) return false;
-        if (version_ >= kPatternsFirstVersion) return ReadPatterns() && ReadInstruments();
-        return ReadInstruments() && ReadPatterns() && ReadSampleData(deferred_);
+        const bool read = version_ >= kPatternsFirstVersion
+                              ? ReadPatterns() && ReadInstruments()
+                              : ReadInstruments() && ReadPatterns() && ReadSampleData(deferred_);
+        if (read) ReadStoredLevels();
+        return read;
+    }
+
+    // The reference's editor appends tagged song fields ("STPM", then a 4-byte tag, a 2-byte
+    // size and the value, repeated) after comments, plugins and instrument extras. Only the
+    // fields that set the output level are kept; the block is found by its tag, not walked to.
+    void ReadStoredLevels() {
+        constexpr uint8_t kTag[] = {'S', 'T', 'P', 'M'};
+        const uint8_t* begin = in_.Here();
+        const uint8_t* end = begin + in_.Remaining();
+        const uint8_t* p = std::search(begin, end, std::begin(kTag), std::end(kTag));
+        if (p == end) return;
+        p += sizeof kTag;
+        while (end - p >= 6) {
+            uint32_t code;
+            std::memcpy(&code, p, 4);
+            const size_t size = size_t(p[4]) | size_t(p[5]) << 8;
+            // Like the reference: stop at a tag that is not text or a field cut short.
+            if ((code & 0x80808080) || !(code & 0x60606060) || size_t(end - p - 6) < size) break;
+            uint32_t value = 0;
+            std::memcpy(&value, p + 6, std::min<size_t>(size, 4));
+            if (std::memcmp(p, ".MMP", 4) == 0)
+                module_->storedMixMode = uint8_t(std::min<uint32_t>(value, 255) + 1);
+            else if (std::memcmp(p, ".APS", 4) == 0)
+                module_->storedPreAmp = uint16_t(std::min<uint32_t>(value, 2000));
+            else if (std::memcmp(p, ".VGD", 4) == 0)
+                module_->storedGlobalVolume = uint16_t(std::min<uint32_t>(value, 256) + 1);
+            p += 6 + size;
+        }
     }
 
     bool ReadHeader() {

@@ -74,11 +74,26 @@ void SongPlayer::ReadSavedWith() {
     const bool fromXM =
         FieldLoad(module_->origin[0]) == 'x' && FieldLoad(module_->origin[1]) == 'm';
     constexpr char kMilky[] = "MilkyTracker";
-    squareRootPanning_ = !fromXM || savedByOriginal_ ||
-                         std::strcmp(tracker, "Fasttracker II clone") == 0 ||
-                         (std::strncmp(tracker, kMilky, sizeof kMilky - 1) == 0 &&
-                          tracker[sizeof kMilky - 1] != '\0') ||
-                         savedWith_ >= kSquareRootPanningFrom;
+    const bool squareRoot = !fromXM || savedByOriginal_ ||
+                            std::strcmp(tracker, "Fasttracker II clone") == 0 ||
+                            (std::strncmp(tracker, kMilky, sizeof kMilky - 1) == 0 &&
+                             tracker[sizeof kMilky - 1] != '\0') ||
+                            savedWith_ >= kSquareRootPanningFrom;
+    panLaw_ = squareRoot ? PanLaw::SquareRoot : PanLaw::Linear;
+    mixGain_ = 1.0f;
+    // A mix mode stored in the file overrides the guess. Modes 0 to 2 are the first editor's:
+    // linear, with headroom that grows with the channel count. Mode 3 balances rather than
+    // pans and skips the later modes' halving; 4 is linear, 5 the square-root law. The
+    // reference reads modes it does not know as mode 0.
+    if (const int stored = FieldLoad(module_->storedMixMode)) {
+        const int mode = stored - 1 <= 5 ? stored - 1 : 0;
+        static constexpr uint8_t kHeadroom[16] = {0x60, 0x60, 0x60, 0x70, 0x80, 0x88, 0x90, 0x98,
+                                                  0xA0, 0xA4, 0xA8, 0xAC, 0xB0, 0xB4, 0xB8, 0xBC};
+        panLaw_ = mode == 5 ? PanLaw::SquareRoot : mode == 3 ? PanLaw::Balance : PanLaw::Linear;
+        if (mode <= 2) mixGain_ = 64.0f / float(kHeadroom[std::min(ChannelCount(), 31) / 2]);
+        if (mode == 3) mixGain_ = 2.0f;
+    }
+    if (const int preAmp = FieldLoad(module_->storedPreAmp)) mixGain_ *= float(preAmp) / 48.0f;
 }
 
 int SongPlayer::ChannelCount() const {
@@ -120,7 +135,8 @@ void SongPlayer::StartSection(int first, int last, int restart, bool loop) {
     const int tempo = FieldLoad(module_->tempo);
     speed_ = speed > 0 ? speed : 6;
     tempo_ = tempo >= 32 ? tempo : 125;
-    globalVolume_ = 64;
+    const int storedGlobal = FieldLoad(module_->storedGlobalVolume);
+    globalVolume_ = storedGlobal ? (storedGlobal - 1) / 4 : 64;
     statusLoops_ = 0;
     songEnded_ = false;
     playing_ = songMode_ && length > 0;
