@@ -122,28 +122,35 @@ TEST(Conformance, EveryCorpusXMSoundsLikeTheReferencePlayer) {
 }
 
 // The reference's own editor may store a mix mode, a sample pre-amp and a starting global volume
-// after an XM's data; each sets the level whatever the tracker field says. The module holds a
-// centred tone, where the pan laws differ most.
+// after an XM's data; each sets the level whatever the tracker field says. Files signed by its
+// ancestor's first releases get that one's headroom. The modules hold centred tones, where the
+// pan laws differ most.
 TEST(Conformance, StoredMixLevelsSetTheLevelAsInTheReferencePlayer) {
-    const auto source = SharedDir() / "conformance" / "xm" / "NoteOffFade.xm";
-    std::ifstream in(source, std::ios::binary);
-    const std::string original{std::istreambuf_iterator<char>(in), {}};
-    ASSERT_FALSE(original.empty());
+    auto read = [](const char* name) {
+        std::ifstream in(SharedDir() / "conformance" / "xm" / name, std::ios::binary);
+        return std::string{std::istreambuf_iterator<char>(in), {}};
+    };
     // Tags are stored last character first, each with a 2-byte size and a 4-byte value.
     auto field = [](const char(&tag)[5], uint32_t value) {
         std::string bytes{tag[3], tag[2], tag[1], tag[0], 4, 0};
         for (int i = 0; i < 4; ++i) bytes += char((value >> (8 * i)) & 0xFF);
         return bytes;
     };
+    const std::string fading = read("NoteOffFade.xm"), sliding = read("FineVol-LinkMem.xm");
+    ASSERT_FALSE(fading.empty() || sliding.empty());
+    std::string firstEditor = sliding;
+    firstEditor.replace(38, 20, "FastTracker v 2.00  ");
     const std::map<std::string, std::string> cases = {
-        {"first editor's headroom", field("PMM.", 0)},
-        {"balance without halving", field("PMM.", 3)},
-        {"linear, pre-amp doubled", field("PMM.", 4) + field("SPA.", 96)},
-        {"square root, global volume halved", field("PMM.", 5) + field("DGV.", 128)},
+        {"first editor's headroom", fading + "STPM" + field("PMM.", 0)},
+        {"balance without halving", fading + "STPM" + field("PMM.", 3)},
+        {"linear, pre-amp doubled", fading + "STPM" + field("PMM.", 4) + field("SPA.", 96)},
+        {"square root, global volume halved",
+         fading + "STPM" + field("PMM.", 5) + field("DGV.", 128)},
+        {"signed by the first editor", firstEditor},
     };
-    for (const auto& [what, fields] : cases) {
+    for (const auto& [what, bytes] : cases) {
         const auto file = TempDir() / "stored-levels.xm";
-        std::ofstream(file, std::ios::binary) << original << "STPM" << fields;
+        std::ofstream(file, std::ios::binary) << bytes;
         Owned loaded{SNDloadModule(file.string().c_str())};
         ASSERT_NE(loaded.module, nullptr) << what;
         std::vector<int16_t> ours;

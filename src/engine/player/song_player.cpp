@@ -84,8 +84,11 @@ void SongPlayer::ReadSavedWith() {
     // A mix mode stored in the file overrides the guess. Modes 0 to 2 are the first editor's:
     // linear, with headroom that grows with the channel count. Mode 3 balances rather than
     // pans and skips the later modes' halving; 4 is linear, 5 the square-root law. The
-    // reference reads modes it does not know as mode 0.
-    if (const int stored = FieldLoad(module_->storedMixMode)) {
+    // reference reads modes it does not know as mode 0, and gives mode 0 to files signed by
+    // its ancestor's first releases (the tracker's name with a space before the version).
+    int stored = FieldLoad(module_->storedMixMode);
+    if (!stored && fromXM && std::strcmp(tracker, "FastTracker v 2.00") == 0) stored = 1;
+    if (stored) {
         const int mode = stored - 1 <= 5 ? stored - 1 : 0;
         static constexpr uint8_t kHeadroom[16] = {0x60, 0x60, 0x60, 0x70, 0x80, 0x88, 0x90, 0x98,
                                                   0xA0, 0xA4, 0xA8, 0xAC, 0xB0, 0xB4, 0xB8, 0xBC};
