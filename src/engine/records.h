@@ -149,5 +149,11 @@ struct ModuleRecord {
     char origin[8];        // "xm", "mod", "s3m", "it", ...
     char tracker[21];      // tracker name stored in the file, if any
     uint16_t fileVersion;  // the XM version word, 0 for other formats
+    // Levels the reference's own editor stores after an XM's data, which its player honours:
+    // the mix mode (0 none stored, else that editor's mode number + 1), the sample pre-amp
+    // (0 none, 48 unity) and the starting global volume (0 none, else 1 + 0..256).
+    uint8_t storedMixMode;
+    uint16_t storedPreAmp;
+    uint16_t storedGlobalVolume;
     uint32_t lost[kLossCount];
 };

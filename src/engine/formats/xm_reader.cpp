@@ -61,26 +61,38 @@ private:
         const bool read = version_ >= kPatternsFirstVersion
                               ? ReadPatterns() && ReadInstruments()
                               : ReadInstruments() && ReadPatterns() && ReadSampleData(deferred_);
-        if (read) ReadSavedPlayFlags();
+        if (read) ReadStoredSettings();
         return read;
     }
 
-    // OpenMPT appends its song settings after the samples: "STPM", then chunks of a four-byte
-    // code, a 16-bit size and the data. Only the compatible-play bit of the "MSF." chunk
-    // (stored reversed) changes how the reference plays the file, so that is all we keep.
-    void ReadSavedPlayFlags() {
-        const std::string_view rest(reinterpret_cast<const char*>(in_.Here()), in_.Remaining());
-        const size_t start = rest.find("STPM");
-        if (start == std::string_view::npos) return;
-        ByteReader chunks(in_.Here() + start + 4, rest.size() - start - 4);
-        char code[4];
-        uint16_t size = 0;
-        while (chunks.Read(code) && chunks.Read(size) && chunks.CanRead(size)) {
-            if (std::memcmp(code, ".FSM", 4) == 0) {
-                if (size > 0 && (chunks.Here()[0] & 1)) module_->flags |= kModuleFlagCompatiblePlay;
-                return;
-            }
-            chunks.Skip(size);
+    // The reference's editor appends tagged song fields ("STPM", then a 4-byte tag, a 2-byte
+    // size and the value, repeated) after comments, plugins and instrument extras. Only the
+    // fields that change how the reference plays the file are kept: the compatible-play bit and
+    // the output level; the block is found by its tag, not walked to.
+    void ReadStoredSettings() {
+        constexpr uint8_t kTag[] = {'S', 'T', 'P', 'M'};
+        const uint8_t* begin = in_.Here();
+        const uint8_t* end = begin + in_.Remaining();
+        const uint8_t* p = std::search(begin, end, std::begin(kTag), std::end(kTag));
+        if (p == end) return;
+        p += sizeof kTag;
+        while (end - p >= 6) {
+            uint32_t code;
+            std::memcpy(&code, p, 4);
+            const size_t size = size_t(p[4]) | size_t(p[5]) << 8;
+            // Like the reference: stop at a tag that is not text or a field cut short.
+            if ((code & 0x80808080) || !(code & 0x60606060) || size_t(end - p - 6) < size) break;
+            uint32_t value = 0;
+            std::memcpy(&value, p + 6, std::min<size_t>(size, 4));
+            if (std::memcmp(p, ".FSM", 4) == 0) {
+                if (size > 0 && (p[6] & 1)) module_->flags |= kModuleFlagCompatiblePlay;
+            } else if (std::memcmp(p, ".MMP", 4) == 0)
+                module_->storedMixMode = uint8_t(std::min<uint32_t>(value, 255) + 1);
+            else if (std::memcmp(p, ".APS", 4) == 0)
+                module_->storedPreAmp = uint16_t(std::min<uint32_t>(value, 2000));
+            else if (std::memcmp(p, ".VGD", 4) == 0)
+                module_->storedGlobalVolume = uint16_t(std::min<uint32_t>(value, 256) + 1);
+            p += 6 + size;
         }
     }
 

@@ -639,7 +639,8 @@ void SongPlayer::TickEffects(ChannelState& ch) {
             TriggerInstrument(ch);
             if (ch.volumeColumn >= 0x10 && ch.volumeColumn <= 0x50)
                 ch.realVolume = ch.outVolume = ch.volumeColumn - 0x10;
-            else if ((ch.volumeColumn & 0xF0) == 0xC0)
+            else if ((ch.volumeColumn & 0xF0) == 0xC0 && ch.rowNote != 97)
+                // The tracker stores the panning of a delayed key-off but never shows it.
                 ch.outPanning = (ch.volumeColumn & 0x0F) << 4;
         }
         break;

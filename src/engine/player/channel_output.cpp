@@ -175,10 +175,23 @@ void SongPlayer::UpdateVoice(int channel) {
     voice.step = uint64_t(frequency / double(mixRate_) * 4294967296.0);
 
     const float gain = ch.finalVolume * float(musicVolume_) / 64.0f *
-                       float(channelVolume_[channel]) / 64.0f * kAmplification;
+                       float(channelVolume_[channel]) / 64.0f * kAmplification * mixGain_;
     const int pan = std::clamp(ch.finalPanning, 0, 255);
-    const float left = gain * std::sqrt(float(256 - pan) / 256.0f);
-    const float right = gain * std::sqrt(float(pan) / 256.0f);
+    float left, right;
+    switch (panLaw_) {
+    case PanLaw::SquareRoot:
+        left = gain * std::sqrt(float(256 - pan) / 256.0f);
+        right = gain * std::sqrt(float(pan) / 256.0f);
+        break;
+    case PanLaw::Balance:
+        left = gain * float(std::min(256 - pan, 128)) / 256.0f;
+        right = gain * float(std::min(pan, 128)) / 256.0f;
+        break;
+    default:
+        left = gain * float(256 - pan) / 256.0f;
+        right = gain * float(pan) / 256.0f;
+        break;
+    }
     const bool falling = left + right < voice.gainL + voice.gainR;
     int ramp = falling ? rampDown : rampUp;
     // A level that moves between two audible values glides over the whole tick, as in the

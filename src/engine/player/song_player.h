@@ -134,6 +134,11 @@ private:
     // Who saved the module: the reference player keeps the tracker's own soft ramps for files
     // from the original tracker, and older quirk emulation for files from its own old versions.
     bool savedByOriginal_ = false;
+    // Linear is how the reference pans files it does not know; Balance keeps the near side
+    // at full level.
+    enum class PanLaw : uint8_t { Linear, SquareRoot, Balance };
+    PanLaw panLaw_ = PanLaw::Linear;
+    float mixGain_ = 1.0f; // the level the file's stored mix mode and pre-amp add
 
     std::atomic<int32_t> statusPosition_{0}, statusPattern_{0}, statusRow_{0}, statusSync_{0},
         statusLoops_{0};
