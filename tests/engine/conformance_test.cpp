@@ -37,6 +37,25 @@ struct Owned {
     }
 };
 
+struct Comparison {
+    SimilarityScores scores;
+    double ourSeconds = 0, theirSeconds = 0;
+};
+
+// Our render of the file against the reference's, over the song's length.
+Comparison CompareWithPeer(const std::filesystem::path& file) {
+    const std::string name = file.filename().string();
+    Owned loaded{SNDloadModule(file.string().c_str())};
+    EXPECT_NE(loaded.module, nullptr) << name << ": " << SNDgetErrorMessage(SNDgetLastError());
+    std::vector<int16_t> ours;
+    EXPECT_TRUE(loaded.module && RenderModule(loaded.module, RenderOptions{kRate, true}, ours))
+        << name;
+    const std::vector<int16_t> theirs = PeerRender(file, kRate);
+    const auto songFrames = size_t(PeerDuration(file) * kRate);
+    return {CompareRenders(ours, theirs, kRate, songFrames), double(ours.size()) / 2 / kRate,
+            double(theirs.size()) / 2 / kRate};
+}
+
 } // namespace
 
 TEST(Conformance, EveryModuleSoundsLikeTheReferencePlayer) {
@@ -54,18 +73,13 @@ TEST(Conformance, EveryModuleSoundsLikeTheReferencePlayer) {
     std::vector<double> levels;
     for (const auto& file : files) {
         const std::string name = file.filename().string();
-        Owned loaded{SNDloadModule(file.string().c_str())};
-        ASSERT_NE(loaded.module, nullptr) << name << ": " << SNDgetErrorMessage(SNDgetLastError());
-        std::vector<int16_t> ours;
-        ASSERT_TRUE(RenderModule(loaded.module, RenderOptions{kRate, true}, ours)) << name;
-        const std::vector<int16_t> theirs = PeerRender(file, kRate);
-        const auto songFrames = size_t(PeerDuration(file) * kRate);
-        const SimilarityScores s = CompareRenders(ours, theirs, kRate, songFrames);
+        const Comparison c = CompareWithPeer(file);
+        const SimilarityScores& s = c.scores;
         const bool pass = s.spectral >= kPass && s.loudness >= kPass;
         const bool known = kKnownDifferences.count(name) != 0;
         std::printf("%-32s spectral %.3f loudness %.3f level %.2f length %.2f/%.2f s %s\n",
-                    name.c_str(), s.spectral, s.loudness, s.levelRatio,
-                    double(ours.size()) / 2 / kRate, double(theirs.size()) / 2 / kRate,
+                    name.c_str(), s.spectral, s.loudness, s.levelRatio, c.ourSeconds,
+                    c.theirSeconds,
                     pass    ? "pass"
                     : known ? "known difference"
                             : "FAIL");
@@ -99,12 +113,7 @@ TEST(Conformance, EveryCorpusXMSoundsLikeTheReferencePlayer) {
     ASSERT_GE(files.size(), 10u);
     for (const auto& file : files) {
         const std::string name = file.filename().string();
-        Owned loaded{SNDloadModule(file.string().c_str())};
-        ASSERT_NE(loaded.module, nullptr) << name << ": " << SNDgetErrorMessage(SNDgetLastError());
-        std::vector<int16_t> ours;
-        ASSERT_TRUE(RenderModule(loaded.module, RenderOptions{kRate, true}, ours)) << name;
-        const auto songFrames = size_t(PeerDuration(file) * kRate);
-        const SimilarityScores s = CompareRenders(ours, PeerRender(file, kRate), kRate, songFrames);
+        const SimilarityScores s = CompareWithPeer(file).scores;
         std::printf("%-32s spectral %.3f loudness %.3f level %.2f\n", name.c_str(), s.spectral,
                     s.loudness, s.levelRatio);
         EXPECT_GE(s.spectral, kPass) << name;

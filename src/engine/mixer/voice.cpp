@@ -67,6 +67,31 @@ template <bool Is16> inline float Fetch(const uint8_t* data, int32_t index) {
     }
 }
 
+// The value at a 32.32 position: frame `index`, blended towards frame `next` when interpolating.
+template <bool Is16, bool Interpolate>
+inline float Sample(const uint8_t* data, int32_t index, int32_t next, int64_t position) {
+    float value = Fetch<Is16>(data, index);
+    if constexpr (Interpolate) {
+        const float frac = float(uint32_t(position)) * (1.0f / 4294967296.0f);
+        value += (Fetch<Is16>(data, next) - value) * frac;
+    }
+    return value;
+}
+
+// Adds one frame at the voice's gain and moves the gain one step along its ramp.
+inline void MixFrame(Voice& v, float value, float* frame) {
+    frame[0] += value * v.gainL;
+    frame[1] += value * v.gainR;
+    if (v.rampLeft > 0) {
+        v.gainL += v.deltaL;
+        v.gainR += v.deltaR;
+        if (--v.rampLeft == 0) {
+            v.gainL = v.targetL;
+            v.gainR = v.targetR;
+        }
+    }
+}
+
 // Where a forward loop wraps back to its start, or an unlooped sample ends.
 struct Layout {
     int32_t wrapEnd;
@@ -130,23 +155,10 @@ void MixLoop(Voice& v, const SampleView& s, float* out, int frames) {
         }
         // One frame the careful way: ramps, loop turns and the ends of the data.
         const int32_t index = int32_t(v.position >> 32);
-        float value = Fetch<Is16>(s.data, index);
-        if constexpr (Interpolate) {
-            int32_t next = index + 1;
-            if (next >= layout.wrapEnd) next = looped ? layout.loopStart : index;
-            const float frac = float(uint32_t(v.position)) * (1.0f / 4294967296.0f);
-            value += (Fetch<Is16>(s.data, next) - value) * frac;
-        }
-        out[2 * i] += value * v.gainL;
-        out[2 * i + 1] += value * v.gainR;
-        if (v.rampLeft > 0) {
-            v.gainL += v.deltaL;
-            v.gainR += v.deltaR;
-            if (--v.rampLeft == 0) {
-                v.gainL = v.targetL;
-                v.gainR = v.targetR;
-            }
-        }
+        int32_t next = index + 1;
+        if (next >= layout.wrapEnd) next = looped ? layout.loopStart : index;
+        const float value = Sample<Is16, Interpolate>(s.data, index, next, v.position);
+        MixFrame(v, value, out + 2 * i);
         v.position += step;
         if (v.position >= end) {
             if (!looped) {
@@ -178,22 +190,9 @@ void MixPingPong(Voice& v, const SampleView& s, float* out, int frames) {
             v.backward = false;
         }
         const int32_t index = std::min(int32_t(v.position >> 32), s.loopEnd - 1);
-        float value = Fetch<Is16>(s.data, index);
-        if constexpr (Interpolate) {
-            const int32_t next = std::min(index + 1, s.loopEnd - 1);
-            const float frac = float(uint32_t(v.position)) * (1.0f / 4294967296.0f);
-            value += (Fetch<Is16>(s.data, next) - value) * frac;
-        }
-        out[2 * i] += value * v.gainL;
-        out[2 * i + 1] += value * v.gainR;
-        if (v.rampLeft > 0) {
-            v.gainL += v.deltaL;
-            v.gainR += v.deltaR;
-            if (--v.rampLeft == 0) {
-                v.gainL = v.targetL;
-                v.gainR = v.targetR;
-            }
-        }
+        const int32_t next = std::min(index + 1, s.loopEnd - 1);
+        const float value = Sample<Is16, Interpolate>(s.data, index, next, v.position);
+        MixFrame(v, value, out + 2 * i);
         v.position += v.backward ? -step : step;
     }
 }
