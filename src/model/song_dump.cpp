@@ -40,8 +40,11 @@ std::string CellText(const TCell& c) {
     s += ' ';
     if (c.command == 0 && c.param == 0)
         s += "..:..";
-    else
-        s += (c.command < 10 ? "0" : "") + std::to_string(c.command) + ":" + Hex2(c.param);
+    else {
+        char command[8];
+        std::snprintf(command, sizeof command, "%02d:", c.command);
+        s += command + Hex2(c.param);
+    }
     return s;
 }
 
