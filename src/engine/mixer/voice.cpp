@@ -110,6 +110,39 @@ void EndWithTail(Voice& v, float left, float right, float* out, int frames) {
     MixTail(v, out, frames);
 }
 
+// Mixes n frames whose successors need no wrapping and answers the last value. While ramping,
+// the gain moves one step per frame, as MixFrame does.
+template <bool Is16, bool Interpolate, bool Ramping>
+float MixRun(Voice& v, const uint8_t* data, float* o, int n, int64_t step) {
+    float gl = v.gainL, gr = v.gainR;
+    const float dl = v.deltaL, dr = v.deltaR;
+    int64_t pos = v.position;
+    float value = 0;
+    for (int k = 0; k < n; ++k) {
+        const int32_t index = int32_t(pos >> 32);
+        value = Sample<Is16, Interpolate>(data, index, index + 1, pos);
+        o[2 * k] += value * gl;
+        o[2 * k + 1] += value * gr;
+        if constexpr (Ramping) {
+            gl += dl;
+            gr += dr;
+        }
+        pos += step;
+    }
+    v.position = pos;
+    if constexpr (Ramping) {
+        v.rampLeft -= n;
+        if (v.rampLeft == 0) {
+            v.gainL = v.targetL;
+            v.gainR = v.targetR;
+        } else {
+            v.gainL = gl;
+            v.gainR = gr;
+        }
+    }
+    return value;
+}
+
 template <bool Is16, bool Interpolate>
 void MixLoop(Voice& v, const SampleView& s, float* out, int frames) {
     const Layout layout(s);
@@ -123,30 +156,19 @@ void MixLoop(Voice& v, const SampleView& s, float* out, int frames) {
 
     int i = 0;
     while (i < frames) {
-        if (v.rampLeft == 0 && v.position < fastEnd) {
-            // The common case: constant gain, no boundary within reach.
+        if (v.position < fastEnd) {
+            // The common case: no boundary within reach, the gain steady or on one ramp.
             int n = frames - i;
             if (step > 0) n = int(std::min<int64_t>(n, (fastEnd - v.position + step - 1) / step));
-            const float gl = v.gainL, gr = v.gainR;
-            int64_t pos = v.position;
+            const bool ramping = v.rampLeft > 0;
+            if (ramping) n = std::min(n, v.rampLeft);
             float* o = out + 2 * i;
-            float value = 0;
-            for (int k = 0; k < n; ++k) {
-                const int32_t index = int32_t(pos >> 32);
-                value = Fetch<Is16>(s.data, index);
-                if constexpr (Interpolate) {
-                    const float frac = float(uint32_t(pos)) * (1.0f / 4294967296.0f);
-                    value += (Fetch<Is16>(s.data, index + 1) - value) * frac;
-                }
-                o[2 * k] += value * gl;
-                o[2 * k + 1] += value * gr;
-                pos += step;
-            }
-            v.position = pos;
+            const float value = ramping ? MixRun<Is16, Interpolate, true>(v, s.data, o, n, step)
+                                        : MixRun<Is16, Interpolate, false>(v, s.data, o, n, step);
             i += n;
             if (v.position >= end) {
                 if (!looped) {
-                    EndWithTail(v, value * gl, value * gr, out + 2 * i, frames - i);
+                    EndWithTail(v, value * v.gainL, value * v.gainR, out + 2 * i, frames - i);
                     return;
                 }
                 v.position = loopStart + (v.position - end) % loopLength;
