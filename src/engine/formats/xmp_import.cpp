@@ -58,6 +58,36 @@ bool LinearFrequencies(const uint8_t* data, size_t size, SourceKind kind) {
     return kind == SourceKind::IT && size > 0x2D && (data[0x2C] & 0x08) != 0;
 }
 
+uint16_t Word(const uint8_t* data, size_t offset) {
+    return uint16_t(data[offset] | data[offset + 1] << 8);
+}
+
+// The levels the reference plays an S3M or IT at, in the terms of an XM's stored mix settings:
+// the sample pre-amp and global volume from the header, and the mix mode. IT files that old
+// ModPlug releases wrote (their version words, a zero reserved field) get that editor's first
+// mode, linear with headroom by channel count; all others the linear mode without headroom.
+void StoreLevels(const uint8_t* data, size_t size, SourceKind kind, ModuleRecord* m) {
+    constexpr int kOriginalMode = 0, kCompatibleMode = 4;
+    if (kind == SourceKind::IT && size >= 0xC0) {
+        const uint16_t made = Word(data, 0x28), needs = Word(data, 0x2A);
+        const bool reservedZero = std::memcmp(data + 0x3C, "\0\0\0\0", 4) == 0;
+        const bool modPlug = reservedZero && ((made == 0x0217 && needs == 0x0200) ||
+                                              (made == 0x0214 && needs == 0x0202));
+        m->storedMixMode = uint8_t((modPlug ? kOriginalMode : kCompatibleMode) + 1);
+        m->storedPreAmp = std::min<uint16_t>(data[0x31], 128);
+        m->storedGlobalVolume = uint16_t(std::min(data[0x30] * 2, 256) + 1);
+    } else if (kind == SourceKind::S3M && size > 0x33) {
+        m->storedMixMode = kCompatibleMode + 1;
+        int preAmp = std::max(data[0x33] & 0x7F, 0x10);
+        // Mono songs are mixed into both sides at 8/11 of that.
+        if (!Stereo(data, size, kind)) preAmp = (preAmp * 8 + 5) / 11;
+        m->storedPreAmp = uint16_t(preAmp);
+        // Files from before Scream Tracker 3.20 with a global volume of 0 play at full.
+        const int global = data[0x30] == 0 && Word(data, 0x28) < 0x1320 ? 64 : data[0x30];
+        m->storedGlobalVolume = uint16_t(std::min(global, 64) * 4 + 1);
+    }
+}
+
 void CopyName(char (&field)[kNameSize], const char* name, size_t width) {
     std::memset(field, 0, kNameSize);
     std::memcpy(field, name, strnlen(name, std::min(width, size_t(kNameSize - 1))));
@@ -288,5 +318,6 @@ ModuleRecord* ImportWithXmp(const uint8_t* data, size_t size, const std::string&
         SNDfail(kSndErrMemory, fileName + ": out of memory while importing");
         return nullptr;
     }
+    StoreLevels(data, size, kind, module.get());
     return module.release();
 }

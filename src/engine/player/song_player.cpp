@@ -72,7 +72,8 @@ void SongPlayer::ReadSavedWith() {
     // tracker it knows to pan that way: the original and its faithful clone, MilkyTracker
     // releases that sign with a version (0.90.87 on), and its own editor from 1.22.07.19. Any
     // other, ours included, is panned linearly, 3 dB quieter in the middle. Modules converted
-    // from other formats keep the square-root law they were tuned with.
+    // from other formats keep the square-root law they were tuned with, unless the importer
+    // stored a mix mode (S3M, IT).
     const bool fromXM =
         FieldLoad(module_->origin[0]) == 'x' && FieldLoad(module_->origin[1]) == 'm';
     constexpr char kMilky[] = "MilkyTracker";
