@@ -16,6 +16,15 @@ struct PlayerStatus {
     int32_t position, pattern, row, sync, loopCount;
 };
 
+// Versions of OpenMPT from which its files are played with a later behaviour (see SavedBefore).
+// Finetune kept its low bits in modules saved before this version.
+constexpr uint32_t kExactFinetuneBefore = 0x01220719;
+// Before 1.27.00.27 a key-off without a volume envelope only cut the volume.
+constexpr uint32_t kKeyOffFadesFrom = 0x01270027;
+// From 1.18 compatible play ignores X6x, as the XM tracker has no such effect.
+constexpr uint32_t kFineDelayIgnoredFrom = 0x01180000;
+constexpr uint32_t kFineDelaysAddFrom = 0x01200000;
+
 class SongPlayer {
 public:
     // `songMode` false makes a preview player: it never reads patterns.
