@@ -109,3 +109,7 @@ bool PLYRremoveInstrument(ModuleRecord* module, int index, PlayHandle handle);
 bool PLYRnewSample(ModuleRecord* module, int instrument, int sample, PlayHandle handle);
 bool PLYRremoveSample(ModuleRecord* module, int instrument, int sample, PlayHandle handle);
 bool PLYRresetSample(ModuleRecord* module, int instrument, int sample, PlayHandle handle);
+// Takes the instrument out of its slot without freeing it (the slot becomes empty), and puts a
+// detached one back into an empty slot; the players hear both as a removal and an insertion.
+InstrumentRecord* PLYRdetachInstrument(ModuleRecord* module, int index);
+bool PLYRattachInstrument(ModuleRecord* module, int index, InstrumentRecord* instrument);

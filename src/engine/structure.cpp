@@ -73,3 +73,25 @@ bool PLYRresetSample(ModuleRecord* module, int instrument, int sample, PlayHandl
     PlayerSampleChanged(module, instrument, sample);
     return true;
 }
+
+InstrumentRecord* PLYRdetachInstrument(ModuleRecord* module, int index) {
+    if (!ValidInstrumentSlot(module, index) || !module->instruments[index]) {
+        SNDfail(kSndErrArgument, "instrument slot " + std::to_string(index) + " is empty");
+        return nullptr;
+    }
+    EngineLock lock;
+    PlayerInstrumentRemoved(module, index);
+    InstrumentRecord* instrument = module->instruments[index];
+    module->instruments[index] = nullptr;
+    return instrument;
+}
+
+bool PLYRattachInstrument(ModuleRecord* module, int index, InstrumentRecord* instrument) {
+    if (!ValidInstrumentSlot(module, index) || !instrument || module->instruments[index])
+        return SNDfail(kSndErrArgument,
+                       "instrument slot " + std::to_string(index) + " cannot take an instrument");
+    EngineLock lock;
+    module->instruments[index] = instrument;
+    PlayerInstrumentInserted(module, index);
+    return true;
+}

@@ -9,6 +9,7 @@
 #include <vector>
 
 class TSong;
+struct TCellChange;
 
 struct TCell {
     uint8_t lib = 0; // the engine's byte: copied along, never interpreted here
@@ -65,15 +66,14 @@ public:
     bool ExpandRows();
     bool ShrinkRows(bool checkOnly);
 
-    void CopyToClipboard(int firstTrack, int lastTrack, int firstRow, int lastRow);
-    void CutToClipboard(int firstTrack, int lastTrack, int firstRow, int lastRow);
-    static bool CanPaste();
-    void PasteFromClipboard(int track, int row);
-
-    // The clipboard block of a range, as placed on the system clipboard.
+    // The block of a range, as the clipboard carries it.
     std::vector<uint8_t> MakeBlock(int firstTrack, int lastTrack, int firstRow, int lastRow) const;
     // Writes a block's cells at (track, row); what falls outside the pattern is dropped.
     void PasteBlock(const std::vector<uint8_t>& block, int track, int row);
+    // The same paste as cell changes, for the undo history. A malformed block raises
+    // EPatternError.
+    std::vector<TCellChange> PasteChanges(const std::vector<uint8_t>& block, int track,
+                                          int row) const;
 
 private:
     const uint8_t* CellAt(int track, int row) const;

@@ -8,6 +8,15 @@
 
 class TInstrument;
 
+// A sample's data block with what describes it; the holder owns the block.
+struct TSampleData {
+    uint8_t* block = nullptr;
+    int bytes = 0;
+    int bits = 8;
+    int loopStart = 0;
+    int loopEnd = 0;
+};
+
 class TSample {
 public:
     TSample(TInstrument* instrument, int number, SampleRecord* record);
@@ -63,6 +72,12 @@ public:
     // Tells the engine the sample changed.
     void Changed();
 
+    // Swaps the data block, its length, format and loop with the given ones under the engine
+    // lock; the caller then owns the block it got back.
+    void ExchangeData(TSampleData& data);
+    // While set, a data operation hands over the block it replaces instead of freeing it.
+    void KeepReplacedData(TSampleData* keep) { keep_ = keep; }
+
     // Preview of this sample alone.
     void PlayNote(uint8_t note);
     void StopNote();
@@ -82,4 +97,5 @@ private:
     TInstrument* instrument_;
     int number_;
     SampleRecord* record_;
+    TSampleData* keep_ = nullptr;
 };

@@ -71,6 +71,11 @@ void TSample::ReplaceData(uint8_t* block, int bytes, int bits) {
     {
         EngineLock lock;
         old = record_->data;
+        if (keep_) {
+            *keep_ =
+                TSampleData{old, record_->length, Bits(), record_->loopStart, record_->loopEnd};
+            old = nullptr;
+        }
         record_->data = block;
         record_->length = bytes;
         record_->format = bits == 16 ? kSampleFormat16 : kSampleFormat8;
@@ -81,6 +86,19 @@ void TSample::ReplaceData(uint8_t* block, int bytes, int bits) {
         Changed();
     }
     PLYRmemFree(old);
+}
+
+void TSample::ExchangeData(TSampleData& data) {
+    EngineLock lock;
+    TSampleData current{record_->data, record_->length, Bits(), record_->loopStart,
+                        record_->loopEnd};
+    record_->data = data.block;
+    record_->length = data.bytes;
+    record_->format = data.bits == 16 ? kSampleFormat16 : kSampleFormat8;
+    record_->loopStart = data.loopStart;
+    record_->loopEnd = data.loopEnd;
+    Changed();
+    data = current;
 }
 
 void TSample::CopyFrom(const TSample* source) {

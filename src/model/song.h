@@ -5,9 +5,11 @@
 #include "engine/records.h"
 #include "engine/sndlib.h"
 #include "model/channel.h"
+#include "model/detached.h"
 #include "model/instrument.h"
 #include "model/pattern.h"
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -24,6 +26,8 @@ public:
 
     ModuleRecord* Module() const { return module_; }
 
+    // The XM header keeps this many characters of the name.
+    static constexpr int kStoredNameLength = 20;
     std::string Name() const;
     void SetName(const std::string& name);
     int ModuleType() const { return module_->moduleType; }
@@ -65,6 +69,18 @@ public:
     void SwapInstruments(int a, int b);
     std::vector<TInstrument*> GetUnusedInstruments() const;
     void RemoveInstruments(const std::vector<TInstrument*>& instruments);
+
+    // Undo support: takes a pattern or instrument out whole and puts it back at the same place.
+    // The order list and the cells are left as they are; a running playback is the caller's.
+    std::unique_ptr<TDetachedPattern> DetachPattern(int index);
+    void AttachPattern(int index, std::unique_ptr<TDetachedPattern> pattern);
+    std::unique_ptr<TDetachedInstrument> DetachInstrument(int index);
+    void AttachInstrument(int index, std::unique_ptr<TDetachedInstrument> instrument);
+    // Every stored order entry, also past the song length.
+    using OrderTable = std::array<uint16_t, kMaxPositions>;
+    OrderTable OrderList() const;
+    // Writes the entries back at once; playback at a changed position restarts there.
+    void SetOrderList(const OrderTable& orders);
 
     // Writes the module as an XM file, replacing the file only once it is complete; raises
     // ESongError naming the file and the reason.

@@ -80,8 +80,12 @@ bool TSong::InsertPattern(int index) {
 void TSong::RenumberPatterns(int from, int delta) {
     CW_ASSERT(from >= -1 && from <= PatternCount() + 1);
     if (from == -1 || from == PatternCount()) return;
-    for (int p = 0; p < SongLength(); ++p)
-        if (Orders(p) >= from) SetOrders(p, Orders(p) + delta);
+    // An entry left pointing past the last pattern (a deletion without renumbering) stays as it
+    // is: moving it would still name no pattern.
+    for (int p = 0; p < SongLength(); ++p) {
+        const int moved = Orders(p) + delta;
+        if (Orders(p) >= from && moved >= 0 && moved < PatternCount()) SetOrders(p, moved);
+    }
 }
 
 void TSong::DeletePattern(int index, bool renumber) {

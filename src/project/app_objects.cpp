@@ -6,8 +6,8 @@ namespace {
 TAppObjects* current = nullptr;
 }
 
-// Members go in reverse order: the bus with its listeners, then the project with its song,
-// then the audio controller.
+// Members go in reverse order: the bus with its listeners, the undo history, then the project
+// with its song, then the audio controller.
 TAppObjects::TAppObjects() : registration_(this) {}
 
 TAppObjects::Registration::Registration(TAppObjects* objects) {
@@ -27,6 +27,11 @@ TZEventManager& EventManager() {
 TModuleProject& Project() {
     CW_ASSERT(current);
     return current->Project;
+}
+
+TSongEdit& SongEdit() {
+    CW_ASSERT(current);
+    return current->Edit;
 }
 
 int& BaseOctave() {

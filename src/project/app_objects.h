@@ -1,11 +1,13 @@
 // The process-wide objects every window reaches: the audio controller, the module project, the
-// event bus and the base octave. They live in one TAppObjects made before any window and
-// destroyed after the last; destruction runs bus (its listeners), project (its song), audio.
+// event bus, the edit layer and the base octave. They live in one TAppObjects made before any
+// window and destroyed after the last; destruction runs bus (its listeners), project (its song),
+// audio.
 #pragma once
 
 #include "model/audio.h"
 #include "project/event_manager.h"
 #include "project/module_project.h"
+#include "project/song_edit.h"
 
 class TAppObjects {
 public:
@@ -23,10 +25,13 @@ private:
 public:
     TAudio Audio;
     TModuleProject Project;
+    // After the project, so its kept records go while the song is still there.
+    TSongEdit Edit;
     TZEventManager EventManager;
     int BaseOctave = 4;
 };
 
 TZEventManager& EventManager();
 TModuleProject& Project();
+TSongEdit& SongEdit();
 int& BaseOctave();

@@ -84,3 +84,22 @@ class EvSongPosChange : public TZEvent {};
 // The configuration dialog's settings were applied.
 class EvEnvPropsChange : public TZEvent {};
 class EvTrackCountChange : public TZEvent {};
+
+// Song name, speed, tempo or restart position changed.
+class EvSongPropChange : public TZEvent {};
+
+// A sample's data or properties changed.
+class EvSampleChange : public TZEvent {
+public:
+    EvSampleChange(int instrument, int sample) : Instrument(instrument), Sample(sample) {}
+    const int Instrument;
+    const int Sample;
+};
+
+// An instrument's volume or panning envelope changed.
+class EvEnvelopeChange : public TZEvent {
+public:
+    EvEnvelopeChange(int instrument, bool panning) : Instrument(instrument), Panning(panning) {}
+    const int Instrument;
+    const bool Panning;
+};

@@ -21,3 +21,9 @@ void TModuleProject::SaveAs(const std::string& fileName) {
     fileName_ = fileName;
     Save();
 }
+
+void TModuleProject::Adopt(std::unique_ptr<TSong> song, const std::string& fileName) {
+    CW_ASSERT(!song_ && song);
+    song_ = std::move(song);
+    fileName_ = fileName;
+}

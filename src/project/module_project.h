@@ -16,6 +16,8 @@ public:
     // propagates unchanged.
     void Open(const std::string& fileName);
     void Close();
+    // Takes a song loaded elsewhere as the open one; a song must not be open.
+    void Adopt(std::unique_ptr<TSong> song, const std::string& fileName);
     // Writes the song to FileName as XM; a song must be open.
     void Save();
     // Takes the new name first, so it stays even when writing then fails.

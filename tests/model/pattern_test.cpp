@@ -1,9 +1,6 @@
 #include "model/errors.h"
 #include "song_fixture.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QMimeData>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -137,21 +134,3 @@ TEST_F(PatternFixture, MalformedBlocksAreRefusedAndLeaveThePatternAlone) {
     EXPECT_TRUE(pattern->IsCellEmpty(0, 1));
 }
 
-TEST_F(PatternFixture, SystemClipboardCarriesBlocksBetweenPatterns) {
-    QGuiApplication::clipboard()->setText("plain text");
-    EXPECT_FALSE(TPattern::CanPaste());
-    EXPECT_THROW(pattern->PasteFromClipboard(0, 0), EPatternError);
-
-    pattern->SetCell(1, 2, Note(0x40));
-    pattern->SetCell(2, 3, Note(0x41));
-    pattern->CutToClipboard(1, 2, 2, 3);
-    EXPECT_TRUE(pattern->IsCellEmpty(1, 2));
-    ASSERT_TRUE(TPattern::CanPaste());
-    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->hasFormat("Cantorwright Pattern"));
-
-    TPattern* other = song->Patterns(1);
-    other->PasteFromClipboard(4, 10);
-    EXPECT_EQ(other->GetCell(4, 10), Note(0x40));
-    EXPECT_EQ(other->GetCell(5, 11), Note(0x41));
-    EXPECT_TRUE(other->IsCellEmpty(5, 10));
-}

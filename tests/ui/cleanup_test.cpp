@@ -56,7 +56,10 @@ protected:
 
     TAppObjects objects;
     TSong* song = nullptr;
+    // Clean-up announces what it removed, never a reload.
     EventCounter<EvLoadModule> loads;
+    EventCounter<EvDeletePattern> patternsGone;
+    EventCounter<EvInstListChange> instrumentLists;
     QStringList messages, questions, listed;
     bool answerYes = true;
     int removeDialogs = 0;
@@ -67,18 +70,19 @@ protected:
 
 } // namespace
 
-TEST_F(CleanUpTest, OkWithBothBoxesClearRemovesNothingButRefreshes) {
+TEST_F(CleanUpTest, OkWithBothBoxesClearRemovesNothingAndRecordsNoStep) {
     Open("finalman-quickie.xm");
     const int patterns = song->PatternCount(), instruments = song->InstrumentCount();
     Run(false, false);
     EXPECT_EQ(song->PatternCount(), patterns);
     EXPECT_EQ(song->InstrumentCount(), instruments);
-    EXPECT_EQ(loads.Count(), 1);
+    EXPECT_EQ(SongEdit().History().count(), 0);
     EXPECT_TRUE(messages.isEmpty() && questions.isEmpty() && removeDialogs == 0);
 
     Run(true, true, /*ok=*/false);
     EXPECT_EQ(song->PatternCount(), patterns);
-    EXPECT_EQ(loads.Count(), 1); // cancelled: no refresh
+    EXPECT_EQ(SongEdit().History().count(), 0);
+    EXPECT_EQ(loads.Count(), 0);
 }
 
 TEST_F(CleanUpTest, UnusedPatternsGoOnlyAfterYes) {
@@ -92,20 +96,22 @@ TEST_F(CleanUpTest, UnusedPatternsGoOnlyAfterYes) {
     EXPECT_EQ(questions,
               QStringList{QString("%1 patterns will be deleted.  Proceed?").arg(unused)});
     EXPECT_EQ(song->PatternCount(), before);
-    EXPECT_EQ(loads.Count(), 1);
+    EXPECT_EQ(patternsGone.Count(), 0);
 
     answerYes = true;
     Run(true, false);
     EXPECT_EQ(song->PatternCount(), before - int(unused));
     EXPECT_TRUE(song->GetUnusedPatterns().empty());
     for (int p = 0; p < song->SongLength(); ++p) EXPECT_LT(song->Orders(p), song->PatternCount());
-    EXPECT_EQ(loads.Count(), 2);
+    EXPECT_EQ(patternsGone.Count(), int(unused));
+    EXPECT_EQ(SongEdit().UndoText(), "Clean Up");
 
     // Nothing left to delete: the user is told so instead of asked.
     Run(true, false);
     EXPECT_EQ(questions.size(), 2);
     EXPECT_EQ(messages, QStringList{"No patterns were deleted. All of them are in use."});
-    EXPECT_EQ(loads.Count(), 3);
+    EXPECT_EQ(patternsGone.Count(), int(unused));
+    EXPECT_EQ(loads.Count(), 0);
 }
 
 TEST_F(CleanUpTest, ListsCandidatesAsHexNumberAndName) {
@@ -155,7 +161,7 @@ TEST_F(CleanUpTest, OnlyTickedInstrumentsAreRemoved) {
     EXPECT_EQ(song->InstrumentCount(), int(expected.size()));
     EXPECT_EQ(InstrumentNames(), expected);
     EXPECT_EQ(song->GetUnusedInstruments().size(), 2u);
-    EXPECT_EQ(loads.Count(), 1);
+    EXPECT_EQ(instrumentLists.Count(), 1);
 }
 
 TEST_F(CleanUpTest, UntickingEverythingOrCancellingRemovesNothing) {
@@ -172,7 +178,7 @@ TEST_F(CleanUpTest, UntickingEverythingOrCancellingRemovesNothing) {
     Run(false, true);
     EXPECT_EQ(InstrumentNames(), names);
     EXPECT_EQ(removeDialogs, 2);
-    EXPECT_EQ(loads.Count(), 2);
+    EXPECT_EQ(instrumentLists.Count(), 0);
 }
 
 TEST_F(CleanUpTest, SecondDialogStaysAwayWhenEveryInstrumentIsUsed) {
@@ -183,7 +189,7 @@ TEST_F(CleanUpTest, SecondDialogStaysAwayWhenEveryInstrumentIsUsed) {
     Run(false, true);
     EXPECT_EQ(removeDialogs, 0);
     EXPECT_EQ(song->InstrumentCount(), instruments);
-    EXPECT_EQ(loads.Count(), 1);
+    EXPECT_EQ(SongEdit().History().count(), 0);
 }
 
 TEST_F(CleanUpTest, PatternsGoFirstSoTheirInstrumentsBecomeCandidates) {

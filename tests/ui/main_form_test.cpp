@@ -23,38 +23,6 @@
 #include <QToolBar>
 #include <fstream>
 
-namespace {
-
-std::filesystem::path CorruptModule() {
-    const auto file = TempDir() / "broken.xm";
-    std::ofstream(file, std::ios::binary) << "Extended Module: this is not one";
-    return file;
-}
-
-bool WaitFor(const std::function<bool()>& condition, int ms = 3000) {
-    return QTest::qWaitFor(condition, ms);
-}
-
-// Answers the next modal dialog of type D once it shows, from inside its event loop.
-template <class D> void WhenShown(std::function<void(D*)> answer) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible()) return;
-        timer->stop();
-        timer->deleteLater();
-        answer(dialog);
-    });
-    timer->start();
-}
-
-std::string FileBytes(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-} // namespace
 
 TEST_F(MainFormTest, StartsOnTheDefaultModuleAsUntitled) {
     Show();
@@ -117,24 +85,30 @@ TEST_F(MainFormTest, OpeningAnnouncesCloseThenLoadAndShowsTheFileName) {
     EXPECT_EQ(form->songNameEd->text().toStdString(), Song()->Name());
 }
 
-TEST_F(MainFormTest, AFailedOpenLeavesNoSongAndTheAudioShutDown) {
+TEST_F(MainFormTest, WithNoSongOpenTheSongBarIsEmptyAndEveryCommandDoesNothing) {
+    form->SetStartFile(QString::fromStdString(CorruptModule().string()));
     Show();
-    EXPECT_THROW(form->OpenModule(CorruptModule().string()), ESongError);
     EXPECT_EQ(Song(), nullptr);
+    EXPECT_TRUE(form->infoPanel1->text().startsWith("ESongError: "));
     EXPECT_FALSE(Audio().Active);
     EXPECT_FALSE(form->playBtn->isEnabled());
-    EXPECT_EQ(form->songNameEd->text(), "Untitled");
-    EXPECT_EQ(form->chanSpin->value(), 16);
-    // Every command does nothing now, and keys are not consumed.
+    EXPECT_TRUE(form->songNameEd->text().isEmpty());
+    for (QSpinBox* spin : {form->chanSpin, form->tempoSpin, form->speedSpin, form->restartSpin}) {
+        EXPECT_FALSE(spin->isEnabled());
+        EXPECT_EQ(spin->text().trimmed(), "") << spin->value();
+    }
+    EXPECT_FALSE(form->songNameEd->isEnabled());
     form->playBtnClick();
     form->nxtOrderBtnClick();
     form->incOrderBtnClick();
     EXPECT_FALSE(form->FormKeyDown(Qt::Key_F8, Qt::NoModifier));
     EXPECT_FALSE(form->ModuleTimerActive());
-    // The next open works again.
+    // The next open works again and fills the bar.
     form->OpenModule(CorpusModule("walk.xm").string());
-    EXPECT_NE(Song(), nullptr);
+    ASSERT_NE(Song(), nullptr);
     EXPECT_TRUE(Audio().Active);
+    EXPECT_TRUE(form->chanSpin->isEnabled());
+    EXPECT_EQ(form->chanSpin->text(), QString::number(Song()->ChannelCount()));
 }
 
 TEST_F(MainFormTest, SavingAsksForANameProposesUntitledAndAsksBeforeReplacing) {
@@ -147,8 +121,7 @@ TEST_F(MainFormTest, SavingAsksForANameProposesUntitledAndAsksBeforeReplacing) {
     QString proposed;
     WhenShown<QFileDialog>([&](QFileDialog* dialog) {
         proposed = dialog->selectedFiles().value(0);
-        dialog->selectFile("song");
-        QMetaObject::invokeMethod(dialog, "accept");
+        ChooseFile(dialog, "song");
     });
     form->Save1Click();
     const auto saved = folder / "song.xm";

@@ -133,14 +133,15 @@ TEST_F(SongBarTest, InsertAndDeletePositionsRefillTheGrid) {
     EXPECT_EQ(recorder->Count(typeid(EvDeletePosition)), 1);
 }
 
-TEST_F(SongBarTest, DeletingTheOnlyPositionKeepsItAndRefills) {
+TEST_F(SongBarTest, DeletingTheOnlyPositionKeepsItAndRecordsNoStep) {
     form->OpenModule(CliPath().parent_path().append("defmodule.xm").string());
     ASSERT_EQ(Song()->SongLength(), 1);
     recorder->names.clear();
     form->delBtn->click();
     EXPECT_EQ(Song()->SongLength(), 1);
     EXPECT_EQ(form->layoutGrid->columnCount(), 1);
-    EXPECT_EQ(recorder->Count(typeid(EvDeletePosition)), 1);
+    EXPECT_FALSE(form->undoAct->isEnabled());
+    EXPECT_EQ(form->windowTitle(), "Cantorwright - Untitled");
 }
 
 TEST_F(SongBarTest, ScrollButtonsMoveTheFirstVisibleColumnWithinTheSong) {

@@ -7,6 +7,30 @@
 
 #include <QCheckBox>
 #include <QMessageBox>
+#include <algorithm>
+
+namespace {
+
+std::vector<TInstrument*> UnusedInstrumentsWithout(const TSong& song,
+                                                   const std::vector<int>& goingPatterns) {
+    std::vector<bool> used(size_t(song.InstrumentCount()), false);
+    for (int p = 0; p < song.PatternCount(); ++p) {
+        if (std::find(goingPatterns.begin(), goingPatterns.end(), p) != goingPatterns.end())
+            continue;
+        const TPattern& pattern = *song.Patterns(p);
+        for (int t = 0; t < pattern.TrackCount(); ++t)
+            for (int r = 0; r < pattern.RowCount(); ++r) {
+                const int i = pattern.Instrument(t, r);
+                if (i != kInstrumentNone && i < song.InstrumentCount()) used[size_t(i)] = true;
+            }
+    }
+    std::vector<TInstrument*> unused;
+    for (int i = 0; i < song.InstrumentCount(); ++i)
+        if (!used[size_t(i)]) unused.push_back(song.Instruments(i));
+    return unused;
+}
+
+} // namespace
 
 TCleanUpPrompts DefaultCleanUpPrompts() {
     TCleanUpPrompts prompts;
@@ -27,24 +51,29 @@ void RunCleanUp(TSong* song, QWidget* parent, const TCleanUpPrompts& prompts) {
     TCleanupDlg cleanup(parent);
     if (prompts.runCleanup(cleanup) != QDialog::Accepted) return;
 
+    std::vector<int> patterns;
     if (cleanup.patternsCB->isChecked()) {
-        const std::vector<TPattern*> unused = song->GetUnusedPatterns();
-        if (unused.empty())
+        for (const TPattern* pattern : song->GetUnusedPatterns())
+            patterns.push_back(pattern->Number());
+        if (patterns.empty())
             prompts.inform(parent, "No patterns were deleted. All of them are in use.");
-        else if (prompts.confirm(
-                     parent, QString("%1 patterns will be deleted.  Proceed?").arg(unused.size())))
-            song->DeletePatterns(unused);
+        else if (!prompts.confirm(
+                     parent,
+                     QString("%1 patterns will be deleted.  Proceed?").arg(patterns.size())))
+            patterns.clear();
     }
 
+    std::vector<int> instruments;
     if (cleanup.instrumentsCB->isChecked()) {
-        const std::vector<TInstrument*> unused = song->GetUnusedInstruments();
+        // Instruments used only by the patterns that go are candidates too.
+        const std::vector<TInstrument*> unused = UnusedInstrumentsWithout(*song, patterns);
         if (!unused.empty()) {
             TRemoveInstDlg remove(parent);
             remove.Fill(unused);
-            if (prompts.runRemoveInst(remove) == QDialog::Accepted && !remove.Instruments().empty())
-                song->RemoveInstruments(remove.Instruments());
+            if (prompts.runRemoveInst(remove) == QDialog::Accepted)
+                for (const TInstrument* instrument : remove.Instruments())
+                    instruments.push_back(instrument->Number());
         }
     }
-
-    EventManager().Dispatch<EvLoadModule>();
+    SongEdit().CleanUp(patterns, instruments);
 }

@@ -1,5 +1,5 @@
-// "Clean Up...": asks what to remove, removes unused patterns and the unused instruments the
-// user lets go, then has every window refresh as after loading.
+// "Clean Up...": asks what to remove, then removes unused patterns and the unused instruments the
+// user lets go as one undo step.
 #pragma once
 
 #include <QString>
@@ -22,7 +22,6 @@ struct TCleanUpPrompts {
 
 TCleanUpPrompts DefaultCleanUpPrompts();
 
-// Does nothing without a song. Dispatches EvLoadModule whenever the first dialog ends with
-// "OK", even when nothing was removed.
+// Does nothing without a song.
 void RunCleanUp(TSong* song, QWidget* parent,
                 const TCleanUpPrompts& prompts = DefaultCleanUpPrompts());

@@ -68,6 +68,8 @@ public:
     QCheckBox* useDSoundCB;
     TSpinEdit* buffLengthEd;
     TSpinEdit* dsoundBufLengthEd;
+    // Seconds between autosaves of a modified song; 0 is off.
+    TSpinEdit* autosaveEd;
 
     QTreeWidget* categoryTree;
     QLabel* categoryLabel;

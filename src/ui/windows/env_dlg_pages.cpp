@@ -73,6 +73,8 @@ QWidget* TEnvDlg::BuildAudioPage() {
     useDSoundCB = Named(new QCheckBox("Use &DirectSound"), "useDSoundCB");
     buffLengthEd = Named(new TSpinEdit(20, 1000, 175), "buffLengthEd");
     dsoundBufLengthEd = Named(new TSpinEdit(20, 1000, 60), "dsoundBufLengthEd");
+    autosaveEd = Named(new TSpinEdit(0, 3600, 60), "autosaveEd");
+    autosaveEd->setToolTip("0 switches autosave off");
     form->addRow("&Mix Rate:", mixRateBox);
     form->addRow("&Output Quality:", outputQualityBox);
     form->addRow("&Filter Mode:", filterBox);
@@ -80,6 +82,7 @@ QWidget* TEnvDlg::BuildAudioPage() {
     form->addRow(useDSoundCB);
     form->addRow("Normal &Buffer Length (ms):", buffLengthEd);
     form->addRow("DirectSound Buffer &Length (ms):", dsoundBufLengthEd);
+    form->addRow("&Autosave Every (s):", autosaveEd);
     auto* note =
         new QLabel("NOTE: Changes (except for buffer sizes) will not take effect until a new "
                    "module is loaded.");

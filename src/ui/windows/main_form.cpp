@@ -64,9 +64,15 @@ TMainForm::TMainForm(const QString& programDir_, QWidget* parent)
     CreateToolbars();
     CreateSongToolbars();
     CreateStatusLine();
+    ClearSongProperties();
 
     moduleTimer.setInterval(50);
     connect(&moduleTimer, &QTimer::timeout, this, &TMainForm::moduleTimerTimer);
+    connect(&autosaveTimer, &QTimer::timeout, this, &TMainForm::autosaveTimerTimer);
+    QUndoStack* history = &SongEdit().History();
+    connect(history, &QUndoStack::indexChanged, this, &TMainForm::UpdateEditActions);
+    connect(history, &QUndoStack::cleanChanged, this, &TMainForm::UpdateCaption);
+    UpdateEditActions();
 
     Listener =
         static_cast<TMainListener*>(EventManager().Register(std::make_unique<TMainListener>(this)));
@@ -82,6 +88,7 @@ TMainForm::TMainForm(const QString& programDir_, QWidget* parent)
 // The windows that follow the frame at start, in their order.
 void TMainForm::CreateWindows() {
     envDlg = new TEnvDlg(this);
+    StartAutosave();
     soundForm = new TSoundForm;
     soundWindow = mdiArea->addSubWindow(soundForm);
     soundWindow->setWindowTitle("Sound Control");
@@ -118,6 +125,12 @@ void TMainForm::CreateActions() {
     connect(saveAsAct, &QAction::triggered, this, &TMainForm::Save1Click);
     exitAct = new QAction("E&xit", this);
     connect(exitAct, &QAction::triggered, this, &QWidget::close);
+    undoAct = new QAction("&Undo", this);
+    undoAct->setShortcut(QKeySequence("Ctrl+Z"));
+    connect(undoAct, &QAction::triggered, this, [] { SongEdit().Undo(); });
+    redoAct = new QAction("&Redo", this);
+    redoAct->setShortcuts({QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")});
+    connect(redoAct, &QAction::triggered, this, [] { SongEdit().Redo(); });
     cleanUpAct = new QAction("Clean Up...", this);
     connect(cleanUpAct, &QAction::triggered, this, &TMainForm::CleanUpClick);
     newPatternEditorAct = new QAction("&New Pattern Editor", this);
@@ -159,9 +172,8 @@ void TMainForm::CreateMenus() {
     connect(recentFiles, &TRecentFiles::FileClicked, this, &TMainForm::OpenRecentFile);
 
     QMenu* edit = menuBar()->addMenu("&Edit");
-    edit->addAction("&Undo")->setShortcut(QKeySequence("Ctrl+Z"));
-    edit->addAction("&Redo")->setShortcut(QKeySequence("Ctrl+Y"));
-    for (QAction* action : edit->actions()) action->setEnabled(false);
+    edit->addAction(undoAct);
+    edit->addAction(redoAct);
     edit->addSeparator();
     edit->addAction(cleanUpAct);
 
@@ -242,10 +254,17 @@ void TMainForm::showEvent(QShowEvent* event) {
     if (shownOnce) return;
     shownOnce = true;
     panelSplitter->setSizes({width() / 4, width() - width() / 4});
-    if (startFile.isEmpty())
-        NewModule();
-    else
-        OpenModule(startFile.toStdString());
+    // A start file that cannot be read leaves no song open and says why.
+    try {
+        if (startFile.isEmpty())
+            NewModule();
+        else
+            OpenModule(startFile.toStdString());
+    } catch (const std::exception& error) {
+        ShowException(error);
+    }
+    // Queued, so the window is up behind the question.
+    QTimer::singleShot(0, this, &TMainForm::OfferRestore);
     if (!startupClock.isValid()) return;
     // Queued, so the figure includes the first paint of the window.
     QTimer::singleShot(0, this, [this] {
@@ -258,39 +277,12 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
     if (autoTileAct->isChecked()) mdiArea->tileSubWindows();
 }
 
-void TMainForm::OpenModule(const std::string& fileName) {
-    const bool wasPlaying = stopBtn->isEnabled();
-    if (Song()) {
-        if (wasPlaying) stopBtnClick();
-        EventManager().Dispatch<EvClosingModule>();
-        Project().Close();
-        EventManager().Dispatch<EvClosedModule>();
-    }
-    if (!Audio().Active) Audio().StartUp();
-    try {
-        Project().Open(fileName);
-    } catch (...) {
-        if (Audio().Active) Audio().ShutDown();
-        UpdatePlayButtons(true);
-        throw;
-    }
-    if (!Song()) return;
-    EventManager().Dispatch<EvLoadModule>();
-    if (wasPlaying)
-        playBtnClick();
-    else
-        UpdatePlayButtons(true);
-}
-
-void TMainForm::NewModule() {
-    OpenModule(QDir(programDir).filePath("defmodule.xm").toStdString());
-    if (!Song()) return;
-    Project().SetFileName((filePanel->SelectedFolder() + "Untitled").toStdString());
-}
-
-void TMainForm::UpdateCaption() {
-    const QString name = QFileInfo(QString::fromStdString(Project().FileName())).fileName();
-    setWindowTitle("Cantorwright - " + (name == "defmodule.xm" ? QString("Untitled") : name));
+void TMainForm::UpdateEditActions() {
+    const TSongEdit& edit = SongEdit();
+    undoAct->setEnabled(edit.CanUndo());
+    undoAct->setText(edit.CanUndo() ? "&Undo " + edit.UndoText() : QString("&Undo"));
+    redoAct->setEnabled(edit.CanRedo());
+    redoAct->setText(edit.CanRedo() ? "&Redo " + edit.RedoText() : QString("&Redo"));
 }
 
 void TMainForm::UpdatePlayButtons(bool stopped) {
@@ -447,45 +439,6 @@ void TMainForm::SaveModuleDir() {
     QSettings settings("Cantorwright", "Cantorwright");
     settings.setValue("ModuleDir", filePanel->SelectedFolder());
     recentFiles->Save();
-}
-
-void TMainForm::OpenFromPanel(const QString& fileName) {
-    OpenModule(fileName.toStdString());
-    recentFiles->Add(fileName);
-}
-
-void TMainForm::OpenRecentFile(const QString& fileName) {
-    if (QFileInfo::exists(fileName)) OpenModule(fileName.toStdString());
-}
-
-void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
-}
-
-void TMainForm::dropEvent(QDropEvent* event) {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.isEmpty()) return;
-    event->acceptProposedAction();
-    OpenModule(urls.first().toLocalFile().toStdString());
-}
-
-void TMainForm::Save1Click() {
-    if (!Song()) return;
-    QString proposed = QString::fromStdString(Project().FileName());
-    // A new song proposes "Untitled" in the panel's folder; without one, the home folder.
-    if (!QFileInfo(proposed).absoluteDir().exists())
-        proposed = QDir::home().filePath(QFileInfo(proposed).fileName());
-    QFileDialog dialog(this, "Save", proposed, "Fastracker Modules (*.xm)");
-    dialog.setObjectName("saveDialog");
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix("xm");
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QString target = dialog.selectedFiles().first();
-    if (!QFileInfo(target).absoluteDir().exists())
-        throw ESongError("Cannot save " + target.toStdString() + ": the folder does not exist");
-    Project().SaveAs(target.toStdString());
-    UpdateCaption();
 }
 
 void TMainForm::ConfigureClick() {

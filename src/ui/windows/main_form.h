@@ -2,6 +2,8 @@
 // It owns no model data; it reaches the song through Project() and announces through the bus.
 #pragma once
 
+#include "project/autosave.h"
+
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTimer>
@@ -38,9 +40,20 @@ public:
     // Started when the program began; the message line reports it once the window is up.
     void SetStartupClock(const QElapsedTimer& clock) { startupClock = clock; }
 
-    void OpenModule(const std::string& fileName);
+    // Reads the file first and replaces the open song only once it is loaded; false when the
+    // user cancelled the question about unsaved changes.
+    bool OpenModule(const std::string& fileName);
     void NewModule();
     void UpdateCaption();
+    // Asks "Save changes to NAME?" when the song is modified; false on Cancel, or when saving
+    // did not happen.
+    bool ConfirmDiscard();
+    // The save dialog; true when the song was saved.
+    bool SaveWithDialog();
+    // Offers the copies that runs which did not end cleanly left behind.
+    void OfferRestore();
+    // Reads the autosave period from the configuration dialog.
+    void StartAutosave();
     void UpdatePlayButtons(bool stopped);
     void ShowPosition();
     void ShowException(const std::exception& error);
@@ -77,6 +90,8 @@ public:
     QAction* saveAct;
     QAction* saveAsAct;
     QAction* exitAct;
+    QAction* undoAct;
+    QAction* redoAct;
     QAction* cleanUpAct;
     QAction* newPatternEditorAct;
     QAction* soundControlAct;
@@ -113,6 +128,7 @@ public slots:
     void prevOrderBtnClick();
     void nxtOrderBtnClick();
     void moduleTimerTimer();
+    void autosaveTimerTimer();
     void octaveEditChange(int value);
     void clrMsgBtnClick();
     void Save1Click();
@@ -148,6 +164,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void CreateActions();
@@ -164,6 +181,10 @@ private:
     int FirstVisibleOrderColumn() const;
     void SetFirstVisibleOrderColumn(int column);
     bool ProgramChanging() const { return fillingProperties; }
+    void UpdateEditActions();
+    QString DisplayName() const;
+    QString ProposedSaveName() const;
+    void EnableSongProperties(bool enabled);
     TSong* Song() const;
 
     QString programDir;
@@ -180,6 +201,8 @@ private:
     TSoundForm* soundForm = nullptr;
     QMdiSubWindow* soundWindow = nullptr;
     QTimer moduleTimer;
+    QTimer autosaveTimer;
+    TAutosave autosave;
     int lastRow = -1;
     bool shownOnce = false;
     bool fillingProperties = false;

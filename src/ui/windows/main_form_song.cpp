@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -77,9 +78,10 @@ void TMainForm::CreateSongToolbars() {
 
     QToolBar* props = AddToolbar("Song Properties", "Song Properties");
     songNameEd = new QLineEdit("Untitled");
-    songNameEd->setMaxLength(31);
+    // What the XM file keeps of the name.
+    songNameEd->setMaxLength(TSong::kStoredNameLength);
     songNameEd->setMinimumWidth(130);
-    chanSpin = NewSpin(4, 31, 16);
+    chanSpin = NewSpin(4, kMaxChannels, 16);
     tempoSpin = NewSpin(32, 255, 32);
     speedSpin = NewSpin(1, 31, 1);
     restartSpin = NewSpin(0, 3, 0);
@@ -113,8 +115,8 @@ void TMainForm::CreateSongToolbars() {
 void TMainForm::ShowSongProperties() {
     TSong* song = Song();
     if (!song) return;
-    // The name and speed handlers run on a program fill too and write the same values back;
-    // channels, tempo and restart act only on user changes.
+    EnableSongProperties(true);
+    // Every handler ignores what the program fills in; only the user's changes become edits.
     fillingProperties = true;
     chanSpin->setValue(song->ChannelCount());
     songNameEd->setText(QString::fromStdString(song->Name()));
@@ -129,41 +131,69 @@ void TMainForm::ShowTempoSpeed() {
     if (!song) return;
     fillingProperties = true;
     tempoSpin->setValue(song->Tempo());
-    fillingProperties = false;
     speedSpin->setValue(song->Speed());
+    fillingProperties = false;
 }
 
+// With no song open the fields show nothing rather than the last song's numbers.
 void TMainForm::ClearSongProperties() {
     fillingProperties = true;
-    songNameEd->setText("Untitled");
-    chanSpin->setValue(16);
+    songNameEd->clear();
+    for (QSpinBox* spin : {chanSpin, tempoSpin, speedSpin, restartSpin}) {
+        spin->setSpecialValueText(" ");
+        spin->setValue(spin->minimum());
+    }
     fillingProperties = false;
+    EnableSongProperties(false);
+}
+
+void TMainForm::EnableSongProperties(bool enabled) {
+    songNameEd->setEnabled(enabled);
+    for (QSpinBox* spin : {chanSpin, tempoSpin, speedSpin, restartSpin}) {
+        if (enabled) spin->setSpecialValueText(QString());
+        spin->setEnabled(enabled);
+    }
 }
 
 void TMainForm::songNameEdChange(const QString& text) {
-    if (Song()) Song()->SetName(text.toStdString());
+    if (!Song() || ProgramChanging()) return;
+    SongEdit().SetName(text.toStdString());
 }
 
+// The spinners report a typed value only on Return or when the focus leaves, so an
+// intermediate value never reaches the song.
 void TMainForm::chanEditChange() {
     if (!Song() || ProgramChanging()) return;
-    Song()->SetChannelCount(chanSpin->value());
-    EventManager().Dispatch<EvTrackCountChange>();
+    const int channels = chanSpin->value();
+    const int lost = channels < Song()->ChannelCount() ? SongEdit().CellsBeyondTrack(channels) : 0;
+    if (lost > 0 &&
+        QMessageBox::question(
+            this, "Channels",
+            QString("Tracks %1 to %2 hold %3 cells that would go. Lower the channel count?")
+                .arg(channels)
+                .arg(Song()->ChannelCount() - 1)
+                .arg(lost),
+            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+        ShowSongProperties();
+        return;
+    }
+    SongEdit().SetChannelCount(channels);
 }
 
 void TMainForm::tempoEdChange() {
     if (!Song() || ProgramChanging()) return;
-    Song()->SetTempo(tempoSpin->value());
+    SongEdit().SetTempo(tempoSpin->value());
 }
 
 void TMainForm::speedEdChange() {
-    if (Song()) Song()->SetSpeed(speedSpin->value());
+    if (!Song() || ProgramChanging()) return;
+    SongEdit().SetSpeed(speedSpin->value());
 }
 
 void TMainForm::restartEdChange() {
-    TSong* song = Song();
-    if (!song || ProgramChanging()) return;
+    if (!Song() || ProgramChanging()) return;
     // The spin box's limit keeps typed values below the song length.
-    song->SetRestartPosition(restartSpin->value());
+    SongEdit().SetRestart(restartSpin->value());
 }
 
 void TMainForm::SetOrderCellText(int column, int pattern) {
@@ -262,7 +292,7 @@ void TMainForm::layoutGridSetEditText(int, int column) {
     const QString text = layoutGrid->item(0, column)->text().trimmed();
     bool ok = true;
     const int pattern = text.isEmpty() ? 0 : text.toInt(&ok);
-    if (ok && pattern >= 0 && pattern < song->PatternCount()) song->SetOrders(column, pattern);
+    if (ok && pattern >= 0 && pattern < song->PatternCount()) SongEdit().SetOrder(column, pattern);
     SetOrderCellText(column, song->Orders(column));
 }
 
@@ -272,8 +302,7 @@ void TMainForm::StepOrderPattern(int step) {
     const int position = song->CurrentPosition();
     int pattern = (song->Orders(position) + step) % song->PatternCount();
     if (pattern < 0) pattern += song->PatternCount();
-    song->SetOrders(position, pattern);
-    SetOrderCellText(position, pattern);
+    SongEdit().SetOrder(position, pattern);
 }
 
 void TMainForm::incOrderBtnClick() {
@@ -287,15 +316,11 @@ void TMainForm::decOrderBtnClick() {
 void TMainForm::insBtnClick() {
     TSong* song = Song();
     if (!song) return;
-    const int column = layoutGrid->currentColumn();
-    song->InsertPosition(column);
-    EventManager().Dispatch<EvInsertPosition>(column);
+    SongEdit().InsertPosition(layoutGrid->currentColumn());
 }
 
 void TMainForm::delBtnClick() {
     TSong* song = Song();
     if (!song) return;
-    const int column = layoutGrid->currentColumn();
-    song->DeletePosition(column);
-    EventManager().Dispatch<EvDeletePosition>(column);
+    SongEdit().DeletePosition(layoutGrid->currentColumn());
 }

@@ -26,7 +26,11 @@ void TMainListener::HandleEvent(TZEvent& event, int32_t /*tag*/) {
         form_->UpdateScrollButtons();
     } else if (dynamic_cast<EvEnvPropsChange*>(&event)) {
         if (form_->EnvDlg()) form_->EnvDlg()->ApplyAudioSettings();
+        form_->StartAutosave();
     } else if (dynamic_cast<EvTrackCountChange*>(&event)) {
+        form_->ShowSongProperties();
         if (form_->SoundForm()) form_->SoundForm()->Refresh();
+    } else if (dynamic_cast<EvSongPropChange*>(&event)) {
+        form_->ShowSongProperties();
     }
 }

@@ -1,0 +1,112 @@
+// Patterns and instruments taken out of the song and put back, for the undo history. The
+// engine's tables move in step with the wrapper lists under the engine lock.
+#include "engine/engine_lock.h"
+#include "engine/field_access.h"
+#include "engine/sndlib.h"
+#include "model/errors.h"
+#include "model/song.h"
+
+TDetachedPattern::~TDetachedPattern() {
+    if (record_) PLYRmemFree(record_);
+}
+
+size_t TDetachedPattern::Bytes() const {
+    return record_ ? (record_->word0 & ~kUnpackedTag) : 0;
+}
+
+TDetachedInstrument::TDetachedInstrument(std::unique_ptr<TInstrument> wrapper,
+                                         InstrumentRecord* record)
+    : wrapper_(std::move(wrapper)), record_(record) {}
+
+TDetachedInstrument::~TDetachedInstrument() {
+    wrapper_.reset();
+    if (record_) SNDfreeInstrument(record_);
+}
+
+size_t TDetachedInstrument::Bytes() const {
+    size_t bytes = sizeof(InstrumentRecord);
+    if (!record_) return bytes;
+    for (const SampleRecord* sample : record_->samples)
+        if (sample) bytes += sizeof(SampleRecord) + size_t(sample->length);
+    return bytes;
+}
+
+std::unique_ptr<TDetachedPattern> TSong::DetachPattern(int index) {
+    CW_ASSERT(index >= 0 && index < PatternCount() && PatternCount() > 1);
+    EngineLock lock;
+    patterns_.erase(patterns_.begin() + index); // packs it, so it keeps only what it holds
+    PatternRecord* record = module_->patterns[index];
+    const int count = PatternCount();
+    for (int i = index; i < count - 1; ++i) module_->patterns[i] = module_->patterns[i + 1];
+    module_->patterns[count - 1] = nullptr;
+    FieldStore(module_->patternCount, count - 1);
+    for (int i = index; i < int(patterns_.size()); ++i) patterns_[size_t(i)]->SetNumber(i);
+    return std::make_unique<TDetachedPattern>(record);
+}
+
+void TSong::AttachPattern(int index, std::unique_ptr<TDetachedPattern> pattern) {
+    CW_ASSERT(pattern && index >= 0 && index <= PatternCount() && PatternCount() < kMaxPatterns);
+    EngineLock lock;
+    for (int i = PatternCount(); i > index; --i) module_->patterns[i] = module_->patterns[i - 1];
+    module_->patterns[index] = pattern->Release();
+    FieldStore(module_->patternCount, module_->patternCount + 1);
+    for (int i = index; i < int(patterns_.size()); ++i) patterns_[size_t(i)]->SetNumber(i + 1);
+    patterns_.insert(patterns_.begin() + index, std::make_unique<TPattern>(this, index));
+}
+
+std::unique_ptr<TDetachedInstrument> TSong::DetachInstrument(int index) {
+    CW_ASSERT(index >= 0 && index < InstrumentCount());
+    instruments_[size_t(index)]->AllNotesOff();
+    EngineLock lock;
+    FieldStore(module_->sampleCount,
+               module_->sampleCount - instruments_[size_t(index)]->SampleCount());
+    InstrumentRecord* record = PLYRdetachInstrument(module_, index);
+    CheckAudio(record != nullptr);
+    std::unique_ptr<TInstrument> wrapper = std::move(instruments_[size_t(index)]);
+    instruments_.erase(instruments_.begin() + index);
+    const int count = InstrumentCount();
+    for (int i = index; i < count - 1; ++i) module_->instruments[i] = module_->instruments[i + 1];
+    module_->instruments[count - 1] = nullptr;
+    FieldStore(module_->instrumentCount, count - 1);
+    for (int i = index; i < int(instruments_.size()); ++i) instruments_[size_t(i)]->SetNumber(i);
+    wrapper->SetNumber(-1);
+    return std::make_unique<TDetachedInstrument>(std::move(wrapper), record);
+}
+
+void TSong::AttachInstrument(int index, std::unique_ptr<TDetachedInstrument> instrument) {
+    CW_ASSERT(instrument && index >= 0 && index <= InstrumentCount() &&
+              InstrumentCount() < kMaxInstruments);
+    EngineLock lock;
+    for (int i = InstrumentCount(); i > index; --i)
+        module_->instruments[i] = module_->instruments[i - 1];
+    module_->instruments[index] = nullptr;
+    InstrumentRecord* record = instrument->ReleaseRecord();
+    CheckAudio(PLYRattachInstrument(module_, index, record));
+    FieldStore(module_->instrumentCount, module_->instrumentCount + 1);
+    for (int i = index; i < int(instruments_.size()); ++i)
+        instruments_[size_t(i)]->SetNumber(i + 1);
+    std::unique_ptr<TInstrument> wrapper = instrument->ReleaseWrapper();
+    wrapper->SetNumber(index);
+    FieldStore(module_->sampleCount, module_->sampleCount + wrapper->SampleCount());
+    instruments_.insert(instruments_.begin() + index, std::move(wrapper));
+}
+
+TSong::OrderTable TSong::OrderList() const {
+    OrderTable orders{};
+    for (int p = 0; p < kMaxPositions; ++p) orders[size_t(p)] = FieldLoad(module_->orders[p]);
+    return orders;
+}
+
+void TSong::SetOrderList(const OrderTable& orders) {
+    const int current = playing_ ? CurrentPosition() : -1;
+    bool currentChanged = false;
+    {
+        EngineLock lock;
+        for (int p = 0; p < kMaxPositions; ++p) {
+            if (module_->orders[p] == orders[size_t(p)]) continue;
+            currentChanged |= p == current;
+            FieldStore(module_->orders[p], orders[size_t(p)]);
+        }
+    }
+    if (currentChanged) OrderChangedAt(current);
+}
