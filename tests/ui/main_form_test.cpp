@@ -23,7 +23,6 @@
 #include <QToolBar>
 #include <fstream>
 
-
 TEST_F(MainFormTest, StartsOnTheDefaultModuleAsUntitled) {
     Show();
     ASSERT_NE(Song(), nullptr);
