@@ -406,6 +406,15 @@ bool TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    // Undo and redo are the song's wherever the focus is: a field's own text undo would leave
+    // the user's last edit in place.
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+            key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Y))
+            return true;
+    }
     // Seen before any child window, so the frame's keys work wherever the focus is.
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
