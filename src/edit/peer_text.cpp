@@ -10,6 +10,7 @@
 namespace {
 
 constexpr std::string_view kHeader = "ModPlug Tracker ";
+constexpr std::string_view kAltHeader = "Pasted Pattern - ";
 constexpr size_t kFieldChars = 11;
 const char* const kNoteNames[12] = {"C-", "C#", "D-", "D#", "E-", "F-",
                                     "F#", "G-", "G#", "A-", "A#", "B-"};
@@ -172,8 +173,9 @@ void ParseEffect(const TField& f, TCell& cell) {
     }
 }
 
-// A field's cell and the fields it carries: blanks carry nothing.
-uint8_t ParseField(std::string_view text, TCell& cell) {
+// A field's cell and the fields it carries: blanks carry nothing. Effects written in another
+// alphabet than XM's are dropped and counted.
+uint8_t ParseField(std::string_view text, bool xmEffects, TCell& cell, int& dropped) {
     const TField f(text);
     uint8_t fields = 0;
     if (f.c[0] != ' ') {
@@ -189,8 +191,12 @@ uint8_t ParseField(std::string_view text, TCell& cell) {
         cell.volume = ParseVolume(f);
     }
     if (f.c[8] != ' ' || f.c[9] != ' ') {
-        fields |= kFieldEffect;
-        ParseEffect(f, cell);
+        if (xmEffects) {
+            fields |= kFieldEffect;
+            ParseEffect(f, cell);
+        } else if (f.c[8] != '.') {
+            ++dropped;
+        }
     }
     return fields;
 }
@@ -200,42 +206,57 @@ struct TParsedRow {
     std::vector<uint8_t> fields;
 };
 
-TParsedRow ParseRow(std::string_view line) {
+TParsedRow ParseRow(std::string_view line, bool xmEffects, int& dropped) {
     TParsedRow row;
     size_t at = 0;
     while (at < line.size() && line[at] == '|' && row.cells.size() < size_t(kMaxChannels)) {
         const size_t next = line.find('|', at + 1);
         const size_t end = next == std::string_view::npos ? line.size() : next;
         TCell cell;
-        row.fields.push_back(ParseField(line.substr(at + 1, end - at - 1), cell));
+        row.fields.push_back(
+            ParseField(line.substr(at + 1, end - at - 1), xmEffects, cell, dropped));
         row.cells.push_back(cell);
         at = end;
     }
     return row;
 }
 
-// Where the rows start: after the header line of a module kind whose effects are XM's.
-std::optional<size_t> RowsStart(std::string_view text) {
-    size_t at = text.find(kHeader);
-    while (at != std::string_view::npos) {
-        const size_t eol = std::min(text.find_first_of("\r\n", at), text.size());
-        std::string_view kind = text.substr(at + kHeader.size(), eol - at - kHeader.size());
-        while (!kind.empty() && kind.front() == ' ') kind.remove_prefix(1);
-        while (!kind.empty() && kind.back() == ' ') kind.remove_suffix(1);
-        if (kind == "XM" || kind == "MOD") return eol;
-        at = text.find(kHeader, at + 1);
+std::string_view Trimmed(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\r')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+struct TTextStart {
+    size_t rows = 0;       // where the lines after the header begin
+    bool xmEffects = true; // XM and MOD letters; S3M, IT and MPT use another alphabet
+};
+
+// The header names the module kind in its last three characters; the peers write
+// "ModPlug Tracker  XM" or, for Impulse Tracker letters, also "Pasted Pattern - IT".
+std::optional<TTextStart> FindHeader(std::string_view text) {
+    for (const std::string_view mark : {kHeader, kAltHeader}) {
+        for (size_t at = text.find(mark); at != std::string_view::npos;
+             at = text.find(mark, at + 1)) {
+            const size_t eol = std::min(text.find('\n', at), text.size());
+            const std::string_view kind =
+                Trimmed(text.substr(at + mark.size(), eol - at - mark.size()));
+            if (kind == "XM" || kind == "MOD") return TTextStart{eol, true};
+            if (kind == "IT" || kind == "S3M" || kind == "MPT") return TTextStart{eol, false};
+        }
     }
     return std::nullopt;
 }
 
 } // namespace
 
-std::optional<TBlock> ParsePeerText(std::string_view text) {
-    const std::optional<size_t> start = RowsStart(text);
+std::optional<TBlock> ParsePeerText(std::string_view text, int* droppedEffects) {
+    const std::optional<TTextStart> start = FindHeader(text);
     if (!start) return std::nullopt;
     std::vector<TParsedRow> rows;
     size_t tracks = 0;
-    size_t at = *start;
+    int dropped = 0;
+    size_t at = start->rows;
     while (at < text.size() && rows.size() < size_t(kMaxRows)) {
         const size_t eol = std::min(text.find('\n', at), text.size());
         std::string_view line = text.substr(at, eol - at);
@@ -248,7 +269,7 @@ std::optional<TBlock> ParsePeerText(std::string_view text) {
             if (rows.empty()) continue;
             break;
         }
-        rows.push_back(ParseRow(line));
+        rows.push_back(ParseRow(line, start->xmEffects, dropped));
         tracks = std::max(tracks, rows.back().cells.size());
     }
     if (rows.empty() || tracks == 0) return std::nullopt;
@@ -259,5 +280,6 @@ std::optional<TBlock> ParsePeerText(std::string_view text) {
             block.Cell(int(t), int(r)) = present ? rows[r].cells[t] : TCell{};
             block.SetFields(int(t), int(r), present ? rows[r].fields[t] : 0);
         }
+    if (droppedEffects) *droppedEffects = dropped;
     return block;
 }

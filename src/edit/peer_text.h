@@ -13,5 +13,7 @@
 std::string EncodePeerText(const TBlock& block);
 
 // A block from text that carries the header; anything it cannot read is refused (no header,
-// another module kind, no row) or clipped (past 32 tracks or 256 rows, unknown fields empty).
-std::optional<TBlock> ParsePeerText(std::string_view text);
+// an unknown module kind, no row) or clipped (past 32 tracks or 256 rows, unreadable fields
+// empty). Text with S3M or IT effect letters (Schism Tracker copies those) keeps its notes,
+// instruments and volumes; its effects are not pasted and are counted in droppedEffects.
+std::optional<TBlock> ParsePeerText(std::string_view text, int* droppedEffects = nullptr);

@@ -71,12 +71,31 @@ TEST(PeerText, BlanksCarryNoField) {
     EXPECT_EQ(block->Fields(1, 1), 0); // a row shorter than the block
 }
 
+// Schism Tracker copies with Impulse Tracker effect letters, another alphabet than XM's.
+TEST(PeerText, ImpulseLetteredTextKeepsEverythingButTheEffects) {
+    int dropped = -1;
+    const auto block = ParsePeerText("Pasted Pattern - IT\r\n"
+                                     "|C-501v64A0F|D-502...\r\n"
+                                     "|E-5..p32...|F-503c05T7D\r\n",
+                                     &dropped);
+    ASSERT_TRUE(block);
+    EXPECT_EQ(dropped, 2);
+    EXPECT_EQ(block->Cell(0, 0), MakeCell(0x40, 0, 64, 0, 0));
+    EXPECT_EQ(block->Fields(0, 0), kFieldNote | kFieldInstrument | kFieldVolume);
+    EXPECT_EQ(block->Cell(0, 1).volume, 0xB8);
+    EXPECT_EQ(block->Cell(1, 1), MakeCell(0x45, 2, 0x65, 0, 0));
+    EXPECT_TRUE(ParsePeerText("ModPlug Tracker S3M\r\n|C-501v64A0F\r\n", &dropped));
+    EXPECT_EQ(dropped, 1);
+    EXPECT_TRUE(ParsePeerText("ModPlug Tracker  XM\r\n|C-501v64A0F\r\n", &dropped));
+    EXPECT_EQ(dropped, 0);
+}
+
 TEST(PeerText, MalformedTextIsRefusedOrClipped) {
     EXPECT_FALSE(ParsePeerText(""));
     EXPECT_FALSE(ParsePeerText("ModPlug Tracker  XM"));
     EXPECT_FALSE(ParsePeerText("ModPlug Tracker  XM\r\n\r\n"));
-    EXPECT_FALSE(ParsePeerText("ModPlug Tracker S3M\r\n|C-501v64A0F\r\n"));
-    EXPECT_FALSE(ParsePeerText("ModPlug Tracker  IT\r\n|C-501v64A0F\r\n"));
+    EXPECT_FALSE(ParsePeerText("ModPlug Tracker  XX\r\n|C-501v64A0F\r\n"));
+    EXPECT_FALSE(ParsePeerText("Pasted Pattern\r\n|C-501v64A0F\r\n"));
     EXPECT_FALSE(ParsePeerText("|C-501v64A0F\r\n"));
     EXPECT_FALSE(ParsePeerText(std::string("ModPlug Tracker  XM\r\n\0|C-5", 26)));
     // Text before the header is someone else's; lines before the rows (an order list) too.
