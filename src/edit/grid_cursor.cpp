@@ -35,12 +35,12 @@ TCharSpan CursorChars(int pos) {
     return {digit, digit + 1};
 }
 
-void TGridCursor::SetRow(int r, int rows) {
+void TGridCursor::SetCursorRow(int r, int rows) {
     CW_ASSERT(rows > 0);
     row_ = Wrap(r, rows);
 }
 
-void TGridCursor::Move(int n, int channels) {
+void TGridCursor::MoveCursor(int n, int channels) {
     pos_ += n % kCursorPositions;
     int trackStep = n / kCursorPositions;
     if (pos_ < 0) {
@@ -50,10 +50,10 @@ void TGridCursor::Move(int n, int channels) {
         pos_ -= kCursorPositions;
         ++trackStep;
     }
-    if (trackStep != 0) MoveTrack(trackStep, channels);
+    if (trackStep != 0) MoveCursorTrack(trackStep, channels);
 }
 
-void TGridCursor::MoveTrack(int n, int channels) {
+void TGridCursor::MoveCursorTrack(int n, int channels) {
     CW_ASSERT(channels > 0);
     track_ = Wrap(track_ + n % channels, channels);
 }
@@ -63,9 +63,9 @@ void TGridCursor::Clamp(int rows, int channels) {
     track_ = std::clamp(track_, 0, std::max(0, channels - 1));
 }
 
-void TGridCursor::Advance(int step, int rows) {
+void TGridCursor::AdvanceCursor(int step, int rows) {
     if (step > 0) {
-        SetRow(row_ + step, rows);
+        SetCursorRow(row_ + step, rows);
         return;
     }
     // Within one field: high digit to low digit, and from the low digit back to the high one.
@@ -90,19 +90,19 @@ bool TGridCursor::Navigate(TNavKey key, TModifiers mods, int rows, int channels,
     if (mods.ctrl || mods.alt) return false;
     switch (key) {
     case TNavKey::Tab:
-        Move(mods.shift ? -kCursorPositions : kCursorPositions, channels);
+        MoveCursor(mods.shift ? -kCursorPositions : kCursorPositions, channels);
         return true;
     case TNavKey::Left:
-        Move(-1, channels);
+        MoveCursor(-1, channels);
         return true;
     case TNavKey::Right:
-        Move(+1, channels);
+        MoveCursor(+1, channels);
         return true;
     case TNavKey::Up:
-        SetRow(row_ - 1, rows);
+        SetCursorRow(row_ - 1, rows);
         return true;
     case TNavKey::Down:
-        SetRow(row_ + 1, rows);
+        SetCursorRow(row_ + 1, rows);
         return true;
     case TNavKey::PageUp:
         if (mods.shift) return false;
@@ -130,9 +130,9 @@ void TGridScroll::ScrollColumns(int delta, int channels) {
     firstColumn = std::clamp(firstColumn + delta, 1, std::max(1, channels * kColumnsPerTrack));
 }
 
-void TGridScroll::FollowRow(int r, int vis, bool centred, bool paged) {
+void TGridScroll::FollowRow(int r, int vis, int scrollMode, bool paged) {
     vis = std::max(1, vis);
-    if (centred) {
+    if (scrollMode == 1) {
         firstRow = std::max(0, r - vis / 2);
     } else if (paged) {
         firstRow = (r / vis) * vis;

@@ -59,23 +59,23 @@ public:
     TGridCursor() = default;
     TGridCursor(int row, int track, int pos) : row_(row), track_(track), pos_(pos) {}
 
-    int Row() const { return row_; }
-    int Track() const { return track_; }
-    int Pos() const { return pos_; }
+    int CursorRow() const { return row_; }
+    int CursorTrack() const { return track_; }
+    int CursorPos() const { return pos_; }
     TCellColumn Column() const { return ColumnOfPos(pos_); }
     bool operator==(const TGridCursor&) const = default;
 
     // r wrapped into 0 .. rows-1.
-    void SetRow(int r, int rows);
+    void SetCursorRow(int r, int rows);
     // Moves through the positions by n; crossing a track edge steps the track, wrapping.
-    void Move(int n, int channels);
-    void MoveTrack(int n, int channels);
+    void MoveCursor(int n, int channels);
+    void MoveCursorTrack(int n, int channels);
     // After a pattern shrank or the channel count fell.
     void Clamp(int rows, int channels);
 
     // The move after an entry: step rows down, or with step 0 to the next digit of the field
     // and back to its first digit after the last one.
-    void Advance(int step, int rows);
+    void AdvanceCursor(int step, int rows);
 
     // The cursor keys; false when the key with these modifiers does nothing. Shift moves as
     // no modifier does (the grid extends its selection); Ctrl scrolls instead (TGridScroll).
@@ -100,7 +100,7 @@ struct TGridScroll {
     void ScrollRows(int delta, int rows);
     // Ctrl+Left/Right: not before column 1, not beyond the last grid column.
     void ScrollColumns(int delta, int channels);
-    // Keeps row r in view among vis visible rows (header included). centred is scroll mode 1;
-    // paged is playback following the song row, which turns the view page by page.
-    void FollowRow(int r, int vis, bool centred, bool paged);
+    // Keeps row r in view among vis visible rows (header included). ScrollMode 1 keeps it
+    // centred; paged is playback following the song row, which turns the view page by page.
+    void FollowRow(int r, int vis, int scrollMode, bool paged);
 };

@@ -31,7 +31,7 @@ bool TGridEditor::NavKey(TNavKey key, TModifiers mods, int rows, int channels) {
 }
 
 void TGridEditor::FinishSelection(int channels) {
-    selection.Widen(channels);
+    selection.WidenSelection(channels);
 }
 
 bool TGridEditor::MousePress(int row, int gridColumn, int rows, int channels) {
@@ -58,7 +58,7 @@ TEntryResult TGridEditor::Key(const TPattern& pattern, const TEditKey& key) {
 }
 
 TBlock TGridEditor::Copy(const TPattern& pattern) {
-    scope = TApplyScope::Selection;
+    applyScope = TApplyScope::Selection;
     return CopyBlock(pattern, selection.Range(pattern.RowCount(), pattern.TrackCount()));
 }
 
@@ -68,7 +68,7 @@ TCellChanges TGridEditor::Cut(const TPattern& pattern, TBlock& copied) {
 }
 
 TCellChanges TGridEditor::Paste(const TPattern& pattern, const TBlock& block) const {
-    return PasteChanges(pattern, block, cursor.Track(), cursor.Row());
+    return PasteChanges(pattern, block, cursor.CursorTrack(), cursor.CursorRow());
 }
 
 TCellChanges TGridEditor::DeleteSelection(const TPattern& pattern) const {
@@ -76,7 +76,7 @@ TCellChanges TGridEditor::DeleteSelection(const TPattern& pattern) const {
 }
 
 TCellRange TGridEditor::ScopeOf(const TPattern& pattern) const {
-    return ScopeRange(scope, pattern, cursor, selection);
+    return ScopeRange(applyScope, pattern, cursor, selection);
 }
 
 TCellRange TGridEditor::SelectionOrCursor(const TPattern& pattern) const {

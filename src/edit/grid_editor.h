@@ -18,7 +18,7 @@ public:
     TGridSelection selection;
     TGridScroll scroll;
     TEntryState entry;
-    TApplyScope scope = TApplyScope::Pattern;
+    TApplyScope applyScope = TApplyScope::Pattern;
     int highlightStep = 1;
 
     // Cursor keys. Shift also drags the selection along, Ctrl scrolls without moving the
@@ -44,7 +44,7 @@ public:
     // Delete over the selection, or the cursor cell when nothing is selected.
     TCellChanges DeleteSelection(const TPattern& pattern) const;
 
-    // The range of the current scope in this pattern (the caller repeats it per pattern for Song).
+    // The range of the apply scope in this pattern (for Song the caller repeats it per pattern).
     TCellRange ScopeOf(const TPattern& pattern) const;
     // The selection, or the cursor cell when nothing is selected.
     TCellRange SelectionOrCursor(const TPattern& pattern) const;

@@ -9,7 +9,7 @@ TCellRange WholePattern(const TPattern& pattern) {
 }
 
 TGridPoint PointOfCursor(const TGridCursor& cursor) {
-    return {cursor.Row(), GridColumn(cursor.Track(), cursor.Column())};
+    return {cursor.CursorRow(), GridColumn(cursor.CursorTrack(), cursor.Column())};
 }
 
 int TGridSelection::Top() const {
@@ -46,7 +46,7 @@ void TGridSelection::ExtendFrom(TGridPoint from, TGridPoint to) {
     ExtendTo(to);
 }
 
-void TGridSelection::Widen(int channels) {
+void TGridSelection::WidenSelection(int channels) {
     if (!active_) return;
     const int left = LeftColumn();
     const int right = RightColumn();
@@ -89,7 +89,7 @@ TCellRange TGridSelection::Range(int rows, int channels) const {
 }
 
 TCellRange CursorCell(const TGridCursor& cursor) {
-    return {cursor.Track(), cursor.Track(), cursor.Row(), cursor.Row()};
+    return {cursor.CursorTrack(), cursor.CursorTrack(), cursor.CursorRow(), cursor.CursorRow()};
 }
 
 TCellRange ScopeRange(TApplyScope scope, const TPattern& pattern, const TGridCursor& cursor,
@@ -100,8 +100,8 @@ TCellRange ScopeRange(TApplyScope scope, const TPattern& pattern, const TGridCur
     case TApplyScope::Pattern:
         return whole;
     case TApplyScope::Track:
-        if (cursor.Track() >= pattern.TrackCount()) return {};
-        return {cursor.Track(), cursor.Track(), 0, whole.lastRow};
+        if (cursor.CursorTrack() >= pattern.TrackCount()) return {};
+        return {cursor.CursorTrack(), cursor.CursorTrack(), 0, whole.lastRow};
     case TApplyScope::Selection:
         return selection.Range(pattern.RowCount(), pattern.TrackCount());
     }

@@ -54,7 +54,7 @@ public:
     void ExtendTo(TGridPoint point);
     void ExtendFrom(TGridPoint from, TGridPoint to);
     // After the mouse release, and after a key release with Shift held: whole tracks.
-    void Widen(int channels);
+    void WidenSelection(int channels);
     // Ctrl+R, Ctrl+T, Ctrl+A.
     void SelectRows(int channels);
     void SelectTracks(int rows);

@@ -127,15 +127,15 @@ TEntryResult EditKey(const TPattern& pattern, const TGridCursor& cursor, const T
     result.cursor = cursor;
     result.step = state.step;
     const int rows = pattern.RowCount();
-    const int track = cursor.Track();
-    const int row = cursor.Row();
+    const int track = cursor.CursorTrack();
+    const int row = cursor.CursorRow();
 
     if (key.kind == TEditKeyKind::Backspace || key.kind == TEditKeyKind::Insert) {
         if (!state.editMode) return result;
         if (key.kind == TEditKeyKind::Backspace) {
             if (row == 0) return result;
             result.changes = DeleteRowChanges(pattern, track, row - 1);
-            result.cursor.SetRow(row - 1, rows);
+            result.cursor.SetCursorRow(row - 1, rows);
         } else {
             result.changes = InsertRowChanges(pattern, track, row);
         }
@@ -156,10 +156,10 @@ TEntryResult EditKey(const TPattern& pattern, const TGridCursor& cursor, const T
     const TCell before = pattern.GetCell(track, row);
     const std::optional<TCell> after =
         noteColumn ? NoteColumnKey(before, key, state)
-                   : DigitColumnKey(before, cursor.Pos(), key, result.refused);
+                   : DigitColumnKey(before, cursor.CursorPos(), key, result.refused);
     if (!after) return result;
     AddCellChange(result.changes, track, row, before, *after);
     result.acted = true;
-    result.cursor.Advance(state.step, rows);
+    result.cursor.AdvanceCursor(state.step, rows);
     return result;
 }

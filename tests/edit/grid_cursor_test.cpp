@@ -26,13 +26,13 @@ TEST(GridCursor, PositionsFallInTheirColumns) {
 TEST(GridCursor, RowMovesWrapAtThePatternEnds) {
     TGridCursor c(63, 0, 0);
     ASSERT_TRUE(c.Navigate(TNavKey::Down, kNone, 64, 4, 4));
-    EXPECT_EQ(c.Row(), 0);
+    EXPECT_EQ(c.CursorRow(), 0);
     ASSERT_TRUE(c.Navigate(TNavKey::Up, kNone, 64, 4, 4));
-    EXPECT_EQ(c.Row(), 63);
+    EXPECT_EQ(c.CursorRow(), 63);
     c.Navigate(TNavKey::Home, kNone, 64, 4, 4);
-    EXPECT_EQ(c.Row(), 0);
+    EXPECT_EQ(c.CursorRow(), 0);
     c.Navigate(TNavKey::End, kNone, 64, 4, 4);
-    EXPECT_EQ(c.Row(), 63);
+    EXPECT_EQ(c.CursorRow(), 63);
 }
 
 TEST(GridCursor, PagesGoByTheHighlightStep) {
@@ -62,9 +62,9 @@ TEST(GridCursor, ColumnMovesCrossTracksAndWrap) {
     EXPECT_EQ(c, TGridCursor(5, 0, kPosParamLow));
     c.Navigate(TNavKey::Tab, kShift, 64, 4, 1);
     EXPECT_EQ(c, TGridCursor(5, 3, kPosParamLow));
-    c.Move(-2 * kCursorPositions - 1, 4);
+    c.MoveCursor(-2 * kCursorPositions - 1, 4);
     EXPECT_EQ(c, TGridCursor(5, 1, kPosParamHigh));
-    c.Move(20, 4);
+    c.MoveCursor(20, 4);
     EXPECT_EQ(c, TGridCursor(5, 0, kPosNote));
 }
 
@@ -72,11 +72,11 @@ TEST(GridCursor, StepZeroWalksTheDigitsOfOneField) {
     const int expected[kCursorPositions] = {0, 2, 1, 4, 3, 6, 7, 8, 5};
     for (int pos = 0; pos < kCursorPositions; ++pos) {
         TGridCursor c(7, 2, pos);
-        c.Advance(0, 64);
+        c.AdvanceCursor(0, 64);
         EXPECT_EQ(c, TGridCursor(7, 2, expected[pos])) << "from position " << pos;
     }
     TGridCursor c(62, 0, kPosVolumeLow);
-    c.Advance(3, 64);
+    c.AdvanceCursor(3, 64);
     EXPECT_EQ(c, TGridCursor(1, 0, kPosVolumeLow));
 }
 
@@ -100,17 +100,17 @@ TEST(GridScroll, CtrlScrollingStaysInsideTheGrid) {
 
 TEST(GridScroll, FollowingKeepsTheCursorRowVisible) {
     TGridScroll s;
-    s.FollowRow(5, 10, false, false);
+    s.FollowRow(5, 10, 0, false);
     EXPECT_EQ(s.firstRow, 0);
-    s.FollowRow(9, 10, false, false); // the last whole visible row
+    s.FollowRow(9, 10, 0, false); // the last whole visible row
     EXPECT_EQ(s.firstRow, 1);
-    s.FollowRow(0, 10, false, false);
+    s.FollowRow(0, 10, 0, false);
     EXPECT_EQ(s.firstRow, 0);
-    s.FollowRow(30, 10, true, false);
+    s.FollowRow(30, 10, 1, false);
     EXPECT_EQ(s.firstRow, 25);
-    s.FollowRow(2, 10, true, false);
+    s.FollowRow(2, 10, 1, false);
     EXPECT_EQ(s.firstRow, 0);
-    s.FollowRow(27, 10, false, true);
+    s.FollowRow(27, 10, 0, true);
     EXPECT_EQ(s.firstRow, 20);
 }
 

@@ -58,7 +58,7 @@ TEST_F(GridEditor, CutAndPasteMoveABlockToTheCursor) {
     editor.selection.ExtendTo({1, GridColumn(0, kColumnEffect)});
     TBlock block;
     const TCellChanges cut = editor.Cut(*pattern, block);
-    EXPECT_EQ(editor.scope, TApplyScope::Selection);
+    EXPECT_EQ(editor.applyScope, TApplyScope::Selection);
     EXPECT_EQ(cut.size(), 2u);
     pattern.Apply(cut);
     EXPECT_TRUE(pattern->IsCellEmpty(0, 0));

@@ -24,13 +24,13 @@ TEST(GridSelection, WideningTakesWholeTracksAndKeepsTheAnchorSide) {
     TGridSelection s;
     s.Start({20, GridColumn(2, kColumnEffect)});
     s.ExtendTo({12, GridColumn(1, kColumnInstrument)});
-    s.Widen(4);
+    s.WidenSelection(4);
     EXPECT_EQ(s.LeftColumn(), GridColumn(1, kColumnNote));
     EXPECT_EQ(s.RightColumn(), GridColumn(2, kColumnEffect));
     EXPECT_EQ(s.Anchor().column, GridColumn(2, kColumnEffect));
     // Growing on from the anchor after widening.
     s.ExtendTo({12, GridColumn(0, kColumnVolume)});
-    s.Widen(4);
+    s.WidenSelection(4);
     EXPECT_EQ(s.Range(64, 4), (TCellRange{0, 2, 12, 20}));
 }
 

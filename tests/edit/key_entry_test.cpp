@@ -40,7 +40,7 @@ TEST_F(KeyEntry, NoteKeysEnterTheNoteAndTheEntryInstrument) {
     EXPECT_EQ(NoteName(At(2, 10).note), "C 4");
     EXPECT_EQ(At(2, 10).instrument, 5);
     EXPECT_EQ(z.previewNote, 0x40);
-    EXPECT_EQ(cursor.Row(), 11);
+    EXPECT_EQ(cursor.CursorRow(), 11);
     Type(Char('Q'));
     EXPECT_EQ(At(2, 11).note, 0x50);
     Type(Char('P'));
@@ -73,7 +73,7 @@ TEST_F(KeyEntry, EditModeOffOnlyPreviews) {
     const TEntryResult r = Type(Char('X'));
     EXPECT_TRUE(r.changes.empty());
     EXPECT_EQ(r.previewNote, 0x42);
-    EXPECT_EQ(cursor.Row(), 10);
+    EXPECT_EQ(cursor.CursorRow(), 10);
     EXPECT_TRUE(Type(Key(TEditKeyKind::Insert)).changes.empty());
     cursor = {10, 2, kPosInstrumentHigh};
     EXPECT_EQ(Type(Char('Z')).previewNote, kNoteNone); // no preview outside the note column
@@ -83,10 +83,10 @@ TEST_F(KeyEntry, HexDigitsWithStepZeroReturnToTheHighDigit) {
     state.step = 0;
     cursor = {10, 2, kPosInstrumentHigh};
     Type(Char('8'));
-    EXPECT_EQ(cursor.Pos(), kPosInstrumentLow);
+    EXPECT_EQ(cursor.CursorPos(), kPosInstrumentLow);
     Type(Char('0'));
     EXPECT_EQ(At(2, 10).instrument, 0x80);
-    EXPECT_EQ(cursor.Pos(), kPosInstrumentHigh);
+    EXPECT_EQ(cursor.CursorPos(), kPosInstrumentHigh);
     cursor = {10, 2, kPosVolumeLow};
     Type(Char('C'));
     EXPECT_EQ(At(2, 10).volume, 0x0C); // an empty volume counts as 0
@@ -95,7 +95,7 @@ TEST_F(KeyEntry, HexDigitsWithStepZeroReturnToTheHighDigit) {
     Type(Char('5'));
     EXPECT_EQ(At(2, 10).param, 0xA5);
     EXPECT_EQ(At(2, 10).command, 0);
-    EXPECT_EQ(cursor.Pos(), kPosCommandHigh);
+    EXPECT_EQ(cursor.CursorPos(), kPosCommandHigh);
     EXPECT_FALSE(Type(Char('G')).acted);
 }
 
@@ -108,7 +108,7 @@ TEST_F(KeyEntry, ACommandBeyondTheCatalogueIsRefused) {
     EXPECT_TRUE(r.refused);
     EXPECT_TRUE(r.changes.empty());
     EXPECT_EQ(At(2, 10).command, 0x0F);
-    EXPECT_EQ(cursor.Row(), 10);
+    EXPECT_EQ(cursor.CursorRow(), 10);
     Type(Char('1'));
     EXPECT_EQ(At(2, 10).command, 0x1F);
     cursor = {10, 2, kPosCommandLow};
@@ -128,7 +128,7 @@ TEST_F(KeyEntry, DeleteClearsItsFieldAndShiftDeleteTheCell) {
     kept.note = kNoteNone;
     kept.instrument = kInstrumentNone;
     EXPECT_EQ(At(2, 10), kept);
-    EXPECT_EQ(cursor.Row(), 11);
+    EXPECT_EQ(cursor.CursorRow(), 11);
     Type(Key(TEditKeyKind::Delete, kShift));
     EXPECT_TRUE(At(2, 11).IsEmpty());
     pattern->SetCell(2, 12, full);
@@ -160,9 +160,9 @@ TEST_F(KeyEntry, InsertAndBackspaceShiftOneTrack) {
     EXPECT_EQ(At(2, 11).note, 10);
     EXPECT_EQ(At(2, 63).note, 62);
     EXPECT_EQ(At(1, 10).note, 0x30);
-    EXPECT_EQ(cursor.Row(), 10);
+    EXPECT_EQ(cursor.CursorRow(), 10);
     const TEntryResult back = Type(Key(TEditKeyKind::Backspace));
-    EXPECT_EQ(cursor.Row(), 9);
+    EXPECT_EQ(cursor.CursorRow(), 9);
     EXPECT_TRUE(At(2, 9).IsEmpty()); // the cell Insert emptied moved up into the deleted row
     EXPECT_EQ(At(2, 10).note, 10);
     EXPECT_EQ(At(2, 8).note, 8);
