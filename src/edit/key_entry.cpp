@@ -129,6 +129,8 @@ TEntryResult EditKey(const TPattern& pattern, const TGridCursor& cursor, const T
     const int rows = pattern.RowCount();
     const int track = cursor.CursorTrack();
     const int row = cursor.CursorRow();
+    // A cursor left outside by a shrink or a channel change does nothing until clamped.
+    if (track >= pattern.TrackCount() || row >= rows) return result;
 
     if (key.kind == TEditKeyKind::Backspace || key.kind == TEditKeyKind::Insert) {
         if (!state.editMode) return result;
