@@ -8,21 +8,6 @@ constexpr TModifiers kNone{};
 constexpr TModifiers kShift{true, false, false};
 constexpr TModifiers kCtrl{false, true, false};
 
-TEST(GridCursor, PositionsFallInTheirColumns) {
-    const TCellColumn columns[kCursorPositions] = {
-        kColumnNote,   kColumnInstrument, kColumnInstrument, kColumnVolume, kColumnVolume,
-        kColumnEffect, kColumnEffect,     kColumnEffect,     kColumnEffect};
-    for (int pos = 0; pos < kCursorPositions; ++pos) EXPECT_EQ(ColumnOfPos(pos), columns[pos]);
-    EXPECT_EQ(FirstPosOfColumn(kColumnVolume), kPosVolumeHigh);
-    EXPECT_EQ(FirstPosOfColumn(kColumnEffect), kPosCommandHigh);
-    EXPECT_EQ(CursorChars(kPosNote).end, 3);
-    EXPECT_EQ(CursorChars(kPosParamLow).first, 3);
-    EXPECT_EQ(CursorChars(kPosInstrumentLow).first, 1);
-    EXPECT_EQ(GridColumn(2, kColumnVolume), 11);
-    EXPECT_EQ(TrackOfGridColumn(12), 2);
-    EXPECT_EQ(TrackOfGridColumn(13), 3);
-}
-
 TEST(GridCursor, RowMovesWrapAtThePatternEnds) {
     TGridCursor c(63, 0, 0);
     ASSERT_TRUE(c.Navigate(TNavKey::Down, kNone, 64, 4, 4));
