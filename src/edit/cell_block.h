@@ -47,7 +47,7 @@ void AddCellChange(TCellChanges& changes, int track, int row, const TCell& befor
                    const TCell& after);
 
 TBlock CopyBlock(const TPattern& pattern, const TCellRange& range);
-// Cut, Delete and Shift+Delete of a range: every cell emptied.
+// Cut or delete of a range: every cell emptied.
 TCellChanges ClearChanges(const TPattern& pattern, const TCellRange& range);
 // The block with its top-left cell at (track, row); what falls outside the pattern is dropped.
 TCellChanges PasteChanges(const TPattern& pattern, const TBlock& block, int track, int row);

@@ -48,10 +48,11 @@ public:
     bool Contains(int row, int gridColumn) const;
 
     void Clear() { active_ = false; }
-    // A mouse press on a cell, or the cursor cell when Shift is first held.
+    // A mouse press on a cell.
     void Start(TGridPoint point);
-    // Dragging, or a Shift move: starts at the cursor the move left when none is active.
+    // Dragging: the extent follows the pointer (a selection starts there when none is active).
     void ExtendTo(TGridPoint point);
+    // A Shift move from one cell to another: starts at from when nothing is selected yet.
     void ExtendFrom(TGridPoint from, TGridPoint to);
     // After the mouse release, and after a key release with Shift held: whole tracks.
     void WidenSelection(int channels);
