@@ -1,0 +1,48 @@
+// What a key typed into the event grid does: the cells it changes, where the cursor goes, the
+// entry step, and the note it sounds. Nothing is written here; the edit layer applies the
+// changes as one undo step.
+#pragma once
+
+#include "edit/grid_cursor.h"
+#include "model/cell_change.h"
+
+#include <cstdint>
+
+class TPattern;
+
+enum class TEditKeyKind { Character, Space, Delete, Insert, Backspace };
+
+struct TEditKey {
+    TEditKeyKind kind = TEditKeyKind::Character;
+    // For Character: the upper-case character a US layout gives for the key unshifted
+    // (UsCharForKey), whatever the active layout.
+    char c = 0;
+    TModifiers mods;
+};
+
+struct TEntryState {
+    int baseOctave = 4;
+    int instrument = -1; // the entry instrument, -1 when none is chosen (notes then get 0)
+    bool editMode = true;
+    int step = 1; // 0..255
+};
+
+struct TEntryResult {
+    TCellChanges changes;
+    TGridCursor cursor;              // where the cursor is after the key
+    int step = 1;                    // the entry step after the key (the backquote key changes it)
+    uint8_t previewNote = kNoteNone; // a note to sound on the entry instrument, or none
+    bool acted = false;              // the key did something: refresh the info labels
+    bool wholeTrack = false;         // Insert or Backspace: the track changed from a row down
+    bool refused = false;            // an effect command beyond the catalogue was typed
+};
+
+// The note a key enters at a base octave, or kNoteNone. Note 96 counts as no note: an XM file
+// cannot hold it.
+uint8_t EntryNoteForKey(char c, int baseOctave);
+
+// value with its digit at place (0 lowest) replaced, in the base given, as a byte.
+uint8_t ReplaceDigit(int value, int place, int digit, int base);
+
+TEntryResult EditKey(const TPattern& pattern, const TGridCursor& cursor, const TEditKey& key,
+                     const TEntryState& state);
