@@ -9,7 +9,7 @@
 namespace {
 
 const char* kUsage =
-    "Usage: cantorwright [FILE]\n"
+    "Usage: cantorwright [--verbose] [FILE]\n"
     "       cantorwright --info FILE\n"
     "       cantorwright --dump FILE\n"
     "       cantorwright --convert IN --output OUT.xm\n"
@@ -17,6 +17,7 @@ const char* kUsage =
     "       cantorwright --help\n"
     "\n"
     "  FILE          open the module in the editor\n"
+    "  --verbose     the editor reports its start-up time in the message line\n"
     "  --info FILE   print the module's summary as one JSON object\n"
     "  --dump FILE   print every field, cell and sample checksum of the module as text\n"
     "  --convert IN --output OUT.xm\n"
@@ -43,6 +44,7 @@ int RunCommandLine(int argc, char** argv) {
         if (argc != 5 || std::string(argv[3]) != "--output") return Usage(stderr, 2);
         return ConvertCommand(argv[2], argv[4]);
     }
+    if (command == "--verbose") return kRunEditor;
     if (!command.empty() && command[0] == '-') return Usage(stderr, 2);
     return kRunEditor;
 }

@@ -4,6 +4,7 @@
 #include "ui/windows/main_form.h"
 
 #include <QElapsedTimer>
+#include <string>
 
 int main(int argc, char** argv) {
     QElapsedTimer startup;
@@ -16,9 +17,11 @@ int main(int argc, char** argv) {
     TCantorApplication app(argc, argv);
 
     TMainForm form(QCoreApplication::applicationDirPath());
-    if (argc >= 2) form.SetStartFile(QString::fromLocal8Bit(argv[1]));
+    const bool verbose = argc >= 2 && std::string(argv[1]) == "--verbose";
+    const int fileArgument = verbose ? 2 : 1;
+    if (argc > fileArgument) form.SetStartFile(QString::fromLocal8Bit(argv[fileArgument]));
     form.resize(1100, 720);
-    form.SetStartupClock(startup);
+    if (verbose) form.SetStartupClock(startup);
     form.show();
     const int result = app.exec();
     form.SaveModuleDir();

@@ -7,6 +7,7 @@
 #include "ui/cantor_application.h"
 #include "ui/pattern_clipboard.h"
 #include "ui/widgets/file_panel.h"
+#include "ui/widgets/recent_files.h"
 #include "ui/widgets/spin_edit.h"
 #include "ui/windows/env_dlg.h"
 
@@ -312,4 +313,50 @@ TEST_F(WorkKeptTest, BlocksTravelOnTheSystemClipboardAndCutIsOneStep) {
     SongEdit().Undo();
     SongEdit().Undo();
     EXPECT_EQ(pattern->GetCell(0, 0), a);
+}
+
+TEST_F(WorkKeptTest, TheOpenDialogOpensThroughTheQuestionAndRemembersTheFile) {
+    const auto folder = TempDir();
+    const auto file = folder / "tune.xm";
+    std::filesystem::copy_file(CorpusModule("walk.xm"), file);
+    QSettings("Cantorwright", "Cantorwright")
+        .setValue("ModuleDir", QString::fromStdString(folder.string()));
+    SongEdit().SetTempo(101);
+    QString startFolder;
+    WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+        startFolder = dialog->directory().absolutePath();
+        WhenShown<QMessageBox>(
+            [](QMessageBox* box) { box->button(QMessageBox::Discard)->click(); });
+        ChooseFile(dialog, "tune.xm");
+    });
+    form->openFileAct->trigger();
+    EXPECT_EQ(startFolder.toStdString(), folder.string());
+    EXPECT_EQ(form->windowTitle(), "Cantorwright - tune.xm");
+    EXPECT_EQ(Project().FileName(), file.string());
+    EXPECT_EQ(form->RecentFiles()->Files().value(0).toStdString(), file.string());
+}
+
+TEST_F(WorkKeptTest, TheFilePanelTakesATypedFolder) {
+    const auto folder = TempDir();
+    std::filesystem::copy_file(CorpusModule("walk.xm"), folder / "a.xm");
+    form->openAct->trigger();
+    QLineEdit* path = form->FilePanel()->PathEdit();
+    path->setFocus();
+    path->setText(QString::fromStdString(folder.string()));
+    QTest::keyClick(path, Qt::Key_Return);
+    EXPECT_EQ(form->FilePanel()->SelectedFolder().toStdString(), folder.string() + "/");
+}
+
+TEST_F(WorkKeptTest, ASuccessClearsAStaleErrorButNotAMessage) {
+    EXPECT_TRUE(DeliverGuarded([&] {
+        form->OpenModule(CorruptModule().string());
+        return true;
+    }));
+    ASSERT_TRUE(form->infoPanel1->styleSheet().contains("red"));
+    form->playBtnClick();
+    EXPECT_TRUE(form->infoPanel1->text().isEmpty());
+    form->stopBtnClick();
+    form->ShowMessage("a note");
+    form->OpenModule(CorpusModule("walk.xm").string());
+    EXPECT_EQ(form->infoPanel1->text(), "a note");
 }

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QSplitter>
 #include <QTreeView>
@@ -36,6 +37,10 @@ TFilePanel::TFilePanel(QWidget* parent) : QWidget(parent) {
     for (const auto& filter : kFilters) filterBox->addItem(filter.caption);
     filterRow->addWidget(filterBox, 1);
     layout->addLayout(filterRow);
+    pathEdit = new QLineEdit;
+    pathEdit->setObjectName("pathEdit");
+    pathEdit->setToolTip("type a folder and press Return");
+    layout->addWidget(pathEdit);
 
     dirModel = new QFileSystemModel(this);
     dirModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
@@ -65,11 +70,21 @@ TFilePanel::TFilePanel(QWidget* parent) : QWidget(parent) {
             [this](const QModelIndex& current) {
                 const QString path = dirModel->filePath(current);
                 fileBox->setRootIndex(fileModel->setRootPath(path));
+                if (!pathEdit->hasFocus()) pathEdit->setText(QDir::toNativeSeparators(path));
             });
     connect(fileBox, &QListView::doubleClicked, this, &TFilePanel::fileBoxDblClick);
+    connect(pathEdit, &QLineEdit::returnPressed, this, [this] {
+        const QString folder = QDir::fromNativeSeparators(pathEdit->text().trimmed());
+        if (QDir(folder).exists()) SelectFolder(QDir(folder).absolutePath());
+    });
 
     SetFilterIndex(Modules);
     SelectFolder(QDir::currentPath());
+}
+
+QString TFilePanel::ModulesDialogFilter() {
+    const FilterEntry& modules = kFilters[Modules];
+    return QString("%1 (%2)").arg(modules.caption, QString(modules.masks).replace(';', ' '));
 }
 
 QString TFilePanel::SelectedFolder() const {

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QComboBox;
+class QLineEdit;
 class QFileSystemModel;
 class QListView;
 class QTreeView;
@@ -25,6 +26,10 @@ public:
     QStringList ListedFiles() const;
     void OpenEntry(const QString& fileName);
     QListView* FileBox() const { return fileBox; }
+    // Typing a folder here and Return selects it.
+    QLineEdit* PathEdit() const { return pathEdit; }
+    // The name filter of the Modules entry, as a file dialog takes it.
+    static QString ModulesDialogFilter();
 
 signals:
     void ModuleChosen(const QString& fileName);
@@ -34,6 +39,7 @@ private:
     void fileBoxDblClick(const QModelIndex& index);
 
     QComboBox* filterBox;
+    QLineEdit* pathEdit;
     QTreeView* dirBox;
     QListView* fileBox;
     QFileSystemModel* dirModel;

@@ -117,6 +117,9 @@ void TMainForm::CreateActions() {
     openAct->setToolTip("toggle file panel");
     openAct->setCheckable(true);
     connect(openAct, &QAction::triggered, this, &TMainForm::ToggleFilePanel);
+    openFileAct = new QAction("Open &File...", this);
+    openFileAct->setShortcut(QKeySequence("Ctrl+Shift+O"));
+    connect(openFileAct, &QAction::triggered, this, &TMainForm::OpenFileClick);
     saveAct = new QAction("&Save", this);
     saveAct->setShortcut(QKeySequence("Ctrl+S"));
     saveAct->setToolTip("save");
@@ -164,6 +167,7 @@ void TMainForm::CreateMenus() {
     fileMenu = menuBar()->addMenu("&File");
     fileMenu->addAction(newAct);
     fileMenu->addAction(openAct);
+    fileMenu->addAction(openFileAct);
     fileMenu->addAction(saveAct);
     fileMenu->addAction(saveAsAct);
     fileMenu->addSeparator();
@@ -312,6 +316,10 @@ void TMainForm::ShowMessage(const QString& text) {
     infoPanel1->setText(text);
 }
 
+void TMainForm::ClearStaleError() {
+    if (infoPanel1->styleSheet().contains("red")) clrMsgBtnClick();
+}
+
 void TMainForm::clrMsgBtnClick() {
     infoPanel1->setStyleSheet(QString());
     infoPanel1->clear();
@@ -321,6 +329,7 @@ void TMainForm::playBtnClick() {
     if (!Song()) return;
     Song()->Play(true);
     if (Song()->Playing()) {
+        ClearStaleError();
         moduleTimer.start();
         UpdatePlayButtons(false);
     } else {
@@ -332,6 +341,7 @@ void TMainForm::playPatBtnClick() {
     if (!Song()) return;
     Song()->PlayPattern(true);
     if (Song()->Playing()) {
+        ClearStaleError();
         moduleTimer.start();
         UpdatePlayButtons(false);
     } else {

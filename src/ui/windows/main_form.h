@@ -58,6 +58,8 @@ public:
     void ShowPosition();
     void ShowException(const std::exception& error);
     void ShowMessage(const QString& text);
+    // A later success makes an error shown earlier stale.
+    void ClearStaleError();
 
     // Song properties and order list.
     void FillOrderGrid();
@@ -87,6 +89,7 @@ public:
     // Menu and toolbar actions, public so tests and other windows reach them.
     QAction* newAct;
     QAction* openAct;
+    QAction* openFileAct;
     QAction* saveAct;
     QAction* saveAsAct;
     QAction* exitAct;
@@ -135,6 +138,8 @@ public slots:
     void ToggleFilePanel();
     void OpenRecentFile(const QString& fileName);
     void OpenFromPanel(const QString& fileName);
+    // "Open File...": the standard file dialog in the module folder.
+    void OpenFileClick();
 
     // Hooks for the configuration, sound control and clean-up windows.
     void ConfigureClick();

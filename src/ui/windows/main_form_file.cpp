@@ -45,6 +45,7 @@ bool TMainForm::OpenModule(const std::string& fileName) {
     Project().Adopt(std::move(song), fileName);
     Song()->StartPreviewPlayer();
     EventManager().Dispatch<EvLoadModule>();
+    ClearStaleError();
     if (wasPlaying)
         playBtnClick();
     else
@@ -116,6 +117,7 @@ bool TMainForm::SaveWithDialog() {
     SongEdit().SetSaved();
     autosave.Remove();
     UpdateCaption();
+    ClearStaleError();
     return true;
 }
 
@@ -175,6 +177,17 @@ void TMainForm::OfferRestore() {
 
 void TMainForm::OpenFromPanel(const QString& fileName) {
     if (OpenModule(fileName.toStdString())) recentFiles->Add(fileName);
+}
+
+void TMainForm::OpenFileClick() {
+    QString folder = QSettings("Cantorwright", "Cantorwright").value("ModuleDir").toString();
+    if (folder.isEmpty() || !QDir(folder).exists()) folder = filePanel->SelectedFolder();
+    QFileDialog dialog(this, "Open", folder, TFilePanel::ModulesDialogFilter() + ";;All files (*)");
+    dialog.setObjectName("openDialog");
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    OpenFromPanel(dialog.selectedFiles().first());
 }
 
 void TMainForm::OpenRecentFile(const QString& fileName) {
