@@ -161,3 +161,22 @@ TEST_F(SongBarTest, ScrollButtonsMoveTheFirstVisibleColumnWithinTheSong) {
     for (int i = 0; i < steps; ++i) form->ordLeftBtn->click();
     EXPECT_FALSE(form->ordLeftBtn->isEnabled());
 }
+
+TEST_F(SongBarTest, TheWindowKeepsAMinimumAndTheOrderListGrowsWithItsWidth) {
+    form->resize(100, 100);
+    QTest::qWait(20);
+    EXPECT_GE(form->width(), form->minimumWidth());
+    EXPECT_GE(form->minimumWidth(), 700);
+    EXPECT_GE(form->minimumHeight(), 400);
+    form->resize(1100, 720);
+    QTest::qWait(20);
+    const int narrow = form->layoutGrid->VisibleCells();
+    form->resize(1500, 720);
+    QTest::qWait(20);
+    EXPECT_GT(form->layoutGrid->VisibleCells(), narrow);
+    EXPECT_EQ(form->layoutGrid->horizontalHeaderItem(10)->text(), "0A");
+    // The cells share the width out: what is left over is less than one more cell would need.
+    const int leftover = form->layoutGrid->viewport()->width() -
+                         form->layoutGrid->VisibleCells() * form->layoutGrid->CellWidth();
+    EXPECT_LT(leftover, form->layoutGrid->VisibleCells());
+}

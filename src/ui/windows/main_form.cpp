@@ -45,6 +45,8 @@ TMainForm::TMainForm(const QString& programDir_, QWidget* parent)
     theMainForm = this;
     setWindowTitle("Cantorwright");
     setAcceptDrops(true);
+    // Room for the toolbars' controls and a pattern editor beside the file panel.
+    setMinimumSize(760, 480);
 
     mdiArea = new QMdiArea;
     filePanel = new TFilePanel;

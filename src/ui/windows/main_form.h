@@ -176,6 +176,8 @@ private:
     void CreateMenus();
     void CreateToolbars();
     void CreateSongToolbars();
+    QToolBar* CreateOrderToolbar();
+    QToolBar* CreatePropertiesToolbar();
     QToolBar* AddToolbar(const char* title, const char* menuItem);
     void CreateStatusLine();
     void CreateWindows();

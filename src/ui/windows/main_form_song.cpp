@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int kOrderColumnWidth = 20;
+constexpr int kOrderColumnWidth = TOrderGrid::kMinCellWidth;
 
 QSpinBox* NewSpin(int minimum, int maximum, int value) {
     auto* spin = new QSpinBox;
@@ -29,18 +29,41 @@ QSpinBox* NewSpin(int minimum, int maximum, int value) {
 } // namespace
 
 void TMainForm::CreateSongToolbars() {
+    QToolBar* layout = CreateOrderToolbar();
+    QToolBar* props = CreatePropertiesToolbar();
+    QToolBar* misc = AddToolbar("Miscellaneous Toolbar", "Miscellaneous");
+    misc->addWidget(new QLabel("Base Octave:"));
+    octaveEdit = NewSpin(1, 7, 4);
+    octaveEdit->setToolTip("set the base octave for note entry");
+    misc->addWidget(octaveEdit);
+    connect(octaveEdit, &QSpinBox::valueChanged, this, &TMainForm::octaveEditChange);
+    // The octave ends the first row; the song's fields and then the order list, which takes
+    // the rest of the width, get the second.
+    insertToolBar(layout, props);
+    insertToolBar(props, misc);
+    insertToolBarBreak(props);
+    layout->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+QToolBar* TMainForm::CreateOrderToolbar() {
     QToolBar* layout = AddToolbar("Pattern Layout Toolbar", "Pattern Layout");
     layoutGrid = new TOrderGrid(1, 1);
-    layoutGrid->horizontalHeader()->hide();
     layoutGrid->verticalHeader()->hide();
+    // Positions are numbered in hex above their cells, as the grid shows rows.
     layoutGrid->horizontalHeader()->setDefaultSectionSize(kOrderColumnWidth);
     layoutGrid->horizontalHeader()->setMinimumSectionSize(kOrderColumnWidth);
+    layoutGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     layoutGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     layoutGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     layoutGrid->setHorizontalScrollMode(QAbstractItemView::ScrollPerItem);
     layoutGrid->setSelectionMode(QAbstractItemView::SingleSelection);
-    layoutGrid->setFixedHeight(layoutGrid->rowHeight(0) + 2 * layoutGrid->frameWidth());
+    layoutGrid->setFixedHeight(layoutGrid->horizontalHeader()->sizeHint().height() +
+                               layoutGrid->rowHeight(0) + 2 * layoutGrid->frameWidth());
     layoutGrid->setMinimumWidth(10 * kOrderColumnWidth);
+    layoutGrid->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // Two and three digits stay readable in a narrow cell rather than turning into "...".
+    layoutGrid->setTextElideMode(Qt::ElideNone);
+    layoutGrid->setWordWrap(false);
     layoutGrid->setEditTriggers(QAbstractItemView::DoubleClicked |
                                 QAbstractItemView::EditKeyPressed |
                                 QAbstractItemView::AnyKeyPressed);
@@ -75,7 +98,10 @@ void TMainForm::CreateSongToolbars() {
     connect(decOrderBtn, &QPushButton::clicked, this, &TMainForm::decOrderBtnClick);
     connect(insBtn, &QPushButton::clicked, this, &TMainForm::insBtnClick);
     connect(delBtn, &QPushButton::clicked, this, &TMainForm::delBtnClick);
+    return layout;
+}
 
+QToolBar* TMainForm::CreatePropertiesToolbar() {
     QToolBar* props = AddToolbar("Song Properties", "Song Properties");
     songNameEd = new QLineEdit("Untitled");
     // What the XM file keeps of the name.
@@ -100,16 +126,7 @@ void TMainForm::CreateSongToolbars() {
     connect(tempoSpin, &QSpinBox::valueChanged, this, &TMainForm::tempoEdChange);
     connect(speedSpin, &QSpinBox::valueChanged, this, &TMainForm::speedEdChange);
     connect(restartSpin, &QSpinBox::valueChanged, this, &TMainForm::restartEdChange);
-
-    QToolBar* misc = AddToolbar("Miscellaneous Toolbar", "Miscellaneous");
-    misc->addWidget(new QLabel("Base Octave:"));
-    octaveEdit = NewSpin(1, 7, 4);
-    octaveEdit->setToolTip("set the base octave for note entry");
-    misc->addWidget(octaveEdit);
-    connect(octaveEdit, &QSpinBox::valueChanged, this, &TMainForm::octaveEditChange);
-    // The octave ends the first row; the order list and the song's fields get the second.
-    insertToolBar(layout, misc);
-    insertToolBarBreak(layout);
+    return props;
 }
 
 void TMainForm::ShowSongProperties() {
@@ -214,6 +231,10 @@ void TMainForm::FillOrderGrid() {
     {
         const QSignalBlocker block(layoutGrid);
         layoutGrid->setColumnCount(columns);
+        QStringList numbers;
+        for (int column = 0; column < columns; ++column)
+            numbers << QString("%1").arg(column, 2, 16, QChar('0')).toUpper();
+        layoutGrid->setHorizontalHeaderLabels(numbers);
         for (int column = 0; column < columns; ++column)
             SetOrderCellText(column, song ? song->Orders(column) : -1);
         const int current = song ? std::min(song->CurrentPosition(), columns - 1) : 0;
@@ -229,7 +250,7 @@ void TMainForm::FillOrderGrid() {
 }
 
 int TMainForm::VisibleOrderColumns() const {
-    return std::max(1, layoutGrid->viewport()->width() / kOrderColumnWidth);
+    return layoutGrid->VisibleCells();
 }
 
 int TMainForm::FirstVisibleOrderColumn() const {
