@@ -19,6 +19,6 @@ fi
 
 if [ "${CW_SKIP_TSAN:-0}" != 1 ]; then
   cmake --preset tsan >/dev/null
-  cmake --build --preset tsan -j "$jobs" --target engine_tests model_tests project_tests
-  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --preset tsan -R 'PlayWhileEditing|PlayingSong'
+  cmake --build --preset tsan -j "$jobs" --target engine_tests model_tests project_tests midi_tests
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --preset tsan -R 'PlayWhileEditing|PlayingSong|MidiQueue'
 fi
