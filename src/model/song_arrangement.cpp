@@ -4,30 +4,10 @@
 #include "engine/engine_lock.h"
 #include "engine/field_access.h"
 #include "model/errors.h"
+#include "model/playback_pause.h"
 #include "model/song.h"
 
 #include <algorithm>
-
-namespace {
-
-// Stops playback for the life of the object and resumes it afterwards if it was running.
-class PlaybackPause {
-public:
-    explicit PlaybackPause(TSong& song) : song_(song), wasPlaying_(song.Playing()) {
-        if (wasPlaying_) song_.Stop();
-    }
-    ~PlaybackPause() noexcept(false) {
-        if (wasPlaying_ && std::uncaught_exceptions() == 0) song_.Resume();
-    }
-    PlaybackPause(const PlaybackPause&) = delete;
-    PlaybackPause& operator=(const PlaybackPause&) = delete;
-
-private:
-    TSong& song_;
-    bool wasPlaying_;
-};
-
-} // namespace
 
 void TSong::InsertPosition(int position) {
     const int length = SongLength();
@@ -45,7 +25,7 @@ void TSong::InsertPosition(int position) {
 void TSong::DeletePosition(int position) {
     CW_ASSERT(position >= 0 && position < SongLength() && SongLength() != 0);
     if (SongLength() == 1) return;
-    PlaybackPause pause(*this);
+    TPlaybackPause pause(*this);
     EngineLock lock;
     const int stored = module_->songLength;
     for (int p = position; p < stored - 1; ++p)
@@ -90,24 +70,18 @@ void TSong::RenumberPatterns(int from, int delta) {
 
 void TSong::DeletePattern(int index, bool renumber) {
     CW_ASSERT(index >= 0 && index < PatternCount() && PatternCount() > 1);
-    PlaybackPause pause(*this);
+    TPlaybackPause pause(*this);
     EngineLock lock;
     if (renumber)
         for (int p = 0; p < module_->songLength; ++p)
             if (Orders(p) >= index && Orders(p) > 0) FieldStore(module_->orders[p], Orders(p) - 1);
-    patterns_.erase(patterns_.begin() + index); // packs it
-    PLYRmemFree(module_->patterns[index]);
-    const int count = PatternCount();
-    for (int i = index; i < count - 1; ++i) module_->patterns[i] = module_->patterns[i + 1];
-    module_->patterns[count - 1] = nullptr;
-    FieldStore(module_->patternCount, count - 1);
-    for (int i = index; i < int(patterns_.size()); ++i) patterns_[size_t(i)]->SetNumber(i);
+    DetachPattern(index); // dropped at once, which frees it
 }
 
 void TSong::DeletePatterns(const std::vector<TPattern*>& patterns) {
     std::vector<int> numbers;
     for (TPattern* pattern : patterns) numbers.push_back(pattern->Number());
-    PlaybackPause pause(*this);
+    TPlaybackPause pause(*this);
     for (auto it = numbers.rbegin(); it != numbers.rend(); ++it) DeletePattern(*it, true);
 }
 
@@ -149,19 +123,8 @@ TInstrument* TSong::InsertInstrument(int index) {
 
 void TSong::DeleteInstrument(int index) {
     CW_ASSERT(index >= 0 && index < InstrumentCount());
-    PlaybackPause pause(*this);
-    instruments_[size_t(index)]->AllNotesOff();
-    EngineLock lock;
-    // The module's sample count covers every instrument's samples.
-    FieldStore(module_->sampleCount,
-               module_->sampleCount - instruments_[size_t(index)]->SampleCount());
-    CheckAudio(PLYRremoveInstrument(module_, index, playHandle_));
-    instruments_.erase(instruments_.begin() + index);
-    const int count = InstrumentCount();
-    for (int i = index; i < count - 1; ++i) module_->instruments[i] = module_->instruments[i + 1];
-    module_->instruments[count - 1] = nullptr;
-    FieldStore(module_->instrumentCount, count - 1);
-    for (int i = index; i < int(instruments_.size()); ++i) instruments_[size_t(i)]->SetNumber(i);
+    TPlaybackPause pause(*this);
+    DetachInstrument(index); // dropped at once, which frees it
 }
 
 void TSong::SwapInstruments(int a, int b) {
@@ -190,7 +153,7 @@ std::vector<TInstrument*> TSong::GetUnusedInstruments() const {
 void TSong::RemoveInstruments(const std::vector<TInstrument*>& instruments) {
     std::vector<int> numbers;
     for (TInstrument* instrument : instruments) numbers.push_back(instrument->Number());
-    PlaybackPause pause(*this);
+    TPlaybackPause pause(*this);
     // shift[j] = how many removed instruments are numbered below j.
     std::vector<int> shift(size_t(InstrumentCount()), 0);
     for (int j = 0; j < InstrumentCount(); ++j)

@@ -3,29 +3,13 @@
 #include "engine/engine_lock.h"
 #include "engine/sndlib.h"
 #include "model/errors.h"
+#include "model/playback_pause.h"
 #include "project/app_objects.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-// Stops a running playback for the life of the object and resumes it afterwards.
-class PlaybackPause {
-public:
-    PlaybackPause(TSong& song, bool active) : song_(song), paused_(active && song.Playing()) {
-        if (paused_) song_.Stop();
-    }
-    ~PlaybackPause() noexcept(false) {
-        if (paused_ && std::uncaught_exceptions() == 0) song_.Resume();
-    }
-    PlaybackPause(const PlaybackPause&) = delete;
-    PlaybackPause& operator=(const PlaybackPause&) = delete;
-
-private:
-    TSong& song_;
-    bool paused_;
-};
 
 // Writes one side of the changes at once, so the mixer never plays half of them.
 void WriteCells(TPattern& pattern, const TCellChanges& changes, bool after) {
@@ -65,7 +49,7 @@ TSong& TEditCommand::Song() {
 
 void TEditCommand::Run() {
     {
-        PlaybackPause pause(Song(), Structural());
+        TPlaybackPause pause(Song(), Structural());
         Apply();
     }
     skipRedo_ = true;
@@ -76,7 +60,7 @@ void TEditCommand::redo() {
     if (skipRedo_) {
         skipRedo_ = false;
     } else {
-        PlaybackPause pause(Song(), Structural());
+        TPlaybackPause pause(Song(), Structural());
         Apply();
     }
     AnnounceApplied();
@@ -85,7 +69,7 @@ void TEditCommand::redo() {
 void TEditCommand::undo() {
     CW_ASSERT(!evicted_);
     {
-        PlaybackPause pause(Song(), Structural());
+        TPlaybackPause pause(Song(), Structural());
         Revert();
     }
     AnnounceReverted();
@@ -216,7 +200,7 @@ void TRowsCommand::Apply() {
     for (int r = 0; r < oldRows_; ++r)
         for (int t = 0; t < tracks_; ++t) cells_.push_back(pattern.GetCell(t, r));
     // The row count's own setter restarts a playback of this pattern; Grow and Shrink do not.
-    PlaybackPause pause(Song(), kind_ != SetCount);
+    TPlaybackPause pause(Song(), kind_ != SetCount);
     switch (kind_) {
     case SetCount:
         pattern.SetRowCount(rows_);
