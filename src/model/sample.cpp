@@ -27,9 +27,6 @@ void TSample::SetVolume(int volume) {
 void TSample::SetBaseNote(int note) {
     FieldStore(record_->relativeNote, note - 48);
 }
-void TSample::SetByteLength(int bytes) {
-    FieldStore(record_->length, bytes);
-}
 void TSample::SetPanning(int panning) {
     FieldStore(record_->panning, panning + 128);
 }

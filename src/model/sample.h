@@ -38,7 +38,6 @@ public:
     void SetBits(int bits);
 
     int ByteLength() const { return record_->length; }
-    void SetByteLength(int bytes);
     int Length() const { return record_->length / BytesPerSample(); }
     int LoopStart() const { return record_->loopStart; }
     void SetLoopStart(int frame);
