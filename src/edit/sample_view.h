@@ -4,6 +4,8 @@
 // keeps them.
 #pragma once
 
+#include "edit/scroll_bar.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -40,14 +42,6 @@ TSampleFacts FactsOf(const TSample& sample);
 
 // Keeps the loop inside the data with start < end, after a marker was moved by the mouse.
 TLoopPoints ApplyLoopRule(int64_t start, int64_t end, int64_t length);
-
-struct TScrollBarState {
-    bool enabled = false;
-    int maximum = 0;
-    int position = 0;
-};
-
-enum class TScrollAction { LineLeft, LineRight, PageLeft, PageRight, Thumb, Top, Bottom };
 
 // Feedback texts of the zoom commands.
 inline constexpr const char* kZoomSelectFirst = "First select an area you wan't to zoom in to.";
