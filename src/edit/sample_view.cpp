@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 int64_t RoundEven(double v) {
     return int64_t(std::nearbyint(v));
@@ -135,4 +136,18 @@ TSampleGeometry::SelectionBand(const TSampleView& view) const {
     const int64_t left = std::min(a, b);
     if (left > width_) return std::nullopt;
     return TBand{left, std::min<int64_t>(std::max(a, b), width_)};
+}
+
+TLoopMarkers LoopMarkerColumns(const TSampleView& view, const TLoopPoints& loop) {
+    return {TSampleGeometry::ColumnOf(view, loop.start), TSampleGeometry::ColumnOf(view, loop.end)};
+}
+
+bool TSampleCaret::Tick(bool hasSample, bool gestureRunning, bool focused) {
+    if (!hasSample || gestureRunning || !(shown_ || focused)) return false;
+    shown_ = !shown_;
+    return true;
+}
+
+bool TSampleCaret::Hide() {
+    return std::exchange(shown_, false);
 }

@@ -101,5 +101,27 @@ private:
     int width_;
 };
 
+// The loop markers' columns, and the strips to repaint around a marker when it moves.
+struct TLoopMarkers {
+    int64_t startX = 0;
+    int64_t endX = 0;
+};
+TLoopMarkers LoopMarkerColumns(const TSampleView& view, const TLoopPoints& loop);
+constexpr int kLoopStripHalfWidth = 4;
+
+// The blinking caret at the selection start: a timer tick flips it while no gesture runs and
+// the control has the focus; once the focus leaves, a shown caret goes at the next tick.
+class TSampleCaret {
+public:
+    // Answers whether the caret column needs repainting.
+    bool Tick(bool hasSample, bool gestureRunning, bool focused);
+    // A left-button gesture starts: answers whether a shown caret must be removed.
+    bool Hide();
+    bool Shown() const { return shown_; }
+
+private:
+    bool shown_ = false;
+};
+
 // Round with ties to even, as the zoom figures need (Round(2.5) is 2).
 int64_t RoundEven(double v);

@@ -180,6 +180,15 @@ TEST(EnvelopeDrag, AFullEnvelopeRefusesTheInsertBeepsAndStillNotifies) {
     EXPECT_FALSE(drag.Dragging());
 }
 
+TEST(EnvelopeDrag, AFirstPointGoesToTickZeroAndMovesOnlyVertically) {
+    const TEnvelopeGeometry g(300, 64);
+    TEnvelopeDrag drag;
+    const auto press = drag.Press(g, Points({}), true, TMouseButton::Left, 50, 16);
+    ASSERT_TRUE(press.change);
+    EXPECT_EQ(press.change->points, (std::vector<TEnvelopePoint>{{0, 48}}));
+    EXPECT_EQ(drag.Move(g, 120, 32)->points, (std::vector<TEnvelopePoint>{{0, 32}}));
+}
+
 TEST(EnvelopePoints, RoundTripThroughTheModel) {
     EnvelopeRecord record{};
     record.sustainPoint = record.loopStart = record.loopEnd = kEnvelopeNone;

@@ -107,6 +107,25 @@ TEST(SampleGeometry, SelectionStaysInTheDataAndItsBandInTheControl) {
     EXPECT_FALSE(g.SelectionBand(view));
 }
 
+TEST(SampleCaret, BlinksOnlyWithFocusAndGoesWhenAGestureStartsOrTheFocusLeaves) {
+    TSampleCaret caret;
+    EXPECT_FALSE(caret.Tick(true, false, false));
+    EXPECT_FALSE(caret.Tick(false, false, true));
+    EXPECT_TRUE(caret.Tick(true, false, true));
+    EXPECT_TRUE(caret.Shown());
+    EXPECT_FALSE(caret.Tick(true, true, true)); // no blinking during a gesture
+    EXPECT_TRUE(caret.Shown());
+    EXPECT_TRUE(caret.Tick(true, false, false)); // focus gone: removed once
+    EXPECT_FALSE(caret.Shown());
+    EXPECT_FALSE(caret.Tick(true, false, false));
+    caret.Tick(true, false, true);
+    EXPECT_TRUE(caret.Hide());
+    EXPECT_FALSE(caret.Hide());
+    const TLoopMarkers m = LoopMarkerColumns({10, 0, 0, 4}, {100, 4000});
+    EXPECT_EQ(m.startX, 15);
+    EXPECT_EQ(m.endX, 990);
+}
+
 TEST(LoopRule, KeepsStartBeforeEndWithinTheData) {
     EXPECT_EQ(ApplyLoopRule(500, 400, 1000), (TLoopPoints{500, 501}));
     EXPECT_EQ(ApplyLoopRule(1000, 400, 1000), (TLoopPoints{998, 999}));
