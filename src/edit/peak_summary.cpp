@@ -26,6 +26,32 @@ void Merge(TPeak& acc, int min, int max, int64_t sum, int64_t count) {
     acc.count += count;
 }
 
+template <typename Read> TPeak Scan(Read read, int64_t first, int64_t end) {
+    int lo = INT_MAX, hi = INT_MIN;
+    int64_t sum = 0;
+    for (int64_t i = first; i < end; ++i) {
+        const int v = read(i);
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+        sum += v;
+    }
+    return {lo, hi, sum, end - first};
+}
+
+// One loop per format, so the format is not tested for every frame.
+TPeak ScanFrames(const TSampleFrames& f, int64_t first, int64_t end) {
+    const uint8_t* data = f.data;
+    if (f.bits == 16)
+        return Scan(
+            [data](int64_t i) {
+                int16_t v;
+                std::memcpy(&v, data + 2 * i, 2);
+                return int(v);
+            },
+            first, end);
+    return Scan([data](int64_t i) { return int(data[i]) - 128; }, first, end);
+}
+
 } // namespace
 
 int TSampleFrames::Value(int64_t frame) const {
@@ -46,18 +72,14 @@ TPeakSummary::TPeakSummary(const TSampleFrames& frames) : source_(frames) {
     TLevel first;
     first.shift = kFirstShift;
     const int64_t blocks = frames.frames >> kFirstShift;
+    first.min.reserve(size_t(blocks));
+    first.max.reserve(size_t(blocks));
+    first.sum.reserve(size_t(blocks));
     for (int64_t k = 0; k < blocks; ++k) {
-        int lo = INT_MAX, hi = INT_MIN;
-        int64_t sum = 0;
-        for (int64_t i = k << kFirstShift, e = (k + 1) << kFirstShift; i < e; ++i) {
-            const int v = frames.Value(i);
-            lo = std::min(lo, v);
-            hi = std::max(hi, v);
-            sum += v;
-        }
-        first.min.push_back(int16_t(lo));
-        first.max.push_back(int16_t(hi));
-        first.sum.push_back(sum);
+        const TPeak peak = ScanFrames(frames, k << kFirstShift, (k + 1) << kFirstShift);
+        first.min.push_back(int16_t(peak.min));
+        first.max.push_back(int16_t(peak.max));
+        first.sum.push_back(peak.sum);
     }
     if (blocks == 0) return;
     levels_.push_back(std::move(first));
@@ -84,15 +106,8 @@ void TPeakSummary::Accumulate(TPeak& acc, int level, const TSampleFrames& frames
                               int64_t end) const {
     if (first >= end) return;
     if (level < 0) {
-        int lo = INT_MAX, hi = INT_MIN;
-        int64_t sum = 0;
-        for (int64_t i = first; i < end; ++i) {
-            const int v = frames.Value(i);
-            lo = std::min(lo, v);
-            hi = std::max(hi, v);
-            sum += v;
-        }
-        Merge(acc, lo, hi, sum, end - first);
+        const TPeak peak = ScanFrames(frames, first, end);
+        Merge(acc, peak.min, peak.max, peak.sum, peak.count);
         return;
     }
     const TLevel& lv = levels_[size_t(level)];
