@@ -88,18 +88,20 @@ TEST(EnvelopeDrag, ALeftPressGrabsAtFivePixelsAndInsertsAtFivePointOne) {
     const auto env = Points({{0, 64}, {100, 0}});
     TEnvelopeDrag drag;
     // Point 1 sits at (100, 128).
-    auto press = drag.Press(g, env, true, TMouseButton::Left, 96, 125);
+    auto press = drag.Press(g, env, true, TMouseButton::Left, 95, 128);
     EXPECT_TRUE(drag.Dragging());
     EXPECT_EQ(drag.DragIndex(), 1);
     EXPECT_FALSE(press.change);
     EXPECT_TRUE(press.notify);
     drag.Release();
-    press = drag.Press(g, env, true, TMouseButton::Left, 96, 124.9);
+    press = drag.Press(g, env, true, TMouseButton::Left, 94.9, 128);
     ASSERT_TRUE(press.change);
     EXPECT_EQ(press.change->points.size(), 3u);
-    EXPECT_EQ(press.change->points[1], (TEnvelopePoint{96, 2})); // (128 - 124) * 64 / 128
+    EXPECT_EQ(press.change->points[1], (TEnvelopePoint{94, 0}));
+    EXPECT_EQ(drag.DragIndex(), 1);
     EXPECT_TRUE(drag.Dragging());
     EXPECT_EQ(drag.Limits().maxX, 99);
+    EXPECT_EQ(drag.Limits().minX, 1);
     drag.Release();
     // Missed by 5.1 pixels, but the tick is taken: refused, no drag.
     press = drag.Press(g, env, true, TMouseButton::Left, 100, 122.9);
