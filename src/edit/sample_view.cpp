@@ -33,6 +33,19 @@ TLoopPoints ApplyLoopRule(int64_t start, int64_t end, int64_t length) {
     return {int(start), int(end)};
 }
 
+std::optional<TLoopPoints> LoopFromSelection(const TSampleView& view, int64_t length) {
+    if (!view.HasSelection() || length <= 0) return std::nullopt;
+    return ApplyLoopRule(std::min(view.selStart, view.selEnd), std::max(view.selStart, view.selEnd),
+                         length);
+}
+
+TFrameRange PreviewRange(const TSampleView& view, int64_t length) {
+    const auto clamp = [length](int64_t f) { return std::clamp<int64_t>(f, 0, length); };
+    if (!view.HasSelection()) return {clamp(view.selStart), length};
+    return {clamp(std::min(view.selStart, view.selEnd)),
+            clamp(std::max(view.selStart, view.selEnd))};
+}
+
 int64_t TSampleGeometry::ScrollMax(const TSampleView& view) const {
     return TotalColumns(view) - width_ - 1;
 }

@@ -42,6 +42,16 @@ TSampleFacts FactsOf(const TSample& sample);
 
 // Keeps the loop inside the data with start < end, after a marker was moved by the mouse.
 TLoopPoints ApplyLoopRule(int64_t start, int64_t end, int64_t length);
+// "Set Loop to Selection": the selection in order, through the loop rule; none without one.
+std::optional<TLoopPoints> LoopFromSelection(const TSampleView& view, int64_t length);
+
+// The frames a preview plays, [first, end): the selection, or from the caret to the end.
+struct TFrameRange {
+    int64_t first = 0;
+    int64_t end = 0;
+    bool operator==(const TFrameRange&) const = default;
+};
+TFrameRange PreviewRange(const TSampleView& view, int64_t length);
 
 // Feedback texts of the zoom commands.
 inline constexpr const char* kZoomSelectFirst = "First select an area you wan't to zoom in to.";

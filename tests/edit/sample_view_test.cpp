@@ -135,6 +135,15 @@ TEST(LoopRule, KeepsStartBeforeEndWithinTheData) {
     EXPECT_EQ(ApplyLoopRule(100, 50, 1000), (TLoopPoints{100, 101}));
 }
 
+TEST(LoopRule, SetLoopToSelectionAndThePreviewRangeTakeTheSelectionInOrder) {
+    EXPECT_EQ(LoopFromSelection({0, 300, 100, 1}, 1000), (TLoopPoints{100, 300}));
+    EXPECT_EQ(LoopFromSelection({0, 900, 1000, 1}, 1000), (TLoopPoints{900, 1000}));
+    EXPECT_FALSE(LoopFromSelection({0, 5, 5, 1}, 1000));
+    EXPECT_EQ(PreviewRange({0, 300, 100, 1}, 1000), (TFrameRange{100, 300}));
+    EXPECT_EQ(PreviewRange({0, 700, 700, 1}, 1000), (TFrameRange{700, 1000}));
+    EXPECT_EQ(PreviewRange({0, 700, 700, 1}, 500), (TFrameRange{500, 500}));
+}
+
 TEST(SampleMouse, APressPicksTheFrameUnderThePointerAtAnyZoom) {
     TSampleMouse mouse;
     TSampleView view{100, 0, 0, 1};
