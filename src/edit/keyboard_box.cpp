@@ -91,7 +91,7 @@ std::vector<TKeyRect> TKeyboardGeometry::Keys() const {
     return keys;
 }
 
-TColumnSpan TKeyboardGeometry::NoteColumns(int note) const {
+TColumnSpan TKeyboardGeometry::InvalidateNote(int note) const {
     const int semitone = note % 12;
     const int j = 7 * (note / 12) + (semitone + 1) / 2 + (semitone > 4 ? 1 : 0);
     return {(j - 1 - firstKey_) * keyWidth_, (j + 1 - firstKey_) * keyWidth_};

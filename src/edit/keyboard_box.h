@@ -57,7 +57,7 @@ public:
     // White keys first, then the black ones over them: the painting order.
     std::vector<TKeyRect> Keys() const;
     // The columns to repaint after a note's sample changed: the key and its black neighbours.
-    TColumnSpan NoteColumns(int note) const;
+    TColumnSpan InvalidateNote(int note) const;
 
 private:
     int keyWidth_;

@@ -36,7 +36,7 @@ TEST(KeyboardGeometry, EveryKeysMiddleHitsItsOwnNoteAndItsRepaintSpanCoversIt) {
             const int midX = (key.left + 1 + key.right) / 2;
             const int y = key.black ? key.bottom / 2 : key.bottom - 1;
             EXPECT_EQ(g.NoteAt(midX, y), key.note) << key.note;
-            const TColumnSpan span = g.NoteColumns(key.note);
+            const TColumnSpan span = g.InvalidateNote(key.note);
             EXPECT_LE(span.left, key.left + (key.black ? 0 : 1)) << key.note;
             EXPECT_GE(span.right, key.right) << key.note;
         }
