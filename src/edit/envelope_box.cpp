@@ -78,6 +78,11 @@ int TEnvelopeGeometry::YToValue(int y) const {
     return ((height_ - y) * 64) / height_;
 }
 
+int TEnvelopeGeometry::HoverValue(int y) const {
+    if (height_ <= 0) return 0;
+    return int(std::nearbyint(64.0 - double(y) * 64.0 / height_));
+}
+
 int TEnvelopeGeometry::PointAt(const TEnvelopePoints& env, double x, double y) const {
     int best = -1;
     double bestDistance = 0;

@@ -60,6 +60,8 @@ public:
     static int XToTick(int x) { return x; }
     int ValueToY(int value) const;
     int YToValue(int y) const;
+    // The value the status line shows while hovering: rounded, where a press truncates.
+    int HoverValue(int y) const;
 
     // The nearest point within 5 pixels (ties to the lower index), or -1.
     int PointAt(const TEnvelopePoints& env, double x, double y) const;

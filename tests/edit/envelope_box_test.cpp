@@ -20,6 +20,9 @@ TEST(EnvelopeGeometry, MapsValuesToTheHeightAndBack) {
     EXPECT_EQ(g.YToValue(115), 0);
     EXPECT_EQ(g.YToValue(57), 32);
     EXPECT_EQ(g.YToValue(114), 0); // truncated, not rounded
+    EXPECT_EQ(g.YToValue(2), 62);
+    EXPECT_EQ(g.HoverValue(2), 63);
+    EXPECT_EQ(g.HoverValue(57), 32);
 }
 
 TEST(EnvelopeGeometry, GrabsWithinFivePixelsAndPrefersTheLowerIndexOnATie) {
