@@ -152,13 +152,3 @@ std::vector<TWaveColumn> WaveColumns(const TPeakSummary& summary, const TSampleF
     }
     return columns;
 }
-
-int WaveY(double value, int height, int bits) {
-    const double q = double(height) / double(int64_t(1) << bits);
-    return height / 2 + int(RoundEven(value * q));
-}
-
-int HalfAmplitudeOffset(int height, int bits) {
-    const double q = double(height) / double(int64_t(1) << bits);
-    return int(RoundEven(double(int64_t(1) << (bits - 2)) * q));
-}

@@ -67,8 +67,3 @@ struct TWaveColumn {
 // The columns the view shows, from the first visible column up to the last frame it reaches.
 std::vector<TWaveColumn> WaveColumns(const TPeakSummary& summary, const TSampleFrames& frames,
                                      const TSampleView& view, int width, bool averaging);
-
-// Vertical placement: positive values below the centre line, full scale over the height.
-int WaveY(double value, int height, int bits);
-// Distance of the half-amplitude guide lines from the centre line.
-int HalfAmplitudeOffset(int height, int bits);

@@ -1,6 +1,6 @@
 // The sample editor's view apart from any widget: frame to column mapping at any zoom, the
-// scroll range, the zoom commands and the loop rule. Positions are 64-bit so that the longest
-// samples at the finest zoom cannot overflow; the stored view fields stay 32-bit as the sample
+// scroll range, the zoom commands and the loop rule. Positions are 64-bit so that no zoom of
+// the longest samples can overflow; the stored view fields stay 32-bit as the sample
 // keeps them.
 #pragma once
 
