@@ -1,4 +1,6 @@
 #include "edit/peak_summary.h"
+#include "engine/records.h"
+#include "model/sample.h"
 
 #include <algorithm>
 #include <climits>
@@ -116,6 +118,32 @@ TEST(PeakSummary, AnotherBlockIsReadDirectlyNotFromAStaleSummary) {
     EXPECT_EQ(summary.Range(f, 0, 4096).max, 0);
     EXPECT_EQ(summary.Range(f, 5000, 6000).count, 0);
     EXPECT_TRUE(WaveColumns(summary, TSampleFrames{}, {}, 100, false).empty());
+}
+
+TEST(PeakSummary, ASampleIsReadThroughItsRecord) {
+    int16_t data[3] = {-5, 300, 7};
+    SampleRecord record{};
+    record.data = reinterpret_cast<uint8_t*>(data);
+    record.length = 6;
+    record.format = kSampleFormat16;
+    record.loopType = kLoopPingPong;
+    record.loopStart = 1;
+    record.loopEnd = 3;
+    TSample sample(nullptr, 0, &record);
+    const TSampleFrames f = FramesOf(sample);
+    EXPECT_EQ(f.frames, 3);
+    EXPECT_EQ(f.Value(1), 300);
+    const TPeak peak = TPeakSummary(f).Range(f, 0, 3);
+    EXPECT_EQ(peak.min, -5);
+    EXPECT_EQ(peak.max, 300);
+    const TSampleFacts facts = FactsOf(sample);
+    EXPECT_EQ(facts.length, 3);
+    EXPECT_TRUE(facts.looped);
+    EXPECT_EQ(facts.loop, (TLoopPoints{1, 3}));
+    StoreView(sample, {7, 1, 2, 0});
+    EXPECT_EQ(ViewOf(sample), (TSampleView{7, 1, 2, 1})); // zoom is never below 1
+    record.data = nullptr;
+    EXPECT_EQ(FramesOf(sample).frames, 0);
 }
 
 TEST(PeakSummary, FramesAreReadInTheirStoredFormat) {
