@@ -4,6 +4,7 @@
 #include "edit/envelope_box.h"
 #include "edit/peak_summary.h"
 #include "edit/sample_mouse.h"
+#include "edit/waveform.h"
 #include "engine/records.h"
 #include "model/envelope.h"
 
@@ -50,6 +51,10 @@ int main() {
             20, [&](int) { sink += WaveColumns(summary, f, view, width, averaging).size(); });
         Report(averaging ? "fit-zoom columns, averaging" : "fit-zoom columns", ms);
     }
+    Report("fit-zoom columns and their lines", PerCallMs(20, [&](int) {
+               const auto columns = WaveColumns(summary, f, view, width, false);
+               sink += WaveLines(columns, 300, 16, dmRelative, false).size();
+           }));
     const TPeakSummary none; // no summary: every frame is read
     Report("fit-zoom columns frame by frame (no summary)",
            PerCallMs(2, [&](int) { sink += WaveColumns(none, f, view, width, true).size(); }));
