@@ -158,7 +158,7 @@ void SongPlayer::SetPosition(int position) {
     if (position < 0) position += length;
     if (position < first_ || position > last_) position = first_;
     std::memset(visited_, 0, sizeof visited_);
-    visitedLoops_.clear();
+    visitedLoops_.Clear();
     timer_ = 1;
     patternDelay_ = patternDelayLeft_ = fineDelay_ = 0;
     breakRow_ = 0;
@@ -235,7 +235,7 @@ void SongPlayer::MarkVisited() {
         word |= bit;
         return;
     }
-    if (!visitedLoops_.insert(key).second) songEnded_ = true;
+    if (!visitedLoops_.Insert(key)) songEnded_ = true;
 }
 
 void SongPlayer::ReadRow() {

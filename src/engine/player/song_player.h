@@ -5,12 +5,12 @@
 
 #include "engine/mixer/voice.h"
 #include "engine/player/channel_state.h"
+#include "engine/player/loop_row_set.h"
 #include "engine/records.h"
 
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <set>
 
 struct PlayerStatus {
     int32_t position, pattern, row, sync, loopCount;
@@ -138,7 +138,7 @@ private:
     int jumpPosition_ = -1;
     bool songEnded_ = false;
     uint64_t visited_[kMaxPositions][kMaxRows / 64] = {};
-    std::set<std::array<uint64_t, 3>> visitedLoops_; // rows reached with loop counters running
+    LoopRowSet visitedLoops_; // rows reached with loop counters running
     int framesLeft_ = 0;
     // Who saved the module: the reference player keeps the tracker's own soft ramps for files
     // from the original tracker, and older quirk emulation for files from its own old versions.
