@@ -1,6 +1,7 @@
 #include "engine/formats/xmp_import.h"
 
 #include "engine/formats/file_kind.h"
+#include "engine/formats/play_behaviour.h"
 #include "engine/formats/xmp_effects.h"
 #include "engine/sndlib.h"
 
@@ -298,5 +299,6 @@ ModuleRecord* ImportWithXmp(const uint8_t* data, size_t size, const std::string&
         return nullptr;
     }
     StoreLevels(data, size, kind, module.get());
+    DecidePlayBehaviour(*module, StoredPlaySettings{});
     return module.release();
 }
