@@ -158,15 +158,14 @@ std::shared_ptr<SongPlayer> PlaybackEngine::Find(PlayHandle handle) {
 }
 
 bool PlaybackEngine::Remove(PlayHandle handle) {
+    // The engine lock first, as the hooks that walk the players take it before the list's. A
+    // mix already holding the player finds it detached at its next piece and never reads the
+    // module, which the caller may free once this returns.
+    EngineLock engine;
     std::lock_guard lock(playersMutex_);
     for (auto it = players_.begin(); it != players_.end(); ++it) {
         if (it->first != handle) continue;
-        {
-            // A mix already holding the player finds it detached at its next piece and never
-            // reads the module, which the caller may free once this returns.
-            EngineLock engine;
-            it->second->Detach();
-        }
+        it->second->Detach();
         std::shared_ptr<SongPlayer> removed = std::move(it->second);
         players_.erase(it);
         PublishLocked(std::move(removed));
