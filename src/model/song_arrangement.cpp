@@ -87,16 +87,21 @@ void TSong::RenumberPatterns(int from, int delta) {
 void TSong::DeletePattern(int index, bool renumber) {
     CW_ASSERT(index >= 0 && index < PatternCount() && PatternCount() > 1);
     PlaybackPause pause(*this);
-    EngineLock lock;
-    if (renumber)
-        for (int p = 0; p < module_->songLength; ++p)
-            if (Orders(p) >= index && Orders(p) > 0) FieldStore(module_->orders[p], Orders(p) - 1);
-    patterns_.erase(patterns_.begin() + index); // packs it
-    PLYRmemFree(module_->patterns[index]);
-    const int count = PatternCount();
-    for (int i = index; i < count - 1; ++i) module_->patterns[i] = module_->patterns[i + 1];
-    module_->patterns[count - 1] = nullptr;
-    FieldStore(module_->patternCount, count - 1);
+    patterns_.erase(patterns_.begin() + index); // packs it, before the lock
+    PatternRecord* gone;
+    {
+        EngineLock lock;
+        if (renumber)
+            for (int p = 0; p < module_->songLength; ++p)
+                if (Orders(p) >= index && Orders(p) > 0)
+                    FieldStore(module_->orders[p], Orders(p) - 1);
+        gone = module_->patterns[index];
+        const int count = PatternCount();
+        for (int i = index; i < count - 1; ++i) module_->patterns[i] = module_->patterns[i + 1];
+        module_->patterns[count - 1] = nullptr;
+        FieldStore(module_->patternCount, count - 1);
+    }
+    PLYRmemFree(gone);
     for (int i = index; i < int(patterns_.size()); ++i) patterns_[size_t(i)]->SetNumber(i);
 }
 
