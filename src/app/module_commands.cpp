@@ -1,11 +1,14 @@
 #include "app/module_commands.h"
 
+#include "engine/render.h"
 #include "model/errors.h"
 #include "model/names.h"
 #include "model/song.h"
 #include "model/song_dump.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iomanip>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -45,7 +48,9 @@ int InfoCommand(const std::string& file) {
     for (int p = 0; p < song->SongLength(); ++p) out << (p ? ", " : "") << song->Orders(p);
     out << "], \"restart\": " << song->RestartPosition() << ", \"speed\": " << song->Speed()
         << ", \"tempo\": " << song->Tempo()
-        << ", \"linear\": " << (song->LinearFrequencies() ? "true" : "false") << ", \"dropped\": {";
+        << ", \"linear\": " << (song->LinearFrequencies() ? "true" : "false")
+        << ", \"duration_seconds\": " << std::fixed << std::setprecision(3)
+        << std::max(0.0, SongDurationSeconds(song->Module())) << ", \"dropped\": {";
     const char* separator = "";
     for (int kind = 0; kind < kLossCount; ++kind) {
         if (m->lost[kind] == 0) continue;

@@ -40,12 +40,10 @@ PatternRecord* PLYRnewEmptyPattern(int rows) {
     return pattern;
 }
 
-bool PLYRcompressPattern(ModuleRecord* module, int index) {
-    if (!ValidPattern(module, index)) return false;
-    EngineLock lock;
-    PatternRecord* source = module->patterns[index];
-    if (!PatternIsUnpacked(source)) return true;
+namespace {
 
+// The packed copy of an unpacked pattern, or null when out of memory.
+PatternRecord* Packed(const PatternRecord* source) {
     const int tracks = int(source->word0 & 0xFF);
     const int rows = source->rowCount;
     const int stride = RowStride(tracks);
@@ -70,31 +68,22 @@ bool PLYRcompressPattern(ModuleRecord* module, int index) {
 
     const size_t size = kPatternHeaderSize + packed.size();
     auto* result = static_cast<PatternRecord*>(PLYRmemAlloc(size));
-    if (!result) return false;
+    if (!result) return nullptr;
     result->word0 = uint32_t(size);
     result->rowCount = rows;
     std::memcpy(result->data, packed.data(), packed.size());
-    module->patterns[index] = result;
-    PLYRmemFree(source);
-    return true;
+    return result;
 }
 
-bool PLYRdecompressPattern(ModuleRecord* module, int index) {
-    if (!ValidPattern(module, index)) return false;
-    EngineLock lock;
-    PatternRecord* source = module->patterns[index];
-    const int tracks = module->channelCount;
-    if (PatternIsUnpacked(source)) return true;
-    if (tracks < 1 || tracks > kMaxChannels)
-        return SNDfail(kSndErrState, "the module's channel count is out of range");
-
+// The unpacked copy of a packed pattern with `tracks` tracks, or null with the error set.
+PatternRecord* Unpacked(const PatternRecord* source, int tracks, int index) {
     const int rows = source->rowCount;
     const size_t blockSize = source->word0;
     if (rows < 1 || rows > kMaxRows || blockSize < kPatternHeaderSize)
-        return SNDfail(kSndErrCorrupt, "pattern " + std::to_string(index) + " is corrupt");
+        return SNDfail(kSndErrCorrupt, "pattern " + std::to_string(index) + " is corrupt"), nullptr;
 
     auto* result = static_cast<PatternRecord*>(PLYRmemAlloc(UnpackedPatternSize(tracks)));
-    if (!result) return false;
+    if (!result) return nullptr;
     result->word0 = kUnpackedTag | uint32_t(tracks);
     result->rowCount = rows;
     const int stride = RowStride(tracks);
@@ -104,7 +93,8 @@ bool PLYRdecompressPattern(ModuleRecord* module, int index) {
 
     auto truncated = [&] {
         PLYRmemFree(result);
-        return SNDfail(kSndErrCorrupt, "pattern " + std::to_string(index) + " is truncated");
+        SNDfail(kSndErrCorrupt, "pattern " + std::to_string(index) + " is truncated");
+        return nullptr;
     };
     const uint8_t* p = source->data;
     const uint8_t* end = reinterpret_cast<const uint8_t*>(source) + blockSize;
@@ -128,13 +118,48 @@ bool PLYRdecompressPattern(ModuleRecord* module, int index) {
                             kCellSize);
         }
     }
-    module->patterns[index] = result;
-    PLYRmemFree(source);
+    return result;
+}
+
+// Puts the new form in place. Only the calling side changes patterns, so the old form it was
+// made from is still the one in place; the mixer never sees a half-made one.
+void Swap(ModuleRecord* module, int index, PatternRecord* result) {
+    PatternRecord* old;
+    {
+        EngineLock lock;
+        old = module->patterns[index];
+        module->patterns[index] = result;
+    }
+    PLYRmemFree(old);
+}
+
+} // namespace
+
+// Both conversions work on a copy outside the engine lock and hold it only for the swap.
+bool PLYRcompressPattern(ModuleRecord* module, int index) {
+    if (!ValidPattern(module, index)) return false;
+    const PatternRecord* source = module->patterns[index];
+    if (!PatternIsUnpacked(source)) return true;
+    PatternRecord* result = Packed(source);
+    if (!result) return false;
+    Swap(module, index, result);
+    return true;
+}
+
+bool PLYRdecompressPattern(ModuleRecord* module, int index) {
+    if (!ValidPattern(module, index)) return false;
+    const PatternRecord* source = module->patterns[index];
+    const int tracks = module->channelCount;
+    if (PatternIsUnpacked(source)) return true;
+    if (tracks < 1 || tracks > kMaxChannels)
+        return SNDfail(kSndErrState, "the module's channel count is out of range");
+    PatternRecord* result = Unpacked(source, tracks, index);
+    if (!result) return false;
+    Swap(module, index, result);
     return true;
 }
 
 bool PLYRdecompressAllPatterns(ModuleRecord* module) {
-    EngineLock lock;
     const int count = std::min(module->patternCount, kMaxPatterns);
     for (int p = 0; p < count; ++p)
         if (module->patterns[p] && !PatternIsUnpacked(module->patterns[p]) &&

@@ -111,8 +111,11 @@ bool PlaybackEngine::StopOutput() {
 bool PlaybackEngine::Close() {
     StopOutput();
     {
+        // No output, so no mix can hold a player any more.
         std::lock_guard lock(playersMutex_);
         players_.clear();
+        PublishLocked(nullptr);
+        retired_.clear();
     }
     initialised_ = false;
     started_ = false;
@@ -143,6 +146,7 @@ PlayHandle PlaybackEngine::Add(std::shared_ptr<SongPlayer> player) {
     const PlayHandle handle = nextHandle_++;
     if (nextHandle_ == 0) nextHandle_ = 1;
     players_.emplace_back(handle, std::move(player));
+    PublishLocked(nullptr);
     return handle;
 }
 
@@ -154,19 +158,38 @@ std::shared_ptr<SongPlayer> PlaybackEngine::Find(PlayHandle handle) {
 }
 
 bool PlaybackEngine::Remove(PlayHandle handle) {
-    std::shared_ptr<SongPlayer> removed;
-    // The engine lock first, as the mixer takes it: no tick is under way while the player goes.
+    // The engine lock first, as the hooks that walk the players take it before the list's. A
+    // mix already holding the player finds it detached at its next piece and never reads the
+    // module, which the caller may free once this returns.
     EngineLock engine;
     std::lock_guard lock(playersMutex_);
     for (auto it = players_.begin(); it != players_.end(); ++it) {
-        if (it->first == handle) {
-            it->second->Detach();
-            removed = std::move(it->second);
-            players_.erase(it);
-            return true;
-        }
+        if (it->first != handle) continue;
+        it->second->Detach();
+        std::shared_ptr<SongPlayer> removed = std::move(it->second);
+        players_.erase(it);
+        PublishLocked(std::move(removed));
+        return true;
     }
     return false;
+}
+
+void PlaybackEngine::PublishLocked(std::shared_ptr<SongPlayer> removed) {
+    auto list = std::make_shared<PlayerList>();
+    list->players.reserve(players_.size());
+    for (auto& entry : players_) list->players.push_back(entry.second.get());
+    live_.store(list.get());
+    // Read after the new list is out: a mix that began before this may still use the old one.
+    const uint64_t epoch = fillEpoch_.load();
+    retired_.push_back(Retired{epoch, std::move(published_), std::move(removed)});
+    published_ = std::move(list);
+    FreeRetiredLocked();
+}
+
+void PlaybackEngine::FreeRetiredLocked() {
+    const uint64_t now = fillEpoch_.load();
+    std::erase_if(retired_,
+                  [now](const Retired& r) { return r.fillEpoch % 2 == 0 || now > r.fillEpoch; });
 }
 
 void PlaybackEngine::ForEachPlayer(const std::function<void(SongPlayer&)>& fn) {
@@ -179,27 +202,36 @@ void PlaybackEngine::ForEachPlayer(const std::function<void(SongPlayer&)>& fn) {
 }
 
 void PlaybackEngine::SetBlockObserver(BlockObserver observer) {
-    std::lock_guard lock(observerMutex_);
-    observer_ = std::move(observer);
+    EngineLock lock;
+    std::swap(observer_, observer);
+    // The old observer is destroyed here, off the mixing thread's path but under the lock it
+    // holds while calling it, so no call is under way.
+}
+
+void PlaybackEngine::MixInto(float* out, int frames, uint64_t block) {
+    std::fill(out, out + 2 * frames, 0.0f);
+    const bool interpolate = interpolate_.load();
+    if (const PlayerList* list = live_.load())
+        for (SongPlayer* player : list->players) player->Pull(out, frames, interpolate);
+    EngineLock lock;
+    if (observer_) observer_(block, out, frames);
 }
 
 void PlaybackEngine::Fill(uint8_t* out, int bytes) {
-    const uint64_t block = blocksStarted_.fetch_add(1);
+    fillEpoch_.fetch_add(1); // odd: the players of the live list are in use
     const OutputFormat format = format_;
-    const int frames = bytes / format.BytesPerFrame();
-    mixBuffer_.assign(size_t(frames) * 2, 0.0f);
-    std::vector<std::shared_ptr<SongPlayer>> snapshot;
-    {
-        std::lock_guard lock(playersMutex_);
-        for (auto& entry : players_) snapshot.push_back(entry.second);
+    const int frameBytes = format.BytesPerFrame();
+    const int frames = bytes / frameBytes;
+    // Blocks longer than the buffer opened for are mixed in pieces that fit.
+    const int piece = kMaxBlockFrames;
+    for (int done = 0; done < frames;) {
+        const int n = std::min(piece, frames - done);
+        const uint64_t block = blocksStarted_.fetch_add(1);
+        MixInto(mixBuffer_.data(), n, block);
+        ConvertFrames(mixBuffer_.data(), n, format, out + size_t(done) * size_t(frameBytes));
+        done += n;
     }
-    const bool interpolate = interpolate_.load();
-    for (auto& player : snapshot) player->Pull(mixBuffer_.data(), frames, interpolate);
-    {
-        std::lock_guard lock(observerMutex_);
-        if (observer_) observer_(block, mixBuffer_.data(), frames);
-    }
-    ConvertFrames(mixBuffer_.data(), frames, format, out);
-    std::memset(out + size_t(frames) * size_t(format.BytesPerFrame()), format.sixteenBit ? 0 : 128,
-                size_t(bytes - frames * format.BytesPerFrame()));
+    std::memset(out + size_t(frames) * size_t(frameBytes), format.sixteenBit ? 0 : 128,
+                size_t(bytes - frames * frameBytes));
+    fillEpoch_.fetch_add(1);
 }

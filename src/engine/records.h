@@ -24,10 +24,21 @@ constexpr int32_t kModuleTypeXM = 3;
 constexpr int32_t kModuleTypeNoKeyboardMap = 4;
 
 constexpr uint32_t kModuleFlagLinear = 8;
-// Saved by the XM tracker itself, which ramps every volume change over 5 ms.
-constexpr uint32_t kModuleFlagSoftRamps = 16;
 // Saved by OpenMPT with its compatible-play setting on, which its player honours for the file.
 constexpr uint32_t kModuleFlagCompatiblePlay = 32;
+// The file carried the settings block OpenMPT appends after an XM's data.
+constexpr uint32_t kModuleFlagSettingsBlock = 64;
+
+// How the player plays a module, decided once when the file is read (from the saving tracker's
+// name and version, or from the settings stored after the data) and kept through editing and
+// saving. The conformance module named shows each.
+constexpr uint32_t kPlaySoftRamps = 1;         // 5 ms volume ramps both ways (PanSustainRelease.xm)
+constexpr uint32_t kPlayFullFinetune = 2;      // all 8 bits of sample finetune count (KeyOff2.xm)
+constexpr uint32_t kPlayKeyOffOnlyCuts = 4;    // a key-off without volume envelope only silences
+                                               // the note, which stays keyed on (NoteOffFade.xm)
+constexpr uint32_t kPlayFinePatternDelays = 8; // X6x adds ticks to its row (PatternDelays.xm)
+constexpr uint32_t kPlayLastFineDelayCounts = 16; // of several X6x on a row only the last counts
+                                                  // (OpenMPT before 1.20; no module shows it)
 
 constexpr uint8_t kEnvelopeNone = 255; // sustain or loop switched off
 
@@ -150,10 +161,19 @@ struct ModuleRecord {
     char tracker[21];      // tracker name stored in the file, if any
     uint16_t fileVersion;  // the XM version word, 0 for other formats
     // Levels the reference's own editor stores after an XM's data, which its player honours:
-    // the mix mode (0 none stored, else that editor's mode number + 1), the sample pre-amp
-    // (0 none, 48 unity) and the starting global volume (0 none, else 1 + 0..256).
+    // the mix mode (0 none stored, else that editor's mode number + 1; once read, always set
+    // from the saving tracker when the file had none), the sample pre-amp (0 none, 48 unity)
+    // and the starting global volume (0 none, else 1 + 0..256).
     uint8_t storedMixMode;
     uint16_t storedPreAmp;
     uint16_t storedGlobalVolume;
+    uint32_t playBehaviour; // kPlay... flags
+    // The reference's own behaviour bits as the file stored them, kept so that a saved copy
+    // gives the reference the same start.
+    uint8_t referenceBits[16];
+    uint8_t referenceBitBytes;
+    // The OpenMPT version the reference plays the file as (from the tracker name, or the version
+    // field of the settings block), 0 for other trackers.
+    uint32_t referenceVersion;
     uint32_t lost[kLossCount];
 };

@@ -6,9 +6,14 @@
 #include "engine/sndlib.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <memory>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -59,10 +64,38 @@ void AppendLE(std::vector<char>& out, const int16_t* samples, size_t count) {
     const size_t at = out.size();
     out.resize(at + 2 * count);
     char* bytes = out.data() + at;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(bytes, samples, 2 * count);
+        return;
+    }
     for (size_t i = 0; i < count; ++i) {
         bytes[2 * i] = char(uint16_t(samples[i]) & 0xFF);
         bytes[2 * i + 1] = char(uint16_t(samples[i]) >> 8);
     }
+}
+
+// Rounded half away from zero, without a branch.
+inline int16_t ToPcm16(float x) {
+    const float v = std::min(std::max(x, -1.0f), 1.0f) * 32767.0f;
+    return int16_t(v + std::copysign(0.5f, v));
+}
+
+// Eight at a time where SSE2 is there: the same clamp, rounding and truncation.
+void ToPcm16(const float* in, int16_t* out, size_t count) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128 low = _mm_set1_ps(-1.0f), high = _mm_set1_ps(1.0f), scale = _mm_set1_ps(32767.0f);
+    const __m128 half = _mm_set1_ps(0.5f), sign = _mm_set1_ps(-0.0f);
+    auto four = [&](const float* from) {
+        const __m128 v = _mm_mul_ps(_mm_min_ps(_mm_max_ps(_mm_loadu_ps(from), low), high), scale);
+        return _mm_cvttps_epi32(_mm_add_ps(v, _mm_or_ps(half, _mm_and_ps(v, sign))));
+    };
+    for (; i + 8 <= count; i += 8) {
+        const __m128i packed = _mm_packs_epi32(four(in + i), four(in + i + 4));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), packed);
+    }
+#endif
+    for (; i < count; ++i) out[i] = ToPcm16(in[i]);
 }
 
 } // namespace
@@ -87,11 +120,7 @@ bool RenderModule(ModuleRecord* module, const RenderOptions& options, const Rend
             player->Render(tick.data(), n, options.interpolate);
         }
         pcm.resize(tick.size());
-        for (size_t i = 0; i < tick.size(); ++i) {
-            // Rounded half away from zero; plain arithmetic so the loop vectorises.
-            const float v = std::clamp(tick[i], -1.0f, 1.0f) * 32767.0f;
-            pcm[i] = int16_t(v + (v >= 0.0f ? 0.5f : -0.5f));
-        }
+        ToPcm16(tick.data(), pcm.data(), tick.size());
         sink(pcm.data(), size_t(n));
         done += size_t(n);
     }

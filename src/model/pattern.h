@@ -61,6 +61,13 @@ public:
     void ClearCell(int track, int row);
     bool IsCellEmpty(int track, int row) const { return GetCell(track, row).IsEmpty(); }
 
+    // Whole-pattern rewrites, worked out on a copy and copied in under the engine lock, so the
+    // mixer never waits on the walk. `numbers[i]` is the new number of instrument i; numbers
+    // past its end stay.
+    void RenumberInstruments(const std::vector<uint8_t>& numbers);
+    // Every note up or down; notes that would leave the keyboard stay as they are.
+    void Transpose(int semitones);
+
     void InsertRow(int track, int row);
     void DeleteRow(int track, int row);
     bool ExpandRows();
@@ -80,6 +87,7 @@ private:
     uint8_t* CellAt(int track, int row);
     void SetByte(int track, int row, int byte, uint8_t value);
     void MoveCell(int track, int from, int to);
+    template <class Edit> void Rewrite(Edit edit);
 
     TSong* song_ = nullptr;
     int number_ = -1;

@@ -71,11 +71,13 @@ void TSong::RenumberPatterns(int from, int delta) {
 void TSong::DeletePattern(int index, bool renumber) {
     CW_ASSERT(index >= 0 && index < PatternCount() && PatternCount() > 1);
     TPlaybackPause pause(*this);
-    EngineLock lock;
-    if (renumber)
+    if (renumber) {
+        EngineLock lock;
         for (int p = 0; p < module_->songLength; ++p)
             if (Orders(p) >= index && Orders(p) > 0) FieldStore(module_->orders[p], Orders(p) - 1);
-    DetachPattern(index); // dropped at once, which frees it
+    }
+    // Let go of outside the lock.
+    std::unique_ptr<TDetachedPattern> gone = DetachPattern(index);
 }
 
 void TSong::DeletePatterns(const std::vector<TPattern*>& patterns) {
@@ -154,20 +156,11 @@ void TSong::RemoveInstruments(const std::vector<TInstrument*>& instruments) {
     std::vector<int> numbers;
     for (TInstrument* instrument : instruments) numbers.push_back(instrument->Number());
     TPlaybackPause pause(*this);
-    // shift[j] = how many removed instruments are numbered below j.
-    std::vector<int> shift(size_t(InstrumentCount()), 0);
+    // Each instrument moves down by the number of removed ones below it.
+    std::vector<uint8_t> renumbered(static_cast<size_t>(InstrumentCount()));
     for (int j = 0; j < InstrumentCount(); ++j)
-        shift[size_t(j)] =
-            int(std::count_if(numbers.begin(), numbers.end(), [j](int n) { return n < j; }));
-    {
-        EngineLock lock;
-        for (const auto& pattern : patterns_)
-            for (int t = 0; t < pattern->TrackCount(); ++t)
-                for (int r = 0; r < pattern->RowCount(); ++r) {
-                    const int i = pattern->Instrument(t, r);
-                    if (i != kInstrumentNone && i < InstrumentCount())
-                        pattern->SetInstrument(t, r, uint8_t(i - shift[size_t(i)]));
-                }
-    }
+        renumbered[size_t(j)] = uint8_t(
+            j - std::count_if(numbers.begin(), numbers.end(), [j](int n) { return n < j; }));
+    for (const auto& pattern : patterns_) pattern->RenumberInstruments(renumbered);
     for (auto it = numbers.rbegin(); it != numbers.rend(); ++it) DeleteInstrument(*it);
 }

@@ -33,8 +33,8 @@ size_t TDetachedInstrument::Bytes() const {
 
 std::unique_ptr<TDetachedPattern> TSong::DetachPattern(int index) {
     CW_ASSERT(index >= 0 && index < PatternCount() && PatternCount() > 1);
+    patterns_.erase(patterns_.begin() + index); // packs it, before the lock
     EngineLock lock;
-    patterns_.erase(patterns_.begin() + index); // packs it, so it keeps only what it holds
     PatternRecord* record = module_->patterns[index];
     const int count = PatternCount();
     for (int i = index; i < count - 1; ++i) module_->patterns[i] = module_->patterns[i + 1];

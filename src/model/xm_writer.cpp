@@ -1,6 +1,7 @@
 #include "model/xm_writer.h"
 
 #include "engine/effect_catalogue.h"
+#include "engine/formats/play_behaviour.h"
 #include "model/errors.h"
 #include "model/notes.h"
 #include "model/safe_file.h"
@@ -214,7 +215,7 @@ namespace {
 
 // An upper bound of the file size, so the buffer grows once.
 size_t SizeBound(const TSong& song) {
-    size_t size = 336;
+    size_t size = 336 + 128; // the header and the settings block
     for (int p = 0; p < song.PatternCount(); ++p)
         size += 9 + size_t(song.Patterns(p)->RowCount()) * size_t(song.ChannelCount()) * 6;
     for (int i = 0; i < song.InstrumentCount(); ++i) {
@@ -252,6 +253,9 @@ std::vector<uint8_t> EncodeXM(const TSong& song) {
 
     for (int p = 0; p < song.PatternCount(); ++p) WritePattern(out, *song.Patterns(p), p);
     for (int i = 0; i < song.InstrumentCount(); ++i) WriteInstrument(out, *song.Instruments(i));
+    // How the song plays, for the reference player and for ours; the XM tracker ignores it.
+    const std::vector<uint8_t> settings = StoredSettingsBlock(*m);
+    out.Raw(settings.data(), settings.size());
     return out.Take();
 }
 

@@ -30,10 +30,12 @@ std::string Quote(const std::string& s) {
     return q + "'";
 }
 
-// Runs the program with the arguments, optionally through a prefix such as a user switch.
-Result RunCli(const std::vector<std::string>& args, const std::string& prefix = "") {
+// Runs the program with the arguments, optionally through a prefix such as a user switch, and
+// optionally a copy of the program.
+Result RunCli(const std::vector<std::string>& args, const std::string& prefix = "",
+              const fs::path& program = CliPath()) {
     static const fs::path dir = TempDir();
-    std::string command = prefix + Quote(CliPath().string());
+    std::string command = prefix + Quote(program.string());
     for (const std::string& a : args) command += " " + Quote(a);
     command += " >" + Quote((dir / "out").string()) + " 2>" + Quote((dir / "err").string());
     const int status = std::system(command.c_str());
@@ -88,7 +90,8 @@ TEST(Convert, FilesItCannotReadFailWithOneLineNamingThem) {
 // Root may write anywhere, so the program runs as an unprivileged user where it can.
 TEST(Convert, AFolderItCannotWriteKeepsThePreviousFile) {
     const fs::path dir = TempDir();
-    const fs::path in = SharedDir() / "corpus" / "mph.xm";
+    fs::path in = SharedDir() / "corpus" / "mph.xm";
+    fs::path program = CliPath();
     const fs::path target = dir / "song.xm";
     const std::string before = "an older file that must survive";
     std::ofstream(target) << before;
@@ -99,8 +102,22 @@ TEST(Convert, AFolderItCannotWriteKeepsThePreviousFile) {
     if (::geteuid() == 0) {
         if (std::system("command -v setpriv >/dev/null") != 0) GTEST_SKIP() << "needs setpriv";
         prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+        // That user may not enter the clone's folders or the shared ones (a clone under /root),
+        // so it runs a copy of the program on a copy of the input, both where anyone can read.
+        const fs::path readable = TempDir();
+        fs::permissions(readable, fs::perms::owner_all | fs::perms::group_read |
+                                      fs::perms::group_exec | fs::perms::others_read |
+                                      fs::perms::others_exec);
+        fs::copy_file(in, readable / in.filename());
+        fs::copy_file(program, readable / program.filename());
+        in = readable / in.filename();
+        program = readable / program.filename();
+        for (fs::path p = readable; p != p.root_path(); p = p.parent_path())
+            ASSERT_TRUE((fs::status(p).permissions() & fs::perms::others_exec) != fs::perms::none)
+                << p << " is closed to other users";
     }
-    const Result r = RunCli({"--convert", in.string(), "--output", target.string()}, prefix);
+    const Result r =
+        RunCli({"--convert", in.string(), "--output", target.string()}, prefix, program);
     fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(Lines(r.err), 1) << r.err;

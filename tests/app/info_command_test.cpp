@@ -19,6 +19,16 @@ std::vector<fs::path> AllXM() {
     return files;
 }
 
+QJsonObject Info(const fs::path& file) {
+    const ProcessResult r = RunCli({"--info", file.string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    QJsonParseError error;
+    const QJsonObject info =
+        QJsonDocument::fromJson(QByteArray::fromStdString(r.out), &error).object();
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << r.out;
+    return info;
+}
+
 std::vector<int> IntArray(const QJsonValue& v) {
     std::vector<int> out;
     for (const QJsonValue& x : v.toArray()) out.push_back(x.toInt());
@@ -56,6 +66,31 @@ TEST(InfoCommand, AgreesWithLibopenmptOnEveryXM) {
         EXPECT_EQ(info["speed"].toInt(), oracle.get_current_speed());
         EXPECT_EQ(info["tempo"].toInt(), oracle.get_current_tempo());
     }
+}
+
+TEST(InfoCommand, DurationAgreesWithLibopenmptOnEveryCorpusModule) {
+    const std::vector<fs::path> files = CorpusFiles({".xm", ".mod", ".s3m", ".it"});
+    ASSERT_GE(files.size(), 18u) << "shared modules missing under " << SharedDir();
+    for (const fs::path& file : files) {
+        SCOPED_TRACE(file.filename().string());
+        const QJsonObject info = Info(file);
+        ASSERT_TRUE(info["duration_seconds"].isDouble());
+        std::ifstream in(file, std::ios::binary);
+        openmpt::module oracle(in);
+        const double theirs = oracle.get_duration_seconds();
+        EXPECT_NEAR(info["duration_seconds"].toDouble(), theirs, theirs * 0.005);
+    }
+}
+
+// The reported length is the one --render writes, not a second estimate of it.
+TEST(InfoCommand, DurationIsTheLengthOfTheRender) {
+    const fs::path file = SharedDir() / "corpus" / "autonom.s3m";
+    const fs::path wav = TempDir() / "autonom.wav";
+    const ProcessResult r =
+        RunCli({"--render", file.string(), "--output", wav.string(), "--rate", "8000"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const double frames = double(fs::file_size(wav) - 44) / 4;
+    EXPECT_NEAR(Info(file)["duration_seconds"].toDouble(), frames / 8000, 0.01);
 }
 
 TEST(InfoCommand, UnreadableFilesExitOneWithALineNamingTheFile) {

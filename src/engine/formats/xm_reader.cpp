@@ -10,6 +10,7 @@
 
 #include "engine/effect_catalogue.h"
 #include "engine/formats/byte_reader.h"
+#include "engine/formats/play_behaviour.h"
 #include "engine/formats/xm_fields.h"
 #include "engine/formats/xm_headers.h"
 #include "engine/formats/xm_sample_coding.h"
@@ -61,20 +62,25 @@ private:
         const bool read = version_ >= kPatternsFirstVersion
                               ? ReadPatterns() && ReadInstruments()
                               : ReadInstruments() && ReadPatterns() && ReadSampleData(deferred_);
-        if (read) ReadStoredSettings();
+        if (read) {
+            ReadStoredSettings();
+            DecidePlayBehaviour(*module_, stored_);
+        }
         return read;
     }
 
     // The reference's editor appends tagged song fields ("STPM", then a 4-byte tag, a 2-byte
     // size and the value, repeated) after comments, plugins and instrument extras. Only the
-    // fields that change how the reference plays the file are kept: the compatible-play bit and
-    // the output level; the block is found by its tag, not walked to.
+    // fields that change how the file plays are kept: the compatible-play bit and the rest of
+    // the reference's behaviour bits, the output level, and our own play flags; the block is
+    // found by its tag, not walked to.
     void ReadStoredSettings() {
         constexpr uint8_t kTag[] = {'S', 'T', 'P', 'M'};
         const uint8_t* begin = in_.Here();
         const uint8_t* end = begin + in_.Remaining();
         const uint8_t* p = std::search(begin, end, std::begin(kTag), std::end(kTag));
         if (p == end) return;
+        module_->flags |= kModuleFlagSettingsBlock;
         p += sizeof kTag;
         while (end - p >= 6) {
             uint32_t code;
@@ -82,17 +88,31 @@ private:
             const size_t size = size_t(p[4]) | size_t(p[5]) << 8;
             // Like the reference: stop at a tag that is not text or a field cut short.
             if ((code & 0x80808080) || !(code & 0x60606060) || size_t(end - p - 6) < size) break;
-            uint32_t value = 0;
-            std::memcpy(&value, p + 6, std::min<size_t>(size, 4));
-            if (std::memcmp(p, ".FSM", 4) == 0) {
-                if (size > 0 && (p[6] & 1)) module_->flags |= kModuleFlagCompatiblePlay;
-            } else if (std::memcmp(p, ".MMP", 4) == 0)
-                module_->storedMixMode = uint8_t(std::min<uint32_t>(value, 255) + 1);
-            else if (std::memcmp(p, ".APS", 4) == 0)
-                module_->storedPreAmp = uint16_t(std::min<uint32_t>(value, 2000));
-            else if (std::memcmp(p, ".VGD", 4) == 0)
-                module_->storedGlobalVolume = uint16_t(std::min<uint32_t>(value, 256) + 1);
+            ReadStoredField(p, p + 6, size);
             p += 6 + size;
+        }
+    }
+
+    void ReadStoredField(const uint8_t* tag, const uint8_t* data, size_t size) {
+        uint32_t value = 0;
+        std::memcpy(&value, data, std::min<size_t>(size, 4));
+        if (std::memcmp(tag, ".FSM", 4) == 0) {
+            if (size > 0 && (data[0] & 1)) module_->flags |= kModuleFlagCompatiblePlay;
+            stored_.referenceBytes = std::min(size, stored_.referenceBits.size());
+            std::memcpy(stored_.referenceBits.data(), data, stored_.referenceBytes);
+            module_->referenceBitBytes = uint8_t(stored_.referenceBytes);
+            std::memcpy(module_->referenceBits, data, stored_.referenceBytes);
+        } else if (std::memcmp(tag, ".MMP", 4) == 0)
+            module_->storedMixMode = uint8_t(std::min<uint32_t>(value, 255) + 1);
+        else if (std::memcmp(tag, ".APS", 4) == 0)
+            module_->storedPreAmp = uint16_t(std::min<uint32_t>(value, 2000));
+        else if (std::memcmp(tag, ".VGD", 4) == 0)
+            module_->storedGlobalVolume = uint16_t(std::min<uint32_t>(value, 256) + 1);
+        else if (std::memcmp(tag, "VWSL", 4) == 0)
+            module_->referenceVersion = value;
+        else if (std::memcmp(tag, "BPWC", 4) == 0 && size == 4) {
+            stored_.oursStored = true;
+            stored_.ours = value;
         }
     }
 
@@ -151,7 +171,7 @@ private:
         if (std::string_view(intro.tracker, sizeof intro.tracker) == ft2Name &&
             headerSize == sizeof(XMSongHeader) && version_ >= kPatternsFirstVersion &&
             std::memchr(intro.name, '\0', sizeof intro.name) == nullptr)
-            m.flags |= kModuleFlagSoftRamps;
+            stored_.signedByOriginal = true;
         return true;
     }
 
@@ -393,6 +413,7 @@ private:
     XMLoadReport& report_;
     ModuleRecord* module_ = nullptr;
     uint16_t version_ = 0;
+    StoredPlaySettings stored_;
     std::vector<PendingSample> deferred_; // sample data that follows the patterns (old layout)
     std::vector<uint8_t> packed_;         // reused for every pattern
 };

@@ -1,10 +1,11 @@
 #include "engine/formats/xmp_import.h"
 
+#include "engine/formats/file_kind.h"
+#include "engine/formats/play_behaviour.h"
 #include "engine/formats/xmp_effects.h"
 #include "engine/sndlib.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -24,29 +25,6 @@ struct ModuleDeleter {
     void operator()(ModuleRecord* m) const { SNDfreeModule(m); }
 };
 using ModulePtr = std::unique_ptr<ModuleRecord, ModuleDeleter>;
-
-bool StartsWith(const uint8_t* data, size_t size, size_t offset, const char* tag) {
-    const size_t n = std::strlen(tag);
-    return size >= offset + n && std::memcmp(data + offset, tag, n) == 0;
-}
-
-// The origin format, from the file's own signature where it has one.
-std::string OriginOf(const uint8_t* data, size_t size, const char* xmpType, SourceKind& kind) {
-    kind = SourceKind::Other;
-    if (StartsWith(data, size, 0, "IMPM")) return kind = SourceKind::IT, "it";
-    if (StartsWith(data, size, 0x2C, "SCRM")) return kind = SourceKind::S3M, "s3m";
-    std::string type(xmpType);
-    if (type.find("M.K.") != std::string::npos || type.find("Protracker") != std::string::npos ||
-        type.find("Soundtracker") != std::string::npos || type.find("MOD") != std::string::npos ||
-        type.find("channel") != std::string::npos || type.find("Noisetracker") != std::string::npos)
-        return kind = SourceKind::Mod, "mod";
-    std::string word;
-    for (char c : type) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) break;
-        word += char(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return word.empty() ? "other" : word.substr(0, 7);
-}
 
 // An S3M whose master volume lacks bit 7 plays in mono, whatever its channel settings say.
 bool Stereo(const uint8_t* data, size_t size, SourceKind kind) {
@@ -308,8 +286,10 @@ ModuleRecord* ImportWithXmp(const uint8_t* data, size_t size, const std::string&
     }
     ModulePtr module(static_cast<ModuleRecord*>(PLYRmemAlloc(sizeof(ModuleRecord))));
     if (!module) return nullptr;
+    xmp_test_info format{};
+    xmp_test_module_from_memory(data, long(size), &format);
     SourceKind kind;
-    const std::string origin = OriginOf(data, size, info.mod->type, kind);
+    const std::string origin = FileKindOf(data, size, format.type, kind);
     std::memcpy(module->origin, origin.data(), std::min(origin.size(), sizeof module->origin - 1));
     std::memcpy(module->tracker, info.mod->type,
                 strnlen(info.mod->type, sizeof module->tracker - 1));
@@ -319,5 +299,6 @@ ModuleRecord* ImportWithXmp(const uint8_t* data, size_t size, const std::string&
         return nullptr;
     }
     StoreLevels(data, size, kind, module.get());
+    DecidePlayBehaviour(*module, StoredPlaySettings{});
     return module.release();
 }

@@ -71,8 +71,7 @@ int SongPlayer::ArpeggioPeriod(const ChannelState& ch, int semitones) const {
     }
     const int index = low + fine + (semitones << 4);
     if (index >= 8 * 12 * 16 + 15 - 1) return NotePeriod(linear, 8 * 12 * 16 + 16 - 1);
-    return NotePeriod(linear, (low >> 4) + semitones, ch.finetune,
-                      SavedBefore(kExactFinetuneBefore));
+    return NotePeriod(linear, (low >> 4) + semitones, ch.finetune, Plays(kPlayFullFinetune));
 }
 
 void SongPlayer::TickZeroEffects(ChannelState& ch) {
@@ -206,8 +205,8 @@ void SongPlayer::TickZeroEffects(ChannelState& ch) {
         break;
     case kCmdFinePatternDelay:
         // Several on a row add up, except in files from before 1.20, where the last one counts.
-        if (FinePatternDelays())
-            fineDelay_ = (SavedBefore(kFineDelaysAddFrom) ? 0 : fineDelay_) + (p & 0x0F);
+        if (Plays(kPlayFinePatternDelays))
+            fineDelay_ = (Plays(kPlayLastFineDelayCounts) ? 0 : fineDelay_) + (p & 0x0F);
         break;
     case kCmdSetGlobalVolume:
         globalVolume_ = std::min<int>(p, 64);

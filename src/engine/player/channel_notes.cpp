@@ -77,7 +77,7 @@ void SongPlayer::NewNote(ChannelState& ch) {
                 // With the older key-offs a lone instrument number restarts the envelopes but
                 // leaves a released note released.
                 // The next note takes the instrument up and keys the channel on again.
-                if (OldKeyOffs() && !keyOn) {
+                if (Plays(kPlayKeyOffOnlyCuts) && !keyOn) {
                     ch.keyOn = false;
                     ch.instrumentPending = true;
                 }
@@ -159,8 +159,8 @@ void SongPlayer::StartNote(ChannelState& ch, uint8_t note, bool setFinetune, uin
         ch.finetune = sample ? std::clamp(FieldLoad(sample->finetune), -128, 127) : 0;
 
     // A note one semitone below C-0 plays at C-0.
-    ch.realPeriod = ch.outPeriod = NotePeriod(Linear(), std::max(shifted - 1, 0), ch.finetune,
-                                              SavedBefore(kExactFinetuneBefore));
+    ch.realPeriod = ch.outPeriod =
+        NotePeriod(Linear(), std::max(shifted - 1, 0), ch.finetune, Plays(kPlayFullFinetune));
     ch.trigger = true;
     ch.quickRamp = true;
     if (offset) {
@@ -235,22 +235,11 @@ void SongPlayer::KeyOff(ChannelState& ch) {
     }
 }
 
-// Files from the reference's own tracker before 1.27.00.27 are played with its older key-offs,
-// unless they were saved with its compatible play, which already had the tracker's.
-bool SongPlayer::OldKeyOffs() const {
-    return SavedBefore(kKeyOffFadesFrom) && !compatiblePlay_;
-}
-
-// OpenMPT's fine pattern delay (X6x) counts in files it saved, unless with compatible play.
-bool SongPlayer::FinePatternDelays() const {
-    return savedWith_ != 0 && (!compatiblePlay_ || savedWith_ < kFineDelayIgnoredFrom);
-}
-
 // The older reading of a bare key-off on an instrument without volume envelope: the volume
 // drops to zero but the note stays keyed on, so no fade-out follows and a later volume slide
 // brings it back.
 bool SongPlayer::KeyOffOnlyCuts(const ChannelState& ch) const {
-    if (!OldKeyOffs() || ch.rowInstrument) return false;
+    if (!Plays(kPlayKeyOffOnlyCuts) || ch.rowInstrument) return false;
     if ((ch.volumeColumn >= 0x10 && ch.volumeColumn <= 0x50) || ch.command == kCmdSetVolume)
         return false;
     const InstrumentRecord* instrument = InstrumentAt(ch.playInstrument);
@@ -265,7 +254,7 @@ void SongPlayer::PrepareTonePorta(ChannelState& ch) {
         const int shifted = ch.rowNote + ch.relativeNote;
         if (shifted >= 0 && shifted < 120) {
             ch.wantPeriod = NotePeriod(Linear(), std::max(shifted - 1, 0), ch.finetune,
-                                       SavedBefore(kExactFinetuneBefore));
+                                       Plays(kPlayFullFinetune));
             if (ch.wantPeriod == ch.realPeriod)
                 ch.portaDirection = 0;
             else

@@ -150,8 +150,8 @@ void SongPlayer::UpdateOutput(int channel) {
 void SongPlayer::UpdateVoice(int channel) {
     ChannelState& ch = channels_[channel];
     Voice& voice = voices_[channel];
-    const double upMs = savedByOriginal_ ? kOriginalRampMs : kRampUpMs;
-    const double downMs = savedByOriginal_ ? kOriginalRampMs : kRampDownMs;
+    const double upMs = Plays(kPlaySoftRamps) ? kOriginalRampMs : kRampUpMs;
+    const double downMs = Plays(kPlaySoftRamps) ? kOriginalRampMs : kRampDownMs;
     const int rampUp = std::max(1, int(std::lround(mixRate_ * upMs / 1000.0)));
     const int rampDown = std::max(1, int(std::lround(mixRate_ * downMs / 1000.0)));
     if (ch.trigger) {

@@ -10,9 +10,6 @@
 
 namespace {
 
-// The reference's own editor saves files for the square-root pan law from this version on.
-constexpr uint32_t kSquareRootPanningFrom = 0x01220719;
-
 // Tracker terms of a cell's volume byte: 0 none, 0x10..0x50 set volume, 0x60.. effects.
 uint8_t VolumeColumnOf(uint8_t cellVolume) {
     if (cellVolume <= 64) return uint8_t(cellVolume + 0x10);
@@ -29,25 +26,6 @@ uint8_t TrackerNoteOf(uint8_t cellNote) {
     return uint8_t(std::min(linear + 1, 96));
 }
 
-// "OpenMPT 1.20.00.39" as 0x01200039; 0 for any other tracker name.
-uint32_t OpenMptVersion(const char* tracker) {
-    constexpr char kPrefix[] = "OpenMPT ";
-    if (std::strncmp(tracker, kPrefix, sizeof kPrefix - 1) != 0) return 0;
-    uint32_t version = 0;
-    int fields = 0;
-    const char* p = tracker + sizeof kPrefix - 1;
-    while (fields < 4) {
-        char* end = nullptr;
-        const unsigned long field = std::strtoul(p, &end, 16);
-        if (end == p || field > 0xFF) return 0;
-        version = (version << 8) | uint32_t(field);
-        ++fields;
-        if (*end != '.') break;
-        p = end + 1;
-    }
-    return version << (8 * (4 - fields));
-}
-
 } // namespace
 
 SongPlayer::SongPlayer(ModuleRecord* module, int mixRate, bool songMode)
@@ -57,48 +35,23 @@ SongPlayer::SongPlayer(ModuleRecord* module, int mixRate, bool songMode)
     const int tempo = FieldLoad(module_->tempo);
     speed_ = speed > 0 ? speed : 6;
     tempo_ = tempo >= 32 ? tempo : 125;
-    ReadSavedWith();
+    ReadPlaySettings();
 }
 
-void SongPlayer::ReadSavedWith() {
-    char tracker[sizeof module_->tracker];
-    for (size_t i = 0; i < sizeof tracker; ++i) tracker[i] = FieldLoad(module_->tracker[i]);
-    tracker[sizeof tracker - 1] = '\0';
-    // The reader tells the tracker itself from clones that write the same name.
-    savedByOriginal_ = (FieldLoad(module_->flags) & kModuleFlagSoftRamps) != 0;
-    savedWith_ = OpenMptVersion(tracker);
-    compatiblePlay_ = (FieldLoad(module_->flags) & kModuleFlagCompatiblePlay) != 0;
-    // The reference pans an XM by the tracker's square-root law only when it comes from a
-    // tracker it knows to pan that way: the original and its faithful clone, MilkyTracker
-    // releases that sign with a version (0.90.87 on), and its own editor from 1.22.07.19. Any
-    // other, ours included, is panned linearly, 3 dB quieter in the middle. Modules converted
-    // from other formats keep the square-root law they were tuned with, unless the importer
-    // stored a mix mode (S3M, IT).
-    const bool fromXM =
-        FieldLoad(module_->origin[0]) == 'x' && FieldLoad(module_->origin[1]) == 'm';
-    constexpr char kMilky[] = "MilkyTracker";
-    const bool squareRoot = !fromXM || savedByOriginal_ ||
-                            std::strcmp(tracker, "Fasttracker II clone") == 0 ||
-                            (std::strncmp(tracker, kMilky, sizeof kMilky - 1) == 0 &&
-                             tracker[sizeof kMilky - 1] != '\0') ||
-                            savedWith_ >= kSquareRootPanningFrom;
-    panLaw_ = squareRoot ? PanLaw::SquareRoot : PanLaw::Linear;
+// The behaviours were decided when the file was read; here the mix mode becomes a pan law and a
+// gain. Modes 0 to 2 are the reference's first editor's: linear, with headroom that grows with
+// the channel count. Mode 3 balances rather than pans and skips the later modes' halving; 4 is
+// linear, 5 the square-root law. The reference reads modes it does not know as mode 0.
+void SongPlayer::ReadPlaySettings() {
+    play_ = FieldLoad(module_->playBehaviour);
+    const int stored = FieldLoad(module_->storedMixMode);
+    const int mode = stored == 0 ? 5 : stored - 1 <= 5 ? stored - 1 : 0;
+    static constexpr uint8_t kHeadroom[16] = {0x60, 0x60, 0x60, 0x70, 0x80, 0x88, 0x90, 0x98,
+                                              0xA0, 0xA4, 0xA8, 0xAC, 0xB0, 0xB4, 0xB8, 0xBC};
+    panLaw_ = mode == 5 ? PanLaw::SquareRoot : mode == 3 ? PanLaw::Balance : PanLaw::Linear;
     mixGain_ = 1.0f;
-    // A mix mode stored in the file overrides the guess. Modes 0 to 2 are the first editor's:
-    // linear, with headroom that grows with the channel count. Mode 3 balances rather than
-    // pans and skips the later modes' halving; 4 is linear, 5 the square-root law. The
-    // reference reads modes it does not know as mode 0, and gives mode 0 to files signed by
-    // its ancestor's first releases (the tracker's name with a space before the version).
-    int stored = FieldLoad(module_->storedMixMode);
-    if (!stored && fromXM && std::strcmp(tracker, "FastTracker v 2.00") == 0) stored = 1;
-    if (stored) {
-        const int mode = stored - 1 <= 5 ? stored - 1 : 0;
-        static constexpr uint8_t kHeadroom[16] = {0x60, 0x60, 0x60, 0x70, 0x80, 0x88, 0x90, 0x98,
-                                                  0xA0, 0xA4, 0xA8, 0xAC, 0xB0, 0xB4, 0xB8, 0xBC};
-        panLaw_ = mode == 5 ? PanLaw::SquareRoot : mode == 3 ? PanLaw::Balance : PanLaw::Linear;
-        if (mode <= 2) mixGain_ = 64.0f / float(kHeadroom[std::min(ChannelCount(), 31) / 2]);
-        if (mode == 3) mixGain_ = 2.0f;
-    }
+    if (mode <= 2) mixGain_ = 64.0f / float(kHeadroom[std::min(ChannelCount(), 31) / 2]);
+    if (mode == 3) mixGain_ = 2.0f;
     if (const int preAmp = FieldLoad(module_->storedPreAmp)) mixGain_ *= float(preAmp) / 48.0f;
 }
 
@@ -131,7 +84,7 @@ void SongPlayer::StartSection(int first, int last, int restart, bool loop) {
     last_ = std::clamp(last, first_, std::max(length - 1, 0));
     restart_ = (restart >= first_ && restart <= last_) ? restart : first_;
     loop_ = loop;
-    ReadSavedWith();
+    ReadPlaySettings();
     for (int c = 0; c < kMaxChannels; ++c) {
         channels_[c] = ChannelState{};
         voices_[c].Stop();
@@ -158,7 +111,7 @@ void SongPlayer::SetPosition(int position) {
     if (position < 0) position += length;
     if (position < first_ || position > last_) position = first_;
     std::memset(visited_, 0, sizeof visited_);
-    visitedLoops_.clear();
+    visitedLoops_.Clear();
     timer_ = 1;
     patternDelay_ = patternDelayLeft_ = fineDelay_ = 0;
     breakRow_ = 0;
@@ -235,7 +188,7 @@ void SongPlayer::MarkVisited() {
         word |= bit;
         return;
     }
-    if (!visitedLoops_.insert(key).second) songEnded_ = true;
+    if (!visitedLoops_.Insert(key)) songEnded_ = true;
 }
 
 void SongPlayer::ReadRow() {

@@ -5,25 +5,16 @@
 
 #include "engine/mixer/voice.h"
 #include "engine/player/channel_state.h"
+#include "engine/player/loop_row_set.h"
 #include "engine/records.h"
 
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <set>
 
 struct PlayerStatus {
     int32_t position, pattern, row, sync, loopCount;
 };
-
-// Versions of OpenMPT from which its files are played with a later behaviour (see SavedBefore).
-// Finetune kept its low bits in modules saved before this version.
-constexpr uint32_t kExactFinetuneBefore = 0x01220719;
-// Before 1.27.00.27 a key-off without a volume envelope only cut the volume.
-constexpr uint32_t kKeyOffFadesFrom = 0x01270027;
-// From 1.18 compatible play ignores X6x, as the XM tracker has no such effect.
-constexpr uint32_t kFineDelayIgnoredFrom = 0x01180000;
-constexpr uint32_t kFineDelaysAddFrom = 0x01200000;
 
 class SongPlayer {
 public:
@@ -103,13 +94,8 @@ private:
     const InstrumentRecord* InstrumentAt(int oneBased) const;
     const SampleRecord* SampleAt(int oneBased, int slot) const;
     bool Linear() const;
-    // True for a module last saved by an OpenMPT older than `version` (0x01220719 is
-    // 1.22.07.19). Such files were written against that editor's replayer of the day, which
-    // lacked some of the XM tracker's quirks, and are heard without them.
-    bool SavedBefore(uint32_t version) const { return savedWith_ != 0 && savedWith_ < version; }
-    bool OldKeyOffs() const;
-    bool FinePatternDelays() const;
-    void ReadSavedWith();
+    bool Plays(uint32_t behaviour) const { return (play_ & behaviour) != 0; }
+    void ReadPlaySettings();
     int TickNumber() const { return speed_ + fineDelay_ - timer_; }
 
     ModuleRecord* module_;
@@ -120,9 +106,8 @@ private:
     Voice fading_[kMaxChannels]; // the previous note of a channel, ramping out
     int channelVolume_[kMaxChannels];
     int musicVolume_ = 64;
-    bool detached_ = false;       // read and written under the engine lock
-    uint32_t savedWith_ = 0;      // OpenMPT version from the tracker field, 0 for other editors
-    bool compatiblePlay_ = false; // saved with that editor's compatible-play setting on
+    bool detached_ = false; // read and written under the engine lock
+    uint32_t play_ = 0;     // the module's kPlay... flags
 
     // Song state.
     int first_ = 0, last_ = 0, restart_ = 0;
@@ -138,11 +123,8 @@ private:
     int jumpPosition_ = -1;
     bool songEnded_ = false;
     uint64_t visited_[kMaxPositions][kMaxRows / 64] = {};
-    std::set<std::array<uint64_t, 3>> visitedLoops_; // rows reached with loop counters running
+    LoopRowSet visitedLoops_; // rows reached with loop counters running
     int framesLeft_ = 0;
-    // Who saved the module: the reference player keeps the tracker's own soft ramps for files
-    // from the original tracker, and older quirk emulation for files from its own old versions.
-    bool savedByOriginal_ = false;
     // Linear is how the reference pans files it does not know; Balance keeps the near side
     // at full level.
     enum class PanLaw : uint8_t { Linear, SquareRoot, Balance };
