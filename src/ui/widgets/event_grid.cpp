@@ -32,7 +32,7 @@ void TEventGrid::SetVisuals(const TGridVisuals& visuals) {
     visuals_ = visuals;
     editor_.highlightStep = std::max(1, visuals.highlightStep);
     const QFontMetrics metrics(visuals_.font);
-    ascent_ = metrics.ascent();
+    glyphs_.SetFont(visuals_.font);
     rowHeight_ = std::max(kDefaultRowHeight, metrics.height() + 2);
     // The effect column, one and a half default widths, must hold four digits.
     defaultWidth_ = std::max(kDefaultColumnWidth, (metrics.horizontalAdvance("0000") + 4) * 2 / 3);
@@ -208,10 +208,10 @@ void TEventGrid::PaintCell(QPainter& painter, int gridRow, int gridColumn, const
     if (back != visuals_.background) painter.fillRect(rect, back);
 
     const bool highlight = row >= 0 && row % editor_.highlightStep == 0;
-    painter.setPen(highlight ? visuals_.highlightText : visuals_.text);
     const std::string text = CellText(*pattern_, gridRow, gridColumn);
     if (!text.empty())
-        painter.drawText(rect.left() + 1, rect.top() + 1 + ascent_, QString::fromLatin1(text));
+        glyphs_.Draw(painter, rect.left() + 1, rect.top() + 1, text,
+                     highlight ? visuals_.highlightText : visuals_.text);
 }
 
 void TEventGrid::PaintCursor(QPainter& painter) {
@@ -222,10 +222,9 @@ void TEventGrid::PaintCursor(QPainter& painter) {
     if (cell.top() < rowHeight_) return;
     const std::string text = CellText(*pattern_, cursor.CursorRow() + 1, gridColumn);
     const TCharSpan span = CursorChars(cursor.CursorPos());
-    const QFontMetrics metrics(visuals_.font);
-    const QString chars = QString::fromLatin1(text);
-    const int left = cell.left() + metrics.horizontalAdvance(chars.left(span.first)) + 1;
-    const int right = cell.left() + metrics.horizontalAdvance(chars.left(span.end)) + 2;
+    const std::string_view chars(text);
+    const int left = cell.left() + glyphs_.Advance(chars.substr(0, size_t(span.first))) + 1;
+    const int right = cell.left() + glyphs_.Advance(chars.substr(0, size_t(span.end))) + 2;
     const QRect inverted(left, cell.top(), right - left, cell.height());
     painter.save();
     painter.setClipRect(cell);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "edit/grid_editor.h"
+#include "ui/widgets/glyph_cache.h"
 
 #include <QAbstractScrollArea>
 #include <QColor>
@@ -127,10 +128,10 @@ private:
     bool followSongRow_ = false;
     int rowHeight_ = 14;
     int defaultWidth_ = 18;
-    int ascent_ = 11;
     int channels_ = 0;
     std::vector<int> columnX_; // left edge of every grid column, then the right edge
     bool mouseSelecting_ = false;
     int previewChannel_ = -1;
     QMenu* eventListPopup_ = nullptr;
+    TGlyphCache glyphs_;
 };
