@@ -430,3 +430,61 @@ TEST_F(PatternFormTest, InterpolateAndThePeerClipboardTextBothWays) {
     for (int row = 0; row <= 4; ++row)
         EXPECT_EQ(Fields(pattern->GetCell(3, 10 + row)), Fields(pattern->GetCell(0, row))) << row;
 }
+
+TEST_F(PatternFormTest, CtrlPOpensAnEditorWithTheFocusOnItsGridAtTheFirstCell) {
+    grid->SetCursor({5, 2, kPosVolumeHigh});
+    form->activateWindow();
+    QTest::keySequence(form.get(), QKeySequence("Ctrl+P"));
+    ASSERT_EQ(Forms().size(), 2u);
+    TEventGrid* opened = Forms().back()->Grid();
+    EXPECT_NE(opened, grid);
+    EXPECT_EQ(opened->Editor().cursor, TGridCursor(0, 0, kPosNote));
+    EXPECT_EQ(QApplication::focusWidget(), opened);
+    // Closing one leaves its listener no longer on the bus.
+    const size_t listeners = EventManager().ListenerCount();
+    Forms().back()->parentWidget()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(EventManager().ListenerCount(), listeners - 1);
+}
+
+TEST_F(PatternFormTest, SpacePlaysThePatternAndPausesIt) {
+    grid->setFocus();
+    Key(Qt::Key_Space);
+    EXPECT_TRUE(Song()->Playing());
+    Key(Qt::Key_Space);
+    EXPECT_FALSE(Song()->Playing());
+}
+
+TEST_F(PatternFormTest, AnotherModuleRefillsTheListsAndTheGrid) {
+    ASSERT_EQ(pf->patternListBox->count(), 11);
+    EXPECT_EQ(pf->eventInstBox->count(), 8);
+    EXPECT_TRUE(pf->eventInstBox->itemText(0).startsWith("00: "));
+    ASSERT_TRUE(form->OpenModule(CorpusModule("dali.xm").string()));
+    EXPECT_EQ(pf->patternListBox->count(), Song()->PatternCount());
+    EXPECT_EQ(pf->eventInstBox->count(), Song()->InstrumentCount());
+    EXPECT_EQ(pf->ShownPattern(), Song()->Patterns(Song()->CurrentPattern()));
+    EXPECT_EQ(grid->Pattern(), pf->ShownPattern());
+}
+
+TEST_F(PatternFormTest, RowFieldSetsTheCountAndOtherWindowsFollow) {
+    TPattern* pattern = EmptyPattern();
+    form->NewPatternEditorClick();
+    TPatternForm* other = Forms().back();
+    other->patternListBox->setCurrentRow(pattern->Number());
+    grid->SetCursor({60, 0, kPosNote});
+    pf->rowEdit->setFocus();
+    pf->rowEdit->selectAll();
+    SetCell(pattern, 0, 20, 0x40, 0);
+    const int steps = SongEdit().History().count();
+    // Typing 40 passes through 4 on the way: only the finished number counts.
+    QTest::keyClicks(pf->rowEdit, "40");
+    QTest::keyClick(pf->rowEdit, Qt::Key_Return);
+    EXPECT_EQ(pattern->RowCount(), 40);
+    EXPECT_EQ(SongEdit().History().count(), steps + 1);
+    EXPECT_EQ(pattern->Note(0, 20), 0x40);
+    EXPECT_EQ(grid->Editor().cursor.CursorRow(), 39) << "the cursor is pulled to the last row";
+    EXPECT_EQ(other->rowEdit->value(), 40);
+    SongEdit().Undo();
+    EXPECT_EQ(pattern->RowCount(), 64);
+    EXPECT_EQ(pf->rowEdit->value(), 64);
+}

@@ -77,6 +77,8 @@ QWidget* TPatternForm::BuildLeftColumn() {
 
     rowEdit = new TSpinEdit(1, 256, 64, column);
     rowEdit->setObjectName("rowEdit");
+    // A number being typed passes through smaller counts ("40" is "4" first): act once it is done.
+    rowEdit->setKeyboardTracking(false);
     connect(rowEdit, &TSpinEdit::UserChanged, this, &TPatternForm::rowEditChange);
     expandBtn = new QPushButton("Grow", column);
     expandBtn->setToolTip("double pattern length");
