@@ -3,9 +3,11 @@
 #include "main_form_fixture.h"
 #include "model/song.h"
 #include "ui/widgets/choice_group.h"
+#include "ui/widgets/color_button.h"
 #include "ui/widgets/event_grid.h"
 #include "ui/widgets/repeat_button.h"
 #include "ui/widgets/spin_edit.h"
+#include "ui/windows/env_dlg.h"
 #include "ui/windows/pattern_form.h"
 
 #include <QCheckBox>
@@ -18,6 +20,7 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPushButton>
 #include <QToolButton>
@@ -487,4 +490,62 @@ TEST_F(PatternFormTest, RowFieldSetsTheCountAndOtherWindowsFollow) {
     SongEdit().Undo();
     EXPECT_EQ(pattern->RowCount(), 64);
     EXPECT_EQ(pf->rowEdit->value(), 64);
+}
+
+TEST_F(PatternFormTest, MouseSetsTheCursorSelectsAndPicksTheInstrument) {
+    TPattern* pattern = EmptyPattern();
+    SetCell(pattern, 1, 3, 0x40, 5);
+    QWidget* view = grid->viewport();
+    const QPoint volume = grid->CellRect(4, GridColumn(1, kColumnVolume)).center();
+    QTest::mouseClick(view, Qt::LeftButton, {}, volume);
+    EXPECT_EQ(grid->Editor().cursor, TGridCursor(3, 1, kPosVolumeHigh));
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+    // The header and the row numbers move nothing.
+    QTest::mouseClick(view, Qt::LeftButton, {}, grid->CellRect(0, 6).center());
+    QTest::mouseClick(view, Qt::LeftButton, {}, grid->CellRect(8, 0).center());
+    EXPECT_EQ(grid->Editor().cursor, TGridCursor(3, 1, kPosVolumeHigh));
+
+    QTest::mouseDClick(view, Qt::LeftButton, {},
+                       grid->CellRect(4, GridColumn(1, kColumnInstrument)).center());
+    EXPECT_EQ(pf->eventInstBox->currentIndex(), 5);
+
+    // A drag selects whole tracks once the button is up.
+    const QPoint from = grid->CellRect(3, GridColumn(0, kColumnEffect)).center();
+    const QPoint to = grid->CellRect(6, GridColumn(1, kColumnNote)).center();
+    QTest::mousePress(view, Qt::LeftButton, {}, from);
+    QMouseEvent move(QEvent::MouseMove, to, view->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(view, &move);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, to);
+    EXPECT_EQ(grid->Editor().selection.Range(64, 8), (TCellRange{0, 1, 2, 5}));
+}
+
+TEST_F(PatternFormTest, FollowsTheSongPositionAndOnRequestItsRow) {
+    pf->followRowAct->setChecked(true);
+    form->playBtnClick();
+    Song()->SetPosition(2); // pattern 3
+    EXPECT_TRUE(WaitFor([&] { return pf->ShownPattern() == Song()->Patterns(3); }));
+    EXPECT_TRUE(WaitFor([&] { return grid->Editor().cursor.CursorRow() > 4; }))
+        << "the cursor follows the playing row";
+    form->stopBtnClick();
+
+    pf->followPositionAct->setChecked(false);
+    pf->patternListBox->setCurrentRow(5);
+    form->playBtnClick();
+    Song()->SetPosition(2);
+    QTest::qWait(200);
+    EXPECT_EQ(pf->ShownPattern(), Song()->Patterns(5));
+    form->stopBtnClick();
+}
+
+TEST_F(PatternFormTest, NewVisualSettingsReachTheGrid) {
+    form->EnvDlg()->gridHlStep->SetValue(8);
+    form->EnvDlg()->gridSelCol->SetColor(Qt::red);
+    EventManager().Dispatch<EvEnvPropsChange>();
+    EXPECT_EQ(grid->Editor().highlightStep, 8);
+    EXPECT_EQ(grid->Visuals().selection, QColor(Qt::red));
+    grid->setFocus();
+    grid->SetCursor({20, 0, kPosNote});
+    Key(Qt::Key_PageUp);
+    EXPECT_EQ(grid->Editor().cursor.CursorRow(), 16);
 }
