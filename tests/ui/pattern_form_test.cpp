@@ -549,3 +549,25 @@ TEST_F(PatternFormTest, NewVisualSettingsReachTheGrid) {
     Key(Qt::Key_PageUp);
     EXPECT_EQ(grid->Editor().cursor.CursorRow(), 16);
 }
+
+TEST_F(PatternFormTest, TheTrackHeaderMutesAndSolos) {
+    form->NewPatternEditorClick();
+    TPaintRecorder painted(Forms().back()->Grid()->viewport());
+    grid->setFocus();
+    QWidget* view = grid->viewport();
+    const QRegion header = PaintedAfter(painted, [&] {
+        QTest::mouseClick(view, Qt::LeftButton, {},
+                          grid->CellRect(0, GridColumn(2, kColumnVolume)).center());
+    });
+    EXPECT_TRUE(Song()->Channels(2)->Muted);
+    EXPECT_FALSE(Song()->Channels(1)->Muted);
+    EXPECT_EQ(header.boundingRect().top(), 0) << "the other window shows the mute";
+    EXPECT_EQ(header.boundingRect().height(), grid->RowHeight());
+
+    QTest::mouseClick(view, Qt::RightButton, {},
+                      grid->CellRect(0, GridColumn(1, kColumnNote)).center());
+    for (int t = 0; t < Song()->ChannelCount(); ++t) EXPECT_EQ(Song()->Channels(t)->Muted, t != 1);
+    QTest::mouseClick(view, Qt::RightButton, {},
+                      grid->CellRect(0, GridColumn(1, kColumnNote)).center());
+    for (int t = 0; t < Song()->ChannelCount(); ++t) EXPECT_FALSE(Song()->Channels(t)->Muted);
+}

@@ -2,6 +2,8 @@
 
 #include "edit/grid_text.h"
 #include "model/pattern.h"
+#include "model/song.h"
+#include "project/app_objects.h"
 
 #include <QFontMetrics>
 #include <QMenu>
@@ -197,8 +199,12 @@ void TEventGrid::PaintCell(QPainter& painter, int gridRow, int gridColumn, const
     const bool fixed = gridRow == 0 || gridColumn == 0;
     const bool cursorRow = row == editor_.cursor.CursorRow();
     const bool selected = !fixed && editor_.selection.Contains(row, gridColumn);
+    const bool mutedHeader =
+        gridRow == 0 && gridColumn >= 1 && TrackMuted(TrackOfGridColumn(gridColumn));
     QColor back = visuals_.background;
-    if (fixed)
+    if (mutedHeader)
+        back = visuals_.background;
+    else if (fixed)
         back = visuals_.row;
     else if (cursorRow)
         back = selected ? QColor::fromRgb(visuals_.row.rgb() ^ visuals_.selection.rgb())
@@ -208,7 +214,8 @@ void TEventGrid::PaintCell(QPainter& painter, int gridRow, int gridColumn, const
     if (back != visuals_.background) painter.fillRect(rect, back);
 
     const bool highlight = row >= 0 && row % editor_.highlightStep == 0;
-    const std::string text = CellText(*pattern_, gridRow, gridColumn);
+    std::string text = CellText(*pattern_, gridRow, gridColumn);
+    if (mutedHeader && (gridColumn - 1) % kColumnsPerTrack == kColumnInstrument) text = "muted";
     if (!text.empty())
         glyphs_.Draw(painter, rect.left() + 1, rect.top() + 1, text,
                      highlight ? visuals_.highlightText : visuals_.text);
@@ -265,6 +272,15 @@ void TEventGrid::RepaintTrack(int track) {
     const QRect last = CellRect(1, GridColumn(track, kColumnEffect));
     viewport()->update(QRect(first.left(), rowHeight_, last.right() - first.left() + 1,
                              viewport()->height() - rowHeight_));
+}
+
+void TEventGrid::RepaintHeader() {
+    viewport()->update(QRect(0, 0, viewport()->width(), rowHeight_));
+}
+
+bool TEventGrid::TrackMuted(int track) const {
+    const TSong* song = Project().Song();
+    return song && track >= 0 && track < song->ChannelCount() && song->Channels(track)->Muted;
 }
 
 void TEventGrid::RepaintRow(int row) {

@@ -49,6 +49,8 @@ public:
     // Repaints what another view changed.
     void RepaintTrackRow(int track, int row);
     void RepaintTrack(int track);
+    // The track header shows which channels are muted.
+    void RepaintHeader();
 
     // Context menu commands.
     void CopySelection();
@@ -121,6 +123,9 @@ private:
     void RepaintCursorCell(const TGridCursor& cursor);
     void RepaintRow(int row);
     bool FollowingPlayback() const;
+    bool TrackMuted(int track) const;
+    // A click on a track's header mutes it, a right click solos it; false off the header.
+    bool HeaderPress(QMouseEvent* event);
 
     TPattern* pattern_ = nullptr;
     TGridEditor editor_;

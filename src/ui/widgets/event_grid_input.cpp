@@ -1,6 +1,7 @@
 // Keys, mouse and the context menu of the event grid: each is mapped to TGridEditor, and what it
 // answers goes to the edit layer and to the repaint of the cells it names.
 #include "edit/cell_block.h"
+#include "edit/track_mutes.h"
 #include "model/notes.h"
 #include "model/pattern.h"
 #include "model/song.h"
@@ -128,6 +129,7 @@ void TEventGrid::CreateMenu() {
 }
 
 void TEventGrid::contextMenuEvent(QContextMenuEvent* event) {
+    if (event->pos().y() < rowHeight_) return; // a right click there solos the track
     eventListPopup_->popup(event->globalPos());
 }
 
@@ -270,7 +272,8 @@ void TEventGrid::ScrollToCursorTrack() {
 void TEventGrid::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
     TSong* song = Project().Song();
-    if (!pattern_ || !song || event->button() != Qt::LeftButton || FollowingPlayback()) return;
+    if (!pattern_ || !song || HeaderPress(event)) return;
+    if (event->button() != Qt::LeftButton || FollowingPlayback()) return;
     if (previewChannel_ >= 0) song->StopNote(std::exchange(previewChannel_, -1));
     const QPoint point = event->position().toPoint();
     const TGridCursor before = editor_.cursor;
@@ -286,6 +289,29 @@ void TEventGrid::mousePressEvent(QMouseEvent* event) {
         if (IsValidNote(cell.note) && cell.instrument < song->InstrumentCount())
             previewChannel_ = song->PlayInstrumentNote(cell.instrument, cell.note);
     }
+}
+
+bool TEventGrid::HeaderPress(QMouseEvent* event) {
+    const QPoint point = event->position().toPoint();
+    if (point.y() >= rowHeight_) return false;
+    TSong* song = Project().Song();
+    const int column = GridColumnAt(point.x());
+    if (column < 1 || TrackOfGridColumn(column) >= song->ChannelCount()) return true;
+    const int track = TrackOfGridColumn(column);
+    if (event->button() == Qt::LeftButton) {
+        song->Channels(track)->SetMuted(!song->Channels(track)->Muted);
+    } else if (event->button() == Qt::RightButton) {
+        std::vector<bool> muted;
+        for (int t = 0; t < song->ChannelCount(); ++t) muted.push_back(song->Channels(t)->Muted);
+        const std::vector<bool> solo = SoloMutes(muted, track);
+        for (int t = 0; t < song->ChannelCount(); ++t)
+            if (solo[size_t(t)] != muted[size_t(t)]) song->Channels(t)->SetMuted(solo[size_t(t)]);
+    } else {
+        return true;
+    }
+    // Playback state, not an edit: every view showing mutes looks again.
+    EventManager().Dispatch<EvChannelMuteChange>();
+    return true;
 }
 
 void TEventGrid::mouseMoveEvent(QMouseEvent* event) {

@@ -36,6 +36,8 @@ void TPatternFormListener::HandleEvent(TZEvent& event, int32_t /*tag*/) {
         form_->PatternDeleted(deleted->Index);
     } else if (dynamic_cast<EvEnvPropsChange*>(&event)) {
         form_->ApplyVisualSettings();
+    } else if (dynamic_cast<EvChannelMuteChange*>(&event)) {
+        form_->Grid()->RepaintHeader();
     } else if (dynamic_cast<EvInstListChange*>(&event)) {
         form_->FillInstrumentLists(true);
     }
