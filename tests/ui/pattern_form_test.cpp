@@ -23,6 +23,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QToolButton>
 
 namespace {
@@ -548,6 +549,13 @@ TEST_F(PatternFormTest, NewVisualSettingsReachTheGrid) {
     grid->SetCursor({20, 0, kPosNote});
     Key(Qt::Key_PageUp);
     EXPECT_EQ(grid->Editor().cursor.CursorRow(), 16);
+
+    // Scroll mode 1 keeps the cursor row in the middle of the view.
+    form->EnvDlg()->gridScrollMode->SetCurrentIndex(1);
+    EventManager().Dispatch<EvEnvPropsChange>();
+    grid->SetCursorRow(40);
+    EXPECT_EQ(grid->Editor().scroll.firstRow, 40 - grid->VisibleRows() / 2);
+    EXPECT_EQ(grid->verticalScrollBar()->value(), grid->Editor().scroll.firstRow);
 }
 
 TEST_F(PatternFormTest, TheTrackHeaderMutesAndSolos) {
