@@ -201,6 +201,12 @@ TEST_F(PatternFormTest, CursorKeysWrapAtThePatternEdges) {
     EXPECT_EQ(grid->Editor().cursor, TGridCursor(0, 0, kPosNote));
     Key(Qt::Key_Tab);
     EXPECT_EQ(grid->Editor().cursor.CursorTrack(), 1);
+
+    // Ctrl+Right is the grid's: it scrolls a column and leaves the cursor.
+    Key(Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(grid->Editor().scroll.firstColumn, 2);
+    EXPECT_EQ(grid->horizontalScrollBar()->value(), 1);
+    EXPECT_EQ(grid->Editor().cursor.CursorTrack(), 1);
 }
 
 TEST_F(PatternFormTest, DeleteBackspaceAndInsertShiftTheTrackAndUndoRestoresIt) {
@@ -457,6 +463,16 @@ TEST_F(PatternFormTest, SpacePlaysThePatternAndPausesIt) {
     EXPECT_TRUE(Song()->Playing());
     Key(Qt::Key_Space);
     EXPECT_FALSE(Song()->Playing());
+    // The frame's keys pass through the grid to the main window.
+    Key(Qt::Key_F9);
+    EXPECT_TRUE(Song()->Playing());
+    Key(Qt::Key_F10);
+    EXPECT_FALSE(Song()->Playing());
+    Key(Qt::Key_F3);
+    EXPECT_EQ(BaseOctave(), 2);
+    grid->SetCursor({0, 0, kPosNote});
+    Key(Qt::Key_Z);
+    EXPECT_EQ(pf->ShownPattern()->Note(0, 0), 0x20) << "the octave key reached the main window";
 }
 
 TEST_F(PatternFormTest, AnotherModuleRefillsTheListsAndTheGrid) {

@@ -4,6 +4,7 @@
 #include "model/pattern.h"
 #include "model/song.h"
 #include "project/app_objects.h"
+#include "ui/windows/main_form.h"
 
 #include <QFontMetrics>
 #include <QMenu>
@@ -22,6 +23,7 @@ constexpr int kDefaultRowHeight = 14;
 TEventGrid::TEventGrid(QWidget* parent) : QAbstractScrollArea(parent) {
     setObjectName("eventGrid");
     setFocusPolicy(Qt::StrongFocus);
+    setProperty(kOwnKeysProperty, true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAutoFillBackground(false);
     verticalScrollBar()->setSingleStep(1);

@@ -421,7 +421,9 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     // Seen before any child window, so the frame's keys work wherever the focus is.
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
-        if (widget->window() == this || mdiArea->isAncestorOf(widget)) {
+        // A widget that has keys of its own (the event grid's Ctrl+arrows) passes on the rest.
+        const bool ownKeys = widget->property(kOwnKeysProperty).toBool();
+        if (!ownKeys && (widget->window() == this || mdiArea->isAncestorOf(widget))) {
             auto* key = static_cast<QKeyEvent*>(event);
             if (FormKeyDown(key->key(), key->modifiers())) return true;
         }

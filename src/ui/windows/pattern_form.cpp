@@ -316,3 +316,9 @@ void TPatternForm::PreviewKey(QKeyEvent* event, bool press) {
     previewNote_ = note;
     previewInstrument_ = instrument;
 }
+
+void TPatternForm::keyPressEvent(QKeyEvent* event) {
+    // The grid's keys reach it before the frame's; what it leaves comes here.
+    if (MainForm() && MainForm()->FormKeyDown(event->key(), event->modifiers())) return;
+    QWidget::keyPressEvent(event);
+}
