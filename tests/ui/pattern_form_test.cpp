@@ -424,7 +424,7 @@ TEST_F(PatternFormTest, InterpolateAndThePeerClipboardTextBothWays) {
     grid->SetCursor({0, 0, kPosVolumeHigh});
     for (int i = 0; i < 4; ++i) Key(Qt::Key_Down, Qt::ShiftModifier);
     QTest::keyRelease(grid, Qt::Key_Shift, Qt::ShiftModifier);
-    grid->InterpolateSelection();
+    Key(Qt::Key_I, Qt::ControlModifier);
     EXPECT_EQ(pattern->Volume(0, 2), 0x20);
     EXPECT_EQ(pattern->Volume(0, 1), 0x10);
 
@@ -594,4 +594,29 @@ TEST_F(PatternFormTest, TheTrackHeaderMutesAndSolos) {
     QTest::mouseClick(view, Qt::RightButton, {},
                       grid->CellRect(0, GridColumn(1, kColumnNote)).center());
     for (int t = 0; t < Song()->ChannelCount(); ++t) EXPECT_FALSE(Song()->Channels(t)->Muted);
+}
+
+TEST_F(PatternFormTest, CutAndPasteOnTheirShortcutsAreStepsOfTheHistory) {
+    TPattern* pattern = EmptyPattern();
+    SetCell(pattern, 2, 0, 0x40, 3);
+    SetCell(pattern, 2, 1, 0x43, 3);
+    grid->setFocus();
+    grid->SetCursor({0, 2, kPosNote});
+    Key(Qt::Key_Down, Qt::ShiftModifier);
+    Key(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_TRUE(pattern->IsCellEmpty(2, 0));
+    EXPECT_TRUE(pattern->IsCellEmpty(2, 1));
+    grid->SetCursor({10, 5, kPosNote});
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(pattern->Note(5, 10), 0x40);
+    EXPECT_EQ(pattern->Note(5, 11), 0x43);
+    EXPECT_EQ(pattern->Instrument(5, 11), 3);
+    SongEdit().Undo();
+    EXPECT_TRUE(pattern->IsCellEmpty(5, 10));
+    SongEdit().Undo();
+    EXPECT_EQ(pattern->Note(2, 0), 0x40);
+    // Ctrl+Space enters a key off.
+    grid->SetCursor({4, 0, kPosNote});
+    Key(Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(pattern->Note(0, 4), kNoteKeyOff);
 }
