@@ -1,6 +1,7 @@
 // The pattern editor window over the real engine: entry as the user types it, the pattern
 // list and row tools, the range tools, the clipboard, undo, and what each edit repaints.
 #include "main_form_fixture.h"
+#include "model/notes.h"
 #include "model/song.h"
 #include "ui/widgets/choice_group.h"
 #include "ui/widgets/color_button.h"
@@ -619,4 +620,23 @@ TEST_F(PatternFormTest, CutAndPasteOnTheirShortcutsAreStepsOfTheHistory) {
     grid->SetCursor({4, 0, kPosNote});
     Key(Qt::Key_Space, Qt::ControlModifier);
     EXPECT_EQ(pattern->Note(0, 4), kNoteKeyOff);
+}
+
+TEST_F(PatternFormTest, NoteKeysSoundOnTheEntryInstrumentUntilReleased) {
+    EmptyPattern();
+    grid->setFocus();
+    pf->eventInstBox->setCurrentIndex(1);
+    TInstrument* instrument = Song()->Instruments(1);
+    ASSERT_GT(instrument->SampleCount(), 0);
+    grid->SetCursor({0, 0, kPosNote});
+    QTest::keyPress(grid, Qt::Key_X);
+    EXPECT_TRUE(instrument->NoteStatus().IsPlaying(0x42));
+    EXPECT_FALSE(instrument->NoteStatus().IsReleased(0x42));
+    QTest::keyRelease(grid, Qt::Key_X);
+    EXPECT_TRUE(instrument->NoteStatus().IsReleased(0x42));
+
+    // Outside a note column the key is a digit or nothing, and sounds nothing.
+    grid->SetCursor({0, 0, kPosVolumeHigh});
+    QTest::keyClick(grid, Qt::Key_C);
+    EXPECT_EQ(instrument->NoteStatus().StatusOf(NoteIndex(0x44)), -1);
 }
