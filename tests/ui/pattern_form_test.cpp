@@ -261,6 +261,16 @@ TEST_F(PatternFormTest, AnEntryRepaintsOneTrackRowAndInsertOneTrack) {
     const QRegion entry = PaintedAfter(painted, [&] { Key(Qt::Key_C); });
     EXPECT_EQ(entry, QRegion(grid->TrackRowRect(2, 5)));
 
+    // A move along the row repaints the two cursor cells; to another row the two rows.
+    const QRegion right = PaintedAfter(painted, [&] { Key(Qt::Key_Right); });
+    EXPECT_EQ(right, QRegion(grid->CellRect(6, GridColumn(2, kColumnNote)))
+                         .united(grid->CellRect(6, GridColumn(2, kColumnInstrument))));
+    const QRegion down = PaintedAfter(painted, [&] { Key(Qt::Key_Down); });
+    const int row5Top = grid->CellRect(6, 0).top();
+    EXPECT_EQ(down, QRegion(0, row5Top, grid->viewport()->width(), 2 * grid->RowHeight()));
+    Key(Qt::Key_Up);
+    Key(Qt::Key_Left);
+
     const QRegion insert = PaintedAfter(painted, [&] { Key(Qt::Key_Insert); });
     const QRect track = insert.boundingRect();
     EXPECT_EQ(track.left(), grid->TrackRowRect(2, 5).left());

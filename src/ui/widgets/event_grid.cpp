@@ -203,16 +203,15 @@ void TEventGrid::PaintCell(QPainter& painter, int gridRow, int gridColumn, const
     const bool selected = !fixed && editor_.selection.Contains(row, gridColumn);
     const bool mutedHeader =
         gridRow == 0 && gridColumn >= 1 && TrackMuted(TrackOfGridColumn(gridColumn));
-    QColor back = visuals_.background;
-    if (mutedHeader)
-        back = visuals_.background;
-    else if (fixed)
-        back = visuals_.row;
-    else if (cursorRow)
+    QColor back = visuals_.background; // also a muted track's header
+    if (fixed) {
+        if (!mutedHeader) back = visuals_.row;
+    } else if (cursorRow) {
         back = selected ? QColor::fromRgb(visuals_.row.rgb() ^ visuals_.selection.rgb())
                         : visuals_.row;
-    else if (selected)
+    } else if (selected) {
         back = visuals_.selection;
+    }
     if (back != visuals_.background) painter.fillRect(rect, back);
 
     const bool highlight = row >= 0 && row % editor_.highlightStep == 0;

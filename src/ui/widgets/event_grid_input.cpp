@@ -182,10 +182,8 @@ bool TEventGrid::EntryKey(QKeyEvent* event) {
     const TEntryResult result = editor_.Key(*pattern_, key);
     if (result.step != stepBefore) emit StepChanged(result.step);
     if (!result.changes.empty()) {
-        const int track = before.CursorTrack();
-        // The track row is painted before the cursor moves off it, so it is one rectangle.
         if (result.wholeTrack)
-            RepaintTrack(track);
+            RepaintTrack(before.CursorTrack());
         else
             RepaintChanges(result.changes);
         Apply(result.changes, StepName(key));
