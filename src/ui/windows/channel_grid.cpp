@@ -112,8 +112,9 @@ void TChannelGrid::mouseMoveEvent(QMouseEvent* event) {
     if (held & Qt::LeftButton) {
         state->SetMuted(lastFlag_);
         EventManager().Dispatch<EvChannelMuteChange>();
-    } else
+    } else {
         state->KeyJazz = lastFlag_;
+    }
     update(CellRect(cell.x(), cell.y()));
     lastCell_ = cell;
 }
