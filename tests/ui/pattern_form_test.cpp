@@ -650,3 +650,20 @@ TEST_F(PatternFormTest, NoteKeysSoundOnTheEntryInstrumentUntilReleased) {
     QTest::keyClick(grid, Qt::Key_C);
     EXPECT_EQ(instrument->NoteStatus().StatusOf(NoteIndex(0x44)), -1);
 }
+
+TEST_F(PatternFormTest, AShiftSelectionWidensToTracksWhicheverKeyComesUpFirst) {
+    EmptyPattern();
+    grid->setFocus();
+    grid->SetCursor({0, 1, kPosInstrumentHigh});
+    // Shift released before the arrow, as fast typing and xdotool do.
+    QTest::keyPress(grid, Qt::Key_Shift, Qt::ShiftModifier);
+    QTest::keyPress(grid, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyRelease(grid, Qt::Key_Shift, Qt::NoModifier);
+    QTest::keyRelease(grid, Qt::Key_Down, Qt::NoModifier);
+    EXPECT_EQ(grid->Editor().selection.LeftColumn(), GridColumn(1, kColumnNote));
+    EXPECT_EQ(grid->Editor().selection.RightColumn(), GridColumn(1, kColumnEffect));
+    // A plain key release later leaves a selection made by the mouse alone.
+    grid->Editor().selection.Start({5, GridColumn(2, kColumnVolume)});
+    QTest::keyClick(grid, Qt::Key_Left);
+    EXPECT_EQ(grid->Editor().selection.LeftColumn(), GridColumn(2, kColumnVolume));
+}

@@ -136,6 +136,7 @@ private:
     int channels_ = 0;
     std::vector<int> columnX_; // left edge of every grid column, then the right edge
     bool mouseSelecting_ = false;
+    bool shiftSelecting_ = false;
     int previewChannel_ = -1;
     QMenu* eventListPopup_ = nullptr;
     TGlyphCache glyphs_;

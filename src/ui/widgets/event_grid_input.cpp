@@ -168,7 +168,10 @@ bool TEventGrid::NavigationKey(QKeyEvent* event) {
     if (scroll.firstRow != editor_.scroll.firstRow ||
         scroll.firstColumn != editor_.scroll.firstColumn)
         ApplyScroll();
-    if (mods.shift && (selecting || editor_.selection.Active())) viewport()->update();
+    if (mods.shift && (selecting || editor_.selection.Active())) {
+        shiftSelecting_ = true;
+        viewport()->update();
+    }
     if (!(editor_.cursor == before))
         AfterCursorMove(before, before.CursorRow() != editor_.cursor.CursorRow());
     return true;
@@ -197,7 +200,9 @@ bool TEventGrid::EntryKey(QKeyEvent* event) {
 }
 
 void TEventGrid::keyReleaseEvent(QKeyEvent* event) {
-    if ((event->modifiers() & Qt::ShiftModifier) && editor_.selection.Active()) {
+    // Shift may come up before the arrow key: the first release after a Shift move also counts.
+    const bool shiftHeld = (event->modifiers() & Qt::ShiftModifier) != 0;
+    if ((shiftHeld || std::exchange(shiftSelecting_, false)) && editor_.selection.Active()) {
         editor_.FinishSelection(Channels());
         viewport()->update();
     }
