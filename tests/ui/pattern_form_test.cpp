@@ -667,3 +667,39 @@ TEST_F(PatternFormTest, AShiftSelectionWidensToTracksWhicheverKeyComesUpFirst) {
     QTest::keyClick(grid, Qt::Key_Left);
     EXPECT_EQ(grid->Editor().selection.LeftColumn(), GridColumn(2, kColumnVolume));
 }
+
+TEST_F(PatternFormTest, GrowStopsAt256RowsAndDelKeepsTheLastPattern) {
+    TPattern* pattern = EmptyPattern();
+    pf->expandBtn->click();
+    EXPECT_EQ(pattern->RowCount(), 128);
+    EXPECT_EQ(pf->rowEdit->value(), 128);
+    SongEdit().SetRowCount(pattern->Number(), 200);
+    QString told;
+    WhenShown<QMessageBox>([&](QMessageBox* box) {
+        told = box->text();
+        box->accept();
+    });
+    pf->expandBtn->click();
+    EXPECT_EQ(told, "Pattern cannot be expanded anymore.");
+    EXPECT_EQ(pattern->RowCount(), 200);
+
+    std::vector<int> all;
+    for (int i = 1; i < Song()->PatternCount(); ++i) all.push_back(i);
+    SongEdit().DeletePatterns(all, true);
+    ASSERT_EQ(Song()->PatternCount(), 1);
+    EXPECT_EQ(pf->patternListBox->count(), 1);
+    // Answers a question should one come, so that the test cannot hang; gone with the test.
+    QString asked;
+    QTimer guard;
+    guard.setInterval(10);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            asked = box->text();
+            box->reject();
+        }
+    });
+    guard.start();
+    pf->delButton->click(); // a beep, no question
+    EXPECT_TRUE(asked.isEmpty());
+    EXPECT_EQ(Song()->PatternCount(), 1);
+}
