@@ -19,6 +19,7 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -26,6 +27,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QToolButton>
+#include <QTreeWidget>
 
 namespace {
 
@@ -702,4 +704,21 @@ TEST_F(PatternFormTest, GrowStopsAt256RowsAndDelKeepsTheLastPattern) {
     pf->delButton->click(); // a beep, no question
     EXPECT_TRUE(asked.isEmpty());
     EXPECT_EQ(Song()->PatternCount(), 1);
+}
+
+TEST_F(PatternFormTest, VisualPropertiesOpensTheEventEditorPage) {
+    QString page;
+    bool treeShown = true;
+    WhenShown<TEnvDlg>([&](TEnvDlg* dialog) {
+        page = dialog->CurrentPage();
+        treeShown = dialog->categoryTree->isVisible();
+        dialog->reject();
+    });
+    QAction* item = nullptr;
+    for (QAction* action : grid->ContextMenu()->actions())
+        if (action->text() == "Visual Properties...") item = action;
+    ASSERT_NE(item, nullptr);
+    item->trigger();
+    EXPECT_EQ(page, "Event Editor");
+    EXPECT_FALSE(treeShown);
 }
