@@ -722,3 +722,14 @@ TEST_F(PatternFormTest, VisualPropertiesOpensTheEventEditorPage) {
     EXPECT_EQ(page, "Event Editor");
     EXPECT_FALSE(treeShown);
 }
+
+TEST_F(PatternFormTest, FewerChannelsPullTheCursorAndTheViewBack) {
+    grid->setFocus();
+    grid->SetCursor({0, 7, kPosNote});
+    EXPECT_GT(grid->Editor().scroll.firstColumn, 1) << "the window is too narrow for 8 tracks";
+    SongEdit().SetChannelCount(2);
+    EXPECT_EQ(grid->Editor().cursor.CursorTrack(), 1);
+    EXPECT_LE(grid->Editor().scroll.firstColumn, GridColumn(1, kColumnEffect));
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(grid->Editor().cursor.CursorTrack(), 0);
+}

@@ -141,7 +141,10 @@ void TEventGrid::scrollContentsBy(int dx, int dy) {
     editor_.scroll.firstRow = verticalScrollBar()->value();
     editor_.scroll.firstColumn = horizontalScrollBar()->value() + 1;
     const QRect area = viewport()->rect();
-    if (columnX_.size() < 2 || (dx && dy)) {
+    const int lastColumn = int(columnX_.size()) - 1;
+    // After the columns were laid out anew the old offsets mean nothing: paint it all.
+    if (lastColumn < 1 || (dx && dy) || oldFirstColumn > lastColumn ||
+        editor_.scroll.firstColumn > lastColumn) {
         viewport()->update();
         return;
     }
@@ -153,8 +156,7 @@ void TEventGrid::scrollContentsBy(int dx, int dy) {
     if (dx) {
         const int fixed = columnX_[1];
         const int shift =
-            columnX_[size_t(oldFirstColumn)] -
-            columnX_[size_t(std::min(editor_.scroll.firstColumn, int(columnX_.size()) - 1))];
+            columnX_[size_t(oldFirstColumn)] - columnX_[size_t(editor_.scroll.firstColumn)];
         const QRect body(fixed, 0, area.width() - fixed, area.height());
         viewport()->scroll(shift, 0, body);
     }
