@@ -557,6 +557,9 @@ TEST_F(PatternFormTest, FollowsTheSongPositionAndOnRequestItsRow) {
     EXPECT_TRUE(WaitFor([&] { return pf->ShownPattern() == Song()->Patterns(3); }));
     EXPECT_TRUE(WaitFor([&] { return grid->Editor().cursor.CursorRow() > 4; }))
         << "the cursor follows the playing row";
+    EXPECT_TRUE(WaitFor([&] { return grid->Editor().cursor.CursorRow() >= grid->VisibleRows(); }));
+    EXPECT_GT(grid->Editor().scroll.firstRow, 0);
+    EXPECT_EQ(grid->Editor().scroll.firstRow % grid->VisibleRows(), 0) << "page by page";
     form->stopBtnClick();
 
     pf->followPositionAct->setChecked(false);
