@@ -650,10 +650,19 @@ TEST_F(PatternFormTest, NoteKeysSoundOnTheEntryInstrumentUntilReleased) {
     QTest::keyRelease(grid, Qt::Key_X);
     EXPECT_TRUE(instrument->NoteStatus().IsReleased(0x42));
 
+    // A chord: each release stops its own key's note.
+    QTest::keyPress(grid, Qt::Key_Z);
+    QTest::keyPress(grid, Qt::Key_C);
+    QTest::keyRelease(grid, Qt::Key_Z);
+    EXPECT_TRUE(instrument->NoteStatus().IsReleased(0x40));
+    EXPECT_FALSE(instrument->NoteStatus().IsReleased(0x44));
+    QTest::keyRelease(grid, Qt::Key_C);
+    EXPECT_TRUE(instrument->NoteStatus().IsReleased(0x44));
+
     // Outside a note column the key is a digit or nothing, and sounds nothing.
     grid->SetCursor({0, 0, kPosVolumeHigh});
-    QTest::keyClick(grid, Qt::Key_C);
-    EXPECT_EQ(instrument->NoteStatus().StatusOf(NoteIndex(0x44)), -1);
+    QTest::keyClick(grid, Qt::Key_V);
+    EXPECT_EQ(instrument->NoteStatus().StatusOf(NoteIndex(0x45)), -1);
 }
 
 TEST_F(PatternFormTest, AShiftSelectionWidensToTracksWhicheverKeyComesUpFirst) {

@@ -292,13 +292,24 @@ bool TPatternForm::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+namespace {
+
+// The same physical key in its press and its release.
+quint32 KeyId(const QKeyEvent& event) {
+    return event.nativeScanCode() != 0 ? event.nativeScanCode() : quint32(event.key());
+}
+
+} // namespace
+
 void TPatternForm::PreviewKey(QKeyEvent* event, bool press) {
     TSong* song = Song();
     if (!song || event->isAutoRepeat()) return;
     if (!press) {
-        if (previewNote_ >= 0 && previewInstrument_ < song->InstrumentCount())
-            song->Instruments(previewInstrument_)->NoteOff(uint8_t(previewNote_));
-        previewNote_ = -1;
+        const auto held = heldNotes_.find(KeyId(*event));
+        if (held == heldNotes_.end()) return;
+        if (held->second.instrument < song->InstrumentCount())
+            song->Instruments(held->second.instrument)->NoteOff(held->second.note);
+        heldNotes_.erase(held);
         return;
     }
     QWidget* focus = focusWidget();
@@ -313,8 +324,7 @@ void TPatternForm::PreviewKey(QKeyEvent* event, bool press) {
     TInstrument* entry = song->Instruments(instrument);
     if (entry->SampleCount() < 1) return;
     entry->NoteOn(note);
-    previewNote_ = note;
-    previewInstrument_ = instrument;
+    heldNotes_[KeyId(*event)] = {instrument, note};
 }
 
 void TPatternForm::keyPressEvent(QKeyEvent* event) {

@@ -8,6 +8,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <vector>
 
 class QAction;
@@ -123,6 +124,11 @@ private:
     TPattern* shownPattern_ = nullptr;
     TZEventListener* listener_ = nullptr;
     bool filling_ = false;
-    int previewNote_ = -1;
-    int previewInstrument_ = -1;
+    // Notes sounding for keys still held, by key, so each release stops its own note even when
+    // the octave or the entry instrument changed meanwhile.
+    struct THeldNote {
+        int instrument;
+        uint8_t note;
+    };
+    std::map<quint32, THeldNote> heldNotes_;
 };
