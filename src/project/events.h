@@ -84,6 +84,8 @@ class EvSongPosChange : public TZEvent {};
 // The configuration dialog's settings were applied.
 class EvEnvPropsChange : public TZEvent {};
 class EvTrackCountChange : public TZEvent {};
+// A channel was muted or unmuted (not an edit of the song: playback state only).
+class EvChannelMuteChange : public TZEvent {};
 
 // Song name, speed, tempo or restart position changed.
 class EvSongPropChange : public TZEvent {};

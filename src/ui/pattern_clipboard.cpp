@@ -1,5 +1,7 @@
 #include "ui/pattern_clipboard.h"
 
+#include "edit/cell_block.h"
+#include "edit/peer_text.h"
 #include "model/cell_change.h"
 #include "model/errors.h"
 #include "project/app_objects.h"
@@ -61,6 +63,26 @@ void Cut(const TPattern& pattern, int firstTrack, int lastTrack, int firstRow, i
 void Paste(const TPattern& pattern, int track, int row, const void* sender) {
     SongEdit().ChangeCells(pattern.Number(), pattern.PasteChanges(Block(), track, row), "Paste",
                            sender);
+}
+
+void PutBlock(const TBlock& block) {
+    const std::vector<uint8_t> bytes = BlockToClipboardBytes(block);
+    auto* data = new QMimeData;
+    data->setData(kFormat,
+                  QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
+    data->setText(QString::fromStdString(EncodePeerText(block)));
+    Clipboard()->setMimeData(data);
+}
+
+std::optional<TBlock> TakeBlock() {
+    const QMimeData* data = Clipboard()->mimeData();
+    if (!data) return std::nullopt;
+    if (data->hasFormat(kFormat)) {
+        const QByteArray bytes = data->data(kFormat);
+        return BlockFromClipboardBytes(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    }
+    if (data->hasText()) return ParsePeerText(data->text().toStdString());
+    return std::nullopt;
 }
 
 } // namespace PatternClipboard

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
+class TBlock;
 class TPattern;
 
 namespace PatternClipboard {
@@ -21,5 +23,10 @@ void Copy(const TPattern& pattern, int firstTrack, int lastTrack, int firstRow, 
 void Cut(const TPattern& pattern, int firstTrack, int lastTrack, int firstRow, int lastRow,
          const void* sender = nullptr);
 void Paste(const TPattern& pattern, int track, int row, const void* sender = nullptr);
+
+// A copied block goes on in both forms: ours, and the plain text other trackers read.
+void PutBlock(const TBlock& block);
+// Ours when it is there, else a block read from the other trackers' text; none when neither.
+std::optional<TBlock> TakeBlock();
 
 } // namespace PatternClipboard

@@ -91,6 +91,7 @@ void TChannelGrid::mousePressEvent(QMouseEvent* event) {
         if (event->button() == Qt::LeftButton) {
             state->SetMuted(!state->Muted);
             lastFlag_ = state->Muted;
+            EventManager().Dispatch<EvChannelMuteChange>();
         } else if (event->button() == Qt::RightButton || event->button() == Qt::MiddleButton) {
             state->KeyJazz = !state->KeyJazz;
             lastFlag_ = state->KeyJazz;
@@ -108,10 +109,12 @@ void TChannelGrid::mouseMoveEvent(QMouseEvent* event) {
     const int channel = ChannelAt(cell.x(), cell.y());
     if (cell == lastCell_ || channel < 0) return;
     TChannel* state = song->Channels(channel);
-    if (held & Qt::LeftButton)
+    if (held & Qt::LeftButton) {
         state->SetMuted(lastFlag_);
-    else
+        EventManager().Dispatch<EvChannelMuteChange>();
+    } else {
         state->KeyJazz = lastFlag_;
+    }
     update(CellRect(cell.x(), cell.y()));
     lastCell_ = cell;
 }

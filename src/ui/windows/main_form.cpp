@@ -3,12 +3,14 @@
 #include "model/audio.h"
 #include "model/errors.h"
 #include "project/app_objects.h"
+#include "ui/widgets/event_grid.h"
 #include "ui/widgets/file_panel.h"
 #include "ui/widgets/recent_files.h"
 #include "ui/widgets/repeat_button.h"
 #include "ui/windows/cleanup_flow.h"
 #include "ui/windows/env_dlg.h"
 #include "ui/windows/main_listener.h"
+#include "ui/windows/pattern_form.h"
 #include "ui/windows/sound_form.h"
 
 #include <QApplication>
@@ -91,6 +93,7 @@ TMainForm::TMainForm(const QString& programDir_, QWidget* parent)
 void TMainForm::CreateWindows() {
     envDlg = new TEnvDlg(this);
     StartAutosave();
+    NewPatternEditorClick();
     soundForm = new TSoundForm;
     soundWindow = mdiArea->addSubWindow(soundForm);
     soundWindow->setWindowTitle("Sound Control");
@@ -430,7 +433,9 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     // Seen before any child window, so the frame's keys work wherever the focus is.
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
-        if (widget->window() == this || mdiArea->isAncestorOf(widget)) {
+        // A widget that has keys of its own (the event grid's Ctrl+arrows) passes on the rest.
+        const bool ownKeys = widget->property(kOwnKeysProperty).toBool();
+        if (!ownKeys && (widget->window() == this || mdiArea->isAncestorOf(widget))) {
             auto* key = static_cast<QKeyEvent*>(event);
             if (FormKeyDown(key->key(), key->modifiers())) return true;
         }
@@ -475,7 +480,14 @@ void TMainForm::CleanUpClick() {
     RunCleanUp(Song(), this);
 }
 
-void TMainForm::NewPatternEditorClick() {}
+void TMainForm::NewPatternEditorClick() {
+    auto* form = new TPatternForm;
+    QMdiSubWindow* window = mdiArea->addSubWindow(form);
+    window->show();
+    mdiArea->setActiveSubWindow(window);
+    form->Grid()->SetCursor(TGridCursor(0, 0, kPosNote));
+    form->Grid()->setFocus();
+}
 
 void TMainForm::AboutClick() {
     QMessageBox box(this);

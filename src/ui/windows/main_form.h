@@ -218,5 +218,9 @@ private:
     int firstOrderColumn = 0;
 };
 
+// A widget with this property set sees its keys before the frame; it lets the frame's keys
+// through to its window, which hands them to FormKeyDown.
+inline constexpr const char* kOwnKeysProperty = "cwOwnKeys";
+
 // The frame window of the running program, null when there is none.
 TMainForm* MainForm();

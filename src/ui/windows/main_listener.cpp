@@ -1,6 +1,7 @@
 #include "ui/windows/main_listener.h"
 
 #include "model/audio.h"
+#include "ui/windows/channel_grid.h"
 #include "ui/windows/env_dlg.h"
 #include "ui/windows/main_form.h"
 #include "ui/windows/sound_form.h"
@@ -30,6 +31,8 @@ void TMainListener::HandleEvent(TZEvent& event, int32_t /*tag*/) {
     } else if (dynamic_cast<EvTrackCountChange*>(&event)) {
         form_->ShowSongProperties();
         if (form_->SoundForm()) form_->SoundForm()->Refresh();
+    } else if (dynamic_cast<EvChannelMuteChange*>(&event)) {
+        if (form_->SoundForm()) form_->SoundForm()->chanGrid->update();
     } else if (dynamic_cast<EvSongPropChange*>(&event)) {
         form_->ShowSongProperties();
     }

@@ -1,0 +1,63 @@
+#include "ui/widgets/glyph_cache.h"
+
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QPainter>
+
+void TGlyphCache::SetFont(const QFont& font) {
+    // A pixmap may count points at another resolution than the screen: fix the pixel size.
+    font_ = font;
+    font_.setPixelSize(QFontInfo(font).pixelSize());
+    const QFontMetrics metrics(font_);
+    height_ = metrics.height();
+    ascent_ = metrics.ascent();
+    int x = 0;
+    for (int i = 0; i < kCount; ++i) {
+        advance_[size_t(i)] = metrics.horizontalAdvance(QChar(kFirst + i));
+        offset_[size_t(i)] = x;
+        x += advance_[size_t(i)] + 2 * kPad;
+    }
+    stripWidth_ = x;
+    strips_.clear();
+}
+
+const QPixmap& TGlyphCache::StripFor(const QColor& color, qreal ratio) {
+    for (const Strip& strip : strips_)
+        if (strip.color == color.rgba() && strip.ratio == ratio) return strip.pixmap;
+    QPixmap pixmap(QSize(stripWidth_, height_) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setFont(font_);
+    painter.setPen(color);
+    for (int i = 0; i < kCount; ++i)
+        painter.drawText(offset_[size_t(i)] + kPad, ascent_, QString(QChar(kFirst + i)));
+    painter.end();
+    strips_.push_back({color.rgba(), ratio, pixmap});
+    return strips_.back().pixmap;
+}
+
+void TGlyphCache::Draw(QPainter& painter, int x, int y, std::string_view text,
+                       const QColor& color) {
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QPixmap& strip = StripFor(color, ratio);
+    for (const char c : text) {
+        const int i = int(static_cast<unsigned char>(c)) - kFirst;
+        if (i < 0 || i >= kCount) continue;
+        const int width = advance_[size_t(i)];
+        if (c != ' ')
+            painter.drawPixmap(
+                QRectF(x - kPad, y, width + 2 * kPad, height_), strip,
+                QRectF(offset_[size_t(i)] * ratio, 0, (width + 2 * kPad) * ratio, height_ * ratio));
+        x += width;
+    }
+}
+
+int TGlyphCache::Advance(std::string_view text) const {
+    int width = 0;
+    for (const char c : text) {
+        const int i = int(static_cast<unsigned char>(c)) - kFirst;
+        if (i >= 0 && i < kCount) width += advance_[size_t(i)];
+    }
+    return width;
+}

@@ -1,0 +1,43 @@
+// Cell text drawn from pre-rendered glyphs: the grid shows a few dozen characters thousands of
+// times per frame, and laying each cell's text out anew costs nine tenths of a repaint.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QPixmap>
+#include <array>
+#include <string_view>
+#include <vector>
+
+class QPainter;
+
+class TGlyphCache {
+public:
+    void SetFont(const QFont& font);
+
+    // Printable ASCII text with its top-left corner at (x, y); other characters are skipped.
+    void Draw(QPainter& painter, int x, int y, std::string_view text, const QColor& color);
+    // The width the text takes, as Draw lays it out.
+    int Advance(std::string_view text) const;
+
+private:
+    static constexpr int kFirst = 32;
+    static constexpr int kCount = 95;
+    // Glyph boxes reach a pixel past the advance on both sides, for overhanging strokes.
+    static constexpr int kPad = 1;
+
+    struct Strip {
+        QRgb color;
+        qreal ratio;
+        QPixmap pixmap;
+    };
+    const QPixmap& StripFor(const QColor& color, qreal ratio);
+
+    QFont font_;
+    int height_ = 0;
+    int ascent_ = 0;
+    std::array<int, kCount> advance_{};
+    std::array<int, kCount> offset_{};
+    int stripWidth_ = 0;
+    std::vector<Strip> strips_;
+};

@@ -1,0 +1,134 @@
+// The pattern editor window: the event grid of the shown pattern with its entry controls and
+// info row, the pattern list, the row count tools, and the transpose and remap tabs. It learns
+// of every change through its listener and changes the song only through the edit layer.
+#pragma once
+
+#include "edit/grid_selection.h"
+#include "model/cell_change.h"
+
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTabWidget;
+class QToolButton;
+class TChoiceGroup;
+class TEventGrid;
+class TPattern;
+class TRepeatButton;
+class TSong;
+class TSpinEdit;
+class TZEventListener;
+
+class TPatternForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TPatternForm(QWidget* parent = nullptr);
+    ~TPatternForm() override;
+
+    TPattern* ShownPattern() const { return shownPattern_; }
+    TEventGrid* Grid() const { return eventGrid; }
+    // The instrument new notes get: the selection of eventInstBox, -1 when none.
+    int EntryInstrument() const;
+    bool FollowSongRow() const;
+    bool FollowSongPosition() const;
+
+    // Listener reactions.
+    void LoadModule();
+    void CloseModule();
+    void RefreshPattern();
+    void RefreshGrid();
+    void FollowSong();
+    void PatternChanged(TPattern* pattern, int track, int row, const void* sender);
+    void PatternPropChanged(TPattern* pattern, const void* form);
+    void PatternInserted(int index);
+    void PatternDeleted(int index);
+    void ApplyVisualSettings();
+    void FillPatternList();
+    void FillInstrumentLists(bool keep);
+    void UpdateInfoLabels();
+
+    // Left column.
+    QToolButton* followBtn;
+    QAction* followRowAct;
+    QAction* followPositionAct;
+    TSpinEdit* rowEdit;
+    QPushButton* expandBtn;
+    QPushButton* shrinkButton;
+    QPushButton* insButton;
+    QPushButton* delButton;
+    QCheckBox* renumberCB;
+    QListWidget* patternListBox;
+    // Pages and the Event Editor page.
+    QTabWidget* editorPages;
+    QWidget* pianoRollSheet;
+    QWidget* eventListSheet;
+    QToolButton* toggleEditPanelBtn;
+    QToolButton* toggleEditBtn;
+    TSpinEdit* addEdit;
+    QComboBox* eventInstBox;
+    QTabWidget* editPanel;
+    TEventGrid* eventGrid;
+    QLabel* instLabel;
+    QLabel* effectCaption;
+    QLabel* effectLabel;
+    // Transpose tab.
+    TRepeatButton* incOctaveBtn;
+    TRepeatButton* decOctaveBtn;
+    TRepeatButton* incHaveToneBtn;
+    TRepeatButton* decHalftoneBtn;
+    TChoiceGroup* trApplyToBox;
+    TChoiceGroup* instApplyBox;
+    // Remap tab.
+    QComboBox* srcInstList;
+    QComboBox* destInstList;
+    TChoiceGroup* rmpApplyToBox;
+    QPushButton* remapBtn;
+
+    // Handlers of the left column and the tabs.
+    void patternListBoxClick();
+    void rowEditChange(int rows);
+    void expandBtnClick();
+    void shrinkButtonClick();
+    void insButtonClick();
+    void delButtonClick();
+    void Transpose(int semitones);
+    void remapBtnClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* BuildLeftColumn();
+    QWidget* BuildEventPage();
+    QWidget* BuildTransposeTab();
+    QWidget* BuildRemapTab();
+    void ConnectGrid();
+    TSong* Song() const;
+    void SelectPattern(int index);
+    void PreviewKey(QKeyEvent* event, bool press);
+    // The patterns and the range of each a scope covers.
+    std::vector<int> ScopePatterns(TApplyScope scope) const;
+    void ApplyToScope(TApplyScope scope, const QString& text,
+                      const std::function<TCellChanges(const TPattern&, const TCellRange&)>& op);
+
+    TPattern* shownPattern_ = nullptr;
+    TZEventListener* listener_ = nullptr;
+    bool filling_ = false;
+    // Notes sounding for keys still held, by key, so each release stops its own note even when
+    // the octave or the entry instrument changed meanwhile.
+    struct THeldNote {
+        int instrument;
+        uint8_t note;
+    };
+    std::map<quint32, THeldNote> heldNotes_;
+};
