@@ -52,6 +52,7 @@ void TGridEditor::MouseDrag(int row, int gridColumn, int rows, int channels) {
 
 TEntryResult TGridEditor::Key(const TPattern& pattern, const TEditKey& key) {
     TEntryResult result = EditKey(pattern, cursor, key, entry);
+    if (entry.holdRow) result.cursor.SetCursorRow(cursor.CursorRow(), pattern.RowCount());
     cursor = result.cursor;
     entry.step = result.step;
     return result;

@@ -25,6 +25,9 @@ struct TEntryState {
     int instrument = -1; // the entry instrument, -1 when none is chosen (notes then get 0)
     bool editMode = true;
     int step = 1; // 0..255
+    // While the song plays and the grid follows it, the playback moves the cursor: an entry
+    // then stays on its row instead of stepping away from it.
+    bool holdRow = false;
 };
 
 struct TEntryResult {

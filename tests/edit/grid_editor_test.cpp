@@ -30,6 +30,23 @@ TEST_F(GridEditor, ShiftMovesSelectWholeTracksOnRelease) {
     EXPECT_EQ(editor.selection.Range(Rows(), Channels()), (TCellRange{1, 1, 5, 7}));
 }
 
+TEST_F(GridEditor, WhileFollowingPlaybackAnEntryStaysOnItsRow) {
+    editor.cursor = {6, 1, kPosNote};
+    editor.entry.step = 4;
+    editor.entry.holdRow = true;
+    const TEntryResult note = editor.Key(*pattern, TEditKey{TEditKeyKind::Character, 'Z', {}});
+    ASSERT_EQ(note.changes.size(), 1u);
+    EXPECT_EQ(note.changes[0].row, 6);
+    EXPECT_EQ(editor.cursor.CursorRow(), 6);
+    editor.cursor = {6, 1, kPosInstrumentHigh};
+    editor.Key(*pattern, TEditKey{TEditKeyKind::Character, '1', {}});
+    EXPECT_EQ(editor.cursor, TGridCursor(6, 1, kPosInstrumentHigh));
+    editor.cursor = {6, 1, kPosNote};
+    editor.entry.holdRow = false;
+    editor.Key(*pattern, TEditKey{TEditKeyKind::Character, 'Z', {}});
+    EXPECT_EQ(editor.cursor.CursorRow(), 10) << "the entry step applies again";
+}
+
 TEST_F(GridEditor, CtrlArrowsScrollWithoutMovingTheCursor) {
     editor.cursor = {3, 2, kPosNote};
     EXPECT_TRUE(editor.NavKey(TNavKey::Down, kCtrl, Rows(), Channels()));

@@ -180,6 +180,7 @@ bool TEventGrid::NavigationKey(QKeyEvent* event) {
 bool TEventGrid::EntryKey(QKeyEvent* event) {
     const TEditKey key = EditKeyOf(*event);
     editor_.entry.baseOctave = BaseOctave();
+    editor_.entry.holdRow = FollowingPlayback();
     const TGridCursor before = editor_.cursor;
     const int stepBefore = editor_.entry.step;
     const TEntryResult result = editor_.Key(*pattern_, key);
