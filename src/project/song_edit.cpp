@@ -172,6 +172,16 @@ void TSongEdit::ProcessSample(int instrument, int sample, const QString& text,
     Push(std::make_unique<TSampleDataCommand>(text, instrument, sample, std::move(process)));
 }
 
+void TSongEdit::EditSample(int instrument, int sample, const QString& text,
+                           std::function<void(TSample&)> change) {
+    Push(std::make_unique<TSamplePropertiesCommand>(text, instrument, sample, std::move(change)));
+}
+
+void TSongEdit::AssignKeys(int instrument, const std::vector<int>& notes, int sample) {
+    Push(std::make_unique<TKeyboardMapCommand>(QStringLiteral("Assign Keys"), instrument, notes,
+                                               sample));
+}
+
 void TSongEdit::EditEnvelope(int instrument, bool panning, const QString& text,
                              std::function<void(TEnvelope&)> change) {
     Push(std::make_unique<TEnvelopeCommand>(text, instrument, panning, std::move(change)));
