@@ -1,8 +1,11 @@
 #include "project/song_edit.h"
 
 #include "model/errors.h"
+#include "model/instrument.h"
 #include "project/app_objects.h"
 #include "project/edit_commands.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -178,6 +181,10 @@ void TSongEdit::EditSample(int instrument, int sample, const QString& text,
 }
 
 void TSongEdit::AssignKeys(int instrument, const std::vector<int>& notes, int sample) {
+    const TInstrument* target = Project().Song()->Instruments(instrument);
+    if (std::all_of(notes.begin(), notes.end(),
+                    [&](int note) { return target->NoteSample(note) == sample; }))
+        return;
     Push(std::make_unique<TKeyboardMapCommand>(QStringLiteral("Assign Keys"), instrument, notes,
                                                sample));
 }

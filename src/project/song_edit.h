@@ -66,7 +66,8 @@ public:
     // Any change to a sample's name, volume, panning, tuning or loop.
     void EditSample(int instrument, int sample, const QString& text,
                     std::function<void(TSample&)> change);
-    // The keyboard map plays `sample` for each of the notes.
+    // The keyboard map plays `sample` for each of the notes; nothing is recorded when it does
+    // already.
     void AssignKeys(int instrument, const std::vector<int>& notes, int sample);
     // Any change to an envelope's points, loop or sustain.
     void EditEnvelope(int instrument, bool panning, const QString& text,

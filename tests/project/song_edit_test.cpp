@@ -286,6 +286,8 @@ TEST_F(SongEditTest, KeyAssignmentsAreOneStepOverManyNotes) {
     });
     EXPECT_EQ(inst->NoteSample(41), sample);
     EXPECT_EQ(inst->NoteSample(95), sample);
+    SongEdit().AssignKeys(instrument, {41, 95}, sample);
+    EXPECT_EQ(SongEdit().History().count(), 1) << "an assignment that changes nothing";
 }
 
 TEST_F(SongEditTest, TheSavedPointDecidesWhetherTheSongIsModified) {
