@@ -3,28 +3,18 @@
 #include "model/envelope.h"
 #include "model/instrument.h"
 #include "model/song.h"
+#include "paint_log.h"
 #include "project/app_objects.h"
 #include "support/test_paths.h"
 #include "ui/widgets/envelope_box.h"
 
 #include <QApplication>
 #include <QMouseEvent>
-#include <QPaintEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
-
-// Records the region of every paint event the control receives.
-class PaintLog : public QObject {
-public:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) region += static_cast<QPaintEvent*>(event)->region();
-        return false;
-    }
-    QRegion region;
-};
 
 class EnvelopeBoxTest : public testing::Test {
 protected:
