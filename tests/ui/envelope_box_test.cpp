@@ -115,8 +115,13 @@ TEST_F(EnvelopeBoxTest, ADragIsPreviewedLiveAndUndoneAsOneStep) {
     ASSERT_NE(after, before);
     ASSERT_EQ(SongEdit().History().count(), 1);
     EXPECT_EQ(SongEdit().UndoText(), "Move Point");
+    QApplication::processEvents();
+    PaintLog log;
+    box.installEventFilter(&log);
     SongEdit().Undo();
     EXPECT_EQ(Points(), before);
+    QApplication::processEvents();
+    EXPECT_FALSE(log.region.isEmpty()) << "an undo repaints the control";
     SongEdit().Redo();
     EXPECT_EQ(Points(), after);
 

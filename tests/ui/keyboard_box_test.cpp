@@ -82,7 +82,12 @@ TEST_F(KeyboardBoxTest, ADragAssignsEveryKeyPassedOverAsOneStep) {
     // The white keys of octave 0 (x 0 to 104) along the lower half, none of the black ones.
     for (int note : {0, 2, 4, 5, 7, 9, 11}) EXPECT_EQ(Instrument().NoteSample(note), 1) << note;
     for (int note : {1, 3, 6, 8, 10, 12}) EXPECT_EQ(Instrument().NoteSample(note), 0) << note;
+    QApplication::processEvents();
+    PaintLog log;
+    box.viewport()->installEventFilter(&log);
     SongEdit().Undo();
+    QApplication::processEvents();
+    EXPECT_FALSE(log.region.isEmpty()) << "an undo repaints the keys";
     for (int note = 0; note < 12; ++note) EXPECT_EQ(Instrument().NoteSample(note), 0) << note;
 
     // Moves without the right button held assign nothing.

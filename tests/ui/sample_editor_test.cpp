@@ -36,13 +36,13 @@ protected:
         Project().Close();
     }
 
-    // A new 16-bit sample of the given length, shown in the editor.
-    TSample& Make(int frames) {
+    // A new 16-bit sample of the given length, shown in the editor: a ramp, or silence.
+    TSample& Make(int frames, int slope = 37) {
         const auto file = TempDir() / "ramp.raw";
         {
             std::ofstream out(file, std::ios::binary);
             for (int i = 0; i < frames; ++i) {
-                const int16_t v = int16_t((i * 37) % 60000 - 30000);
+                const int16_t v = int16_t(slope ? (i * slope) % 60000 - 30000 : 0);
                 out.write(reinterpret_cast<const char*>(&v), 2);
             }
         }
@@ -166,6 +166,7 @@ TEST_F(SampleEditorTest, ALoopDragIsPreviewedLiveAndUndoneAsOneStep) {
     EXPECT_EQ(SongEdit().UndoText(), "Move Loop");
     SongEdit().Undo();
     EXPECT_EQ(Loop(), (TLoopPoints{100, 400}));
+    EXPECT_EQ(editor.LoopMarkers().startX, 100) << "the markers follow the undo";
     SongEdit().Redo();
     EXPECT_EQ(Loop(), (TLoopPoints{500, 501}));
 
@@ -200,6 +201,22 @@ TEST_F(SampleEditorTest, ALoopDragRepaintsOnlyStripsAroundTheMarkers) {
             << middle;
     }
     Release(250);
+}
+
+TEST_F(SampleEditorTest, PaintsTheLoopMarkersAndInvertsTheSelection) {
+    TSample& s = Make(1000, 0);
+    s.SetLoopType(1);
+    s.SetLoopStart(100);
+    s.SetLoopEnd(400);
+    editor.SetLoopColor(Qt::blue);
+    SetView(0, 200, 300, 1);
+    const QImage image = editor.viewport()->grab().toImage();
+    EXPECT_EQ(image.pixelColor(100, 20), QColor(Qt::blue));
+    EXPECT_EQ(image.pixelColor(400, 80), QColor(Qt::blue));
+    EXPECT_EQ(image.pixelColor(150, 20), QColor(Qt::black));
+    EXPECT_EQ(image.pixelColor(250, 20), QColor(Qt::white)) << "the band is inverted";
+    EXPECT_EQ(image.pixelColor(150, 50), QColor(0, 255, 0)) << "silence on the centre line";
+    EXPECT_EQ(image.pixelColor(250, 50), QColor(255, 0, 255)) << "and inverted in the band";
 }
 
 TEST_F(SampleEditorTest, TheScrollBarReachesTheEndAndMovesThePicture) {

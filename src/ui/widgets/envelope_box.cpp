@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <algorithm>
 
 namespace {
@@ -29,7 +30,13 @@ TMouseButton ButtonOf(Qt::MouseButton button) {
 
 } // namespace
 
-TEnvelopeBox::TEnvelopeBox(QWidget* parent) : QWidget(parent) {
+TEnvelopeBox::TEnvelopeBox(QWidget* parent)
+    : QWidget(parent), hook_([this](TZEvent& event) {
+          const auto* change = dynamic_cast<EvEnvelopeChange*>(&event);
+          if (change && change->Instrument == instrument_ && change->Panning == panning_ &&
+              !drag_.Dragging() && !committing_)
+              update();
+      }) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     resize(100, 100);
 }
@@ -120,6 +127,8 @@ void TEnvelopeBox::Preview(const TEnvelopePoints& points) {
 }
 
 void TEnvelopeBox::Commit(const QString& text, const TEnvelopePoints& points) {
+    // The control shows the change already.
+    const QScopedValueRollback committing(committing_, true);
     SongEdit().EditEnvelope(instrument_, panning_, text,
                             [points](TEnvelope& e) { ApplyEnvelopePoints(e, points); });
 }

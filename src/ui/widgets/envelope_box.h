@@ -4,6 +4,7 @@
 #pragma once
 
 #include "edit/envelope_box.h"
+#include "ui/widgets/bus_hook.h"
 
 #include <QColor>
 #include <QWidget>
@@ -62,4 +63,6 @@ private:
     QColor ptColor_{0, 255, 0};
     QColor disabledColor_{128, 128, 128};
     TEnvelopeDrag drag_;
+    bool committing_ = false;
+    TBusHook hook_;
 };

@@ -7,10 +7,15 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <algorithm>
 
-TKeyboardBox::TKeyboardBox(QWidget* parent) : QAbstractScrollArea(parent) {
+TKeyboardBox::TKeyboardBox(QWidget* parent)
+    : QAbstractScrollArea(parent), hook_([this](TZEvent& event) {
+          const auto* change = dynamic_cast<EvInstrumentChange*>(&event);
+          if (change && change->Instrument == instrument_ && !committing_) viewport()->update();
+      }) {
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -136,5 +141,7 @@ void TKeyboardBox::mouseReleaseEvent(QMouseEvent* event) {
     const std::vector<int> notes = assign_.Release();
     pending_.clear();
     if (notes.empty() || !InstrumentObject()) return;
+    // The keys show the new sample already.
+    const QScopedValueRollback committing(committing_, true);
     SongEdit().AssignKeys(instrument_, notes, assignSample_);
 }

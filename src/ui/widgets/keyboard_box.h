@@ -4,6 +4,7 @@
 #pragma once
 
 #include "edit/keyboard_box.h"
+#include "ui/widgets/bus_hook.h"
 
 #include <QAbstractScrollArea>
 #include <QFont>
@@ -57,4 +58,6 @@ private:
     int currentNote_ = 0;
     TKeyAssignDrag assign_;
     std::vector<int> pending_; // notes of the running gesture, shown with the new sample
+    bool committing_ = false;
+    TBusHook hook_;
 };

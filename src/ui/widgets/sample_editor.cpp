@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -28,7 +29,11 @@ int ClampColumn(int64_t column) {
 
 } // namespace
 
-TSampleEditor::TSampleEditor(QWidget* parent) : QAbstractScrollArea(parent) {
+TSampleEditor::TSampleEditor(QWidget* parent)
+    : QAbstractScrollArea(parent), hook_([this](TZEvent& event) {
+          if (const auto* change = dynamic_cast<EvSampleChange*>(&event))
+              SampleChanged(change->Instrument, change->Sample);
+      }) {
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -190,6 +195,19 @@ void TSampleEditor::SampleDataChanged() {
     UpdateScrollBar();
 }
 
+// An undo, a process or another window changed the sample shown; not while a gesture runs,
+// since the gesture's own writes are what changed it.
+void TSampleEditor::SampleChanged(int instrument, int sample) {
+    if (instrument != instrument_ || sample != sample_ || mouse_.Mode() != mmNone || committing_)
+        return;
+    TSample* s = Sample();
+    if (!s) return;
+    TSampleView view = ViewOf(*s);
+    Geometry().SampleDataChanged(view);
+    StoreView(*s, view);
+    UpdateScrollBar();
+}
+
 void TSampleEditor::RefreshLoopMarkers() {
     const TSample* s = Sample();
     if (!s) return;
@@ -258,13 +276,18 @@ void TSampleEditor::PreviewLoop(const TLoopPoints& loop) {
 void TSampleEditor::CommitLoop(const TLoopPoints& loop) {
     TSample* s = Sample();
     if (!s) return;
+    // The step records the change from the loop before the press.
     const TLoopPoints original = mouse_.Original();
-    PreviewLoop(original);
-    if (loop == original) return;
-    SongEdit().EditSample(instrument_, sample_, "Move Loop", [loop](TSample& sample) {
-        sample.SetLoopStart(loop.start);
-        sample.SetLoopEnd(loop.end);
-    });
+    s->SetLoopStart(original.start);
+    s->SetLoopEnd(original.end);
+    if (loop != original) {
+        // The control shows the released loop already.
+        const QScopedValueRollback committing(committing_, true);
+        SongEdit().EditSample(instrument_, sample_, "Move Loop", [loop](TSample& sample) {
+            sample.SetLoopStart(loop.start);
+            sample.SetLoopEnd(loop.end);
+        });
+    }
     RefreshLoopMarkers();
     emit onLoopChange();
 }

@@ -7,6 +7,7 @@
 #include "edit/peak_summary.h"
 #include "edit/sample_mouse.h"
 #include "edit/waveform.h"
+#include "ui/widgets/bus_hook.h"
 
 #include <QAbstractScrollArea>
 #include <QColor>
@@ -92,6 +93,7 @@ private:
     void PreviewLoop(const TLoopPoints& loop);
     void CommitLoop(const TLoopPoints& loop);
     void StartSelectionDrag();
+    void SampleChanged(int instrument, int sample);
     QRect BandRect(const TSampleView& view) const;
 
     void PaintGuides(class QPainter& painter, int bits) const;
@@ -116,4 +118,6 @@ private:
     QLabel* hint_ = nullptr;
     QPoint dragFrom_;
     bool dragArmed_ = false;
+    bool committing_ = false;
+    TBusHook hook_;
 };
