@@ -7,11 +7,17 @@
 #include "paint_log.h"
 #include "project/app_objects.h"
 #include "support/test_paths.h"
+#include "ui/widgets/choice_group.h"
+#include "ui/widgets/color_button.h"
 #include "ui/widgets/sample_editor.h"
+#include "ui/windows/env_dlg.h"
+#include "ui/windows/sample_editor_look.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 #include <fstream>
@@ -246,6 +252,31 @@ TEST_F(SampleEditorTest, ControlWheelZoomsAroundThePointer) {
     QApplication::sendEvent(editor.viewport(), &wheel);
     EXPECT_EQ(editor.View().viewZoom, 4);
     EXPECT_NEAR(double(TSampleGeometry::FrameAt(editor.View(), 200)), double(frame), 4);
+}
+
+TEST(SampleEditorLook, TakesThePageOfTheConfigurationDialog) {
+    const QString dir = QString::fromStdString(TempDir().string());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir);
+    TAppObjects objects;
+    TEnvDlg dlg;
+    TSampleEditor editor;
+    ApplySampleEditorLook(editor, dlg);
+    EXPECT_EQ(editor.SampleColor(), dlg.smpWaveCol->Color());
+    EXPECT_EQ(editor.BackgroundColor(), QColor(36, 36, 36));
+    EXPECT_EQ(editor.DrawMode(), dmRelative);
+    EXPECT_FALSE(editor.Averaging());
+
+    dlg.smpLoopCol->SetColor(Qt::cyan);
+    dlg.smpMidCol->SetColor(Qt::darkRed);
+    dlg.smpCenterCol->SetColor(Qt::gray);
+    dlg.smpViewStyleBox->SetCurrentIndex(1);
+    dlg.aveCB->setChecked(true);
+    ApplySampleEditorLook(editor, dlg);
+    EXPECT_EQ(editor.LoopColor(), QColor(Qt::cyan));
+    EXPECT_EQ(editor.MidPointColor(), QColor(Qt::darkRed));
+    EXPECT_EQ(editor.CenterColor(), QColor(Qt::gray));
+    EXPECT_EQ(editor.DrawMode(), dmSolid);
+    EXPECT_TRUE(editor.Averaging());
 }
 
 } // namespace

@@ -53,6 +53,11 @@ public:
     void SetDrawMode(TDrawMode mode);
     bool Averaging() const { return averaging_; }
     void SetAveraging(bool on);
+    QColor SampleColor() const { return sampleColor_; }
+    QColor MidPointColor() const { return midPointColor_; }
+    QColor CenterColor() const { return centerColor_; }
+    QColor LoopColor() const { return loopColor_; }
+    QColor BackgroundColor() const;
     void SetSampleColor(const QColor& c);
     void SetMidPointColor(const QColor& c);
     void SetCenterColor(const QColor& c);

@@ -44,6 +44,10 @@ void TSampleEditor::SetBackgroundColor(const QColor& c) {
     viewport()->update();
 }
 
+QColor TSampleEditor::BackgroundColor() const {
+    return viewport()->palette().color(QPalette::Window);
+}
+
 void TSampleEditor::PaintGuides(QPainter& painter, int bits) const {
     const int w = viewport()->width();
     const int mid = viewport()->height() / 2;
