@@ -225,6 +225,57 @@ TEST_F(SampleEditorTest, PaintsTheLoopMarkersAndInvertsTheSelection) {
     EXPECT_EQ(image.pixelColor(250, 50), QColor(255, 0, 255)) << "and inverted in the band";
 }
 
+// Timer events sent at once stand for the timers firing.
+void Fire(QTimer* timer) {
+    ASSERT_NE(timer, nullptr);
+    QTimerEvent tick(timer->timerId());
+    QApplication::sendEvent(timer, &tick);
+}
+
+TEST_F(SampleEditorTest, TheCaretBlinksAtTheSelectionStartOnlyWithTheFocus) {
+    Make(1000);
+    SetView(0, 120, 120, 1);
+    auto* caret = editor.findChild<QTimer*>("caretTimer");
+    editor.clearFocus();
+    Fire(caret);
+    EXPECT_FALSE(editor.CaretShown()) << "no focus, no caret";
+    editor.setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor.hasFocus(); }));
+    QApplication::processEvents();
+    PaintLog log;
+    editor.viewport()->installEventFilter(&log);
+    Fire(caret);
+    EXPECT_TRUE(editor.CaretShown());
+    QApplication::processEvents();
+    EXPECT_EQ(log.region.boundingRect(), QRect(120, 0, 1, 100));
+    EXPECT_EQ(editor.viewport()->grab().toImage().pixelColor(120, 10), QColor(Qt::white));
+
+    Press(200);
+    EXPECT_FALSE(editor.CaretShown()) << "a gesture hides it";
+    Fire(caret);
+    EXPECT_FALSE(editor.CaretShown()) << "and none shows while it runs";
+    Release(200);
+    Fire(caret);
+    EXPECT_TRUE(editor.CaretShown());
+    editor.clearFocus();
+    Fire(caret);
+    EXPECT_FALSE(editor.CaretShown()) << "removed once the focus left";
+    Fire(caret);
+    EXPECT_FALSE(editor.CaretShown());
+}
+
+TEST_F(SampleEditorTest, TheHintGoesWhenItsTimerFires) {
+    Make(1000);
+    editor.ZoomToFit();
+    editor.ZoomToFit();
+    EXPECT_FALSE(editor.Hint().isEmpty());
+    auto* hint = editor.findChild<QTimer*>("hintTimer");
+    ASSERT_NE(hint, nullptr);
+    EXPECT_EQ(hint->interval(), 2000);
+    Fire(hint);
+    EXPECT_EQ(editor.Hint(), "");
+}
+
 TEST_F(SampleEditorTest, TheScrollBarReachesTheEndAndMovesThePicture) {
     Make(100000);
     SetView(0, 0, 0, 1);

@@ -37,7 +37,6 @@ TEnvelopeBox::TEnvelopeBox(QWidget* parent)
               !drag_.Dragging() && !committing_)
               update();
       }) {
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
     resize(100, 100);
 }
 

@@ -43,6 +43,11 @@ TSampleEditor::TSampleEditor(QWidget* parent)
     viewport()->setMouseTracking(true);
     connect(horizontalScrollBar(), &QScrollBar::actionTriggered, this,
             &TSampleEditor::OnScrollAction);
+    // Children by name, so that a test can tick them without waiting.
+    caretTimer_.setParent(this);
+    caretTimer_.setObjectName("caretTimer");
+    hintTimer_.setParent(this);
+    hintTimer_.setObjectName("hintTimer");
     caretTimer_.setInterval(kCaretMs);
     connect(&caretTimer_, &QTimer::timeout, this, &TSampleEditor::CaretTick);
     caretTimer_.start();
