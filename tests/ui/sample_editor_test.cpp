@@ -48,7 +48,7 @@ protected:
         {
             std::ofstream out(file, std::ios::binary);
             for (int i = 0; i < frames; ++i) {
-                const int16_t v = int16_t(slope ? (i * slope) % 60000 - 30000 : 0);
+                const int16_t v = int16_t(slope ? int64_t(i) * slope % 60000 - 30000 : 0);
                 out.write(reinterpret_cast<const char*>(&v), 2);
             }
         }
@@ -223,6 +223,30 @@ TEST_F(SampleEditorTest, PaintsTheLoopMarkersAndInvertsTheSelection) {
     EXPECT_EQ(image.pixelColor(250, 20), QColor(Qt::white)) << "the band is inverted";
     EXPECT_EQ(image.pixelColor(150, 50), QColor(0, 255, 0)) << "silence on the centre line";
     EXPECT_EQ(image.pixelColor(250, 50), QColor(255, 0, 255)) << "and inverted in the band";
+}
+
+TEST_F(SampleEditorTest, TheWaveformFollowsProcessesTheirUndoAndWritesInPlace) {
+    // Long enough for the columns to come from the summary's blocks, each spanning most of the
+    // full scale.
+    TSample& s = Make(100000, 20000);
+    editor.ZoomToFit();
+    const auto picture = [&] { return editor.viewport()->grab().toImage(); };
+    const QImage ramp = picture();
+    SongEdit().ProcessSample(instrument, editor.SampleNumber(), "Amplify",
+                             [](TSample& sample) { sample.Amplify(0, 0, 0.25); });
+    QApplication::processEvents();
+    EXPECT_NE(picture(), ramp);
+    SongEdit().Undo();
+    QApplication::processEvents();
+    EXPECT_EQ(picture(), ramp);
+
+    // A write in place keeps the block: the owner tells the control.
+    for (int i = 0; i < s.Length(); ++i) s.SetValues(i, 0);
+    editor.SampleDataChanged();
+    QApplication::processEvents();
+    EXPECT_NE(picture(), ramp);
+    EXPECT_EQ(picture().pixelColor(200, 50), QColor(0, 255, 0)) << "silence on the centre line";
+    EXPECT_EQ(picture().pixelColor(200, 10), QColor(Qt::black)) << "and nothing off it";
 }
 
 // Timer events sent at once stand for the timers firing.

@@ -33,6 +33,10 @@ TSampleEditor::TSampleEditor(QWidget* parent)
     : QAbstractScrollArea(parent), hook_([this](TZEvent& event) {
           if (const auto* change = dynamic_cast<EvSampleChange*>(&event))
               SampleChanged(change->Instrument, change->Sample);
+          // Numbers may now name other samples, or none.
+          if (dynamic_cast<EvInstListChange*>(&event) || dynamic_cast<EvLoadModule*>(&event) ||
+              dynamic_cast<EvClosedModule*>(&event))
+              summaries_.clear();
       }) {
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -196,7 +200,7 @@ void TSampleEditor::SampleDataChanged() {
     Geometry().SampleDataChanged(view);
     StoreView(*s, view);
     // A write in place keeps the block: build the summary again whatever it matches.
-    summary_ = TPeakSummary();
+    summaries_.erase({instrument_, sample_});
     UpdateScrollBar();
 }
 

@@ -13,6 +13,8 @@
 #include <QColor>
 #include <QPoint>
 #include <QTimer>
+#include <map>
+#include <utility>
 
 class QLabel;
 class TSample;
@@ -100,6 +102,7 @@ private:
     void StartSelectionDrag();
     void SampleChanged(int instrument, int sample);
     QRect BandRect(const TSampleView& view) const;
+    const TPeakSummary& SummaryOf(const TSample& sample);
 
     void PaintGuides(class QPainter& painter, int bits) const;
     void PaintWave(class QPainter& painter, const TSample& sample, const TSampleView& view);
@@ -117,7 +120,9 @@ private:
     TSampleMouse mouse_;
     TSampleCaret caret_;
     TLoopMarkers markers_;
-    TPeakSummary summary_;
+    // One summary per sample shown, so that switching back to a long sample costs nothing;
+    // each is checked against the sample's data block before use.
+    std::map<std::pair<int, int>, TPeakSummary> summaries_;
     QTimer caretTimer_;
     QTimer hintTimer_;
     QLabel* hint_ = nullptr;

@@ -48,6 +48,17 @@ QColor TSampleEditor::BackgroundColor() const {
     return viewport()->palette().color(QPalette::Window);
 }
 
+const TPeakSummary& TSampleEditor::SummaryOf(const TSample& sample) {
+    // A few long samples at most stay summarised.
+    constexpr size_t kKept = 16;
+    const TSampleFrames frames = FramesOf(sample);
+    const std::pair key(instrument_, sample_);
+    auto found = summaries_.find(key);
+    if (found != summaries_.end() && found->second.Matches(frames)) return found->second;
+    if (found == summaries_.end() && summaries_.size() >= kKept) summaries_.clear();
+    return summaries_[key] = TPeakSummary(frames);
+}
+
 void TSampleEditor::PaintGuides(QPainter& painter, int bits) const {
     const int w = viewport()->width();
     const int mid = viewport()->height() / 2;
@@ -61,9 +72,8 @@ void TSampleEditor::PaintGuides(QPainter& painter, int bits) const {
 
 void TSampleEditor::PaintWave(QPainter& painter, const TSample& sample, const TSampleView& view) {
     const TSampleFrames frames = FramesOf(sample);
-    if (!summary_.Matches(frames)) summary_ = TPeakSummary(frames);
     const std::vector<TWaveColumn> columns =
-        WaveColumns(summary_, frames, view, viewport()->width(), averaging_);
+        WaveColumns(SummaryOf(sample), frames, view, viewport()->width(), averaging_);
     const std::vector<TWaveLine> lines =
         WaveLines(columns, viewport()->height(), frames.bits, drawMode_, averaging_);
     painter.setPen(sampleColor_);
