@@ -612,7 +612,11 @@ void TSamplePropertiesCommand::Apply() {
     }
     TSample& sample = Target();
     before_ = PropertiesOf(*sample.Record());
-    change_(sample);
+    {
+        // A loop moves both its ends at once for the mixer.
+        EngineLock lock;
+        change_(sample);
+    }
     after_ = PropertiesOf(*sample.Record());
     changed_ = true;
 }

@@ -1,5 +1,6 @@
 #include "ui/widgets/sample_editor.h"
 
+#include "engine/engine_lock.h"
 #include "model/instrument.h"
 #include "model/sample.h"
 #include "model/song.h"
@@ -276,8 +277,12 @@ void TSampleEditor::UpdateBandChange(const TSampleView& before, const TSampleVie
 void TSampleEditor::PreviewLoop(const TLoopPoints& loop) {
     TSample* s = Sample();
     if (!s) return;
-    if (s->LoopStart() != loop.start) s->SetLoopStart(loop.start);
-    if (s->LoopEnd() != loop.end) s->SetLoopEnd(loop.end);
+    {
+        // The mixer never sees one end moved without the other.
+        EngineLock lock;
+        if (s->LoopStart() != loop.start) s->SetLoopStart(loop.start);
+        if (s->LoopEnd() != loop.end) s->SetLoopEnd(loop.end);
+    }
     emit onLoopChange();
     RefreshLoopMarkers();
 }
@@ -287,8 +292,11 @@ void TSampleEditor::CommitLoop(const TLoopPoints& loop) {
     if (!s) return;
     // The step records the change from the loop before the press.
     const TLoopPoints original = mouse_.Original();
-    s->SetLoopStart(original.start);
-    s->SetLoopEnd(original.end);
+    {
+        EngineLock lock;
+        s->SetLoopStart(original.start);
+        s->SetLoopEnd(original.end);
+    }
     if (loop != original) {
         // The control shows the released loop already.
         const QScopedValueRollback committing(committing_, true);
