@@ -159,7 +159,8 @@ TEST_F(EnvelopeBoxTest, ADisabledControlRefusesEverything) {
     EXPECT_FALSE(box.Drag().Dragging());
     EXPECT_EQ(changes.count(), 0);
     box.setEnabled(true);
-    box.ClearEnvelope();
+    EventManager().Dispatch<EvClosingModule>();
+    EXPECT_EQ(box.Envelope(), nullptr) << "a closing song takes the envelope away";
     Press({30, 30});
     EXPECT_EQ(changes.count(), 0);
 }

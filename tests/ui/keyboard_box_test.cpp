@@ -103,8 +103,8 @@ TEST_F(KeyboardBoxTest, AWideControlShowsEveryKeyAndNothingBeyond) {
     EXPECT_EQ(box.FirstKey(), 0);
     EXPECT_EQ(RightClick({850, 60}), -1);
     EXPECT_EQ(SongEdit().History().count(), 0);
-    box.SetInstrument(-1);
-    box.SetAssignSample(1);
+    EventManager().Dispatch<EvClosingModule>();
+    EXPECT_EQ(box.Instrument(), -1) << "a closing song takes the instrument away";
     EXPECT_EQ(RightClick({17, 50}), -1) << "no instrument";
 }
 

@@ -151,6 +151,12 @@ TEST_F(SampleEditorTest, ADoubleClickSelectsEverything) {
     EXPECT_EQ(editor.View().selStart, 0);
     EXPECT_EQ(editor.View().selEnd, 999);
     EXPECT_EQ(changes.count(), 1);
+
+    EventManager().Dispatch<EvClosingModule>();
+    EXPECT_EQ(editor.Sample(), nullptr) << "a closing song takes the sample away";
+    EXPECT_EQ(editor.View(), (TSampleView{0, 0, 0, 0}));
+    Send(QEvent::MouseButtonDblClick, 40);
+    EXPECT_EQ(changes.count(), 1);
 }
 
 TEST_F(SampleEditorTest, ALoopDragIsPreviewedLiveAndUndoneAsOneStep) {

@@ -32,6 +32,8 @@ TMouseButton ButtonOf(Qt::MouseButton button) {
 
 TEnvelopeBox::TEnvelopeBox(QWidget* parent)
     : QWidget(parent), hook_([this](TZEvent& event) {
+          // Numbers name nothing once the song goes.
+          if (dynamic_cast<EvClosingModule*>(&event)) ClearEnvelope();
           const auto* change = dynamic_cast<EvEnvelopeChange*>(&event);
           if (change && change->Instrument == instrument_ && change->Panning == panning_ &&
               !drag_.Dragging() && !committing_)

@@ -13,6 +13,7 @@
 
 TKeyboardBox::TKeyboardBox(QWidget* parent)
     : QAbstractScrollArea(parent), hook_([this](TZEvent& event) {
+          if (dynamic_cast<EvClosingModule*>(&event)) SetInstrument(-1);
           const auto* change = dynamic_cast<EvInstrumentChange*>(&event);
           if (change && change->Instrument == instrument_ && !committing_) viewport()->update();
       }) {

@@ -35,9 +35,11 @@ TSampleEditor::TSampleEditor(QWidget* parent)
           if (const auto* change = dynamic_cast<EvSampleChange*>(&event))
               SampleChanged(change->Instrument, change->Sample);
           // Numbers may now name other samples, or none.
-          if (dynamic_cast<EvInstListChange*>(&event) || dynamic_cast<EvLoadModule*>(&event) ||
-              dynamic_cast<EvClosedModule*>(&event))
+          if (dynamic_cast<EvInstListChange*>(&event)) summaries_.clear();
+          if (dynamic_cast<EvClosingModule*>(&event)) {
               summaries_.clear();
+              ClearSample();
+          }
       }) {
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
