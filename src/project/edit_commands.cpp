@@ -1,6 +1,7 @@
 #include "project/edit_commands.h"
 
 #include "engine/engine_lock.h"
+#include "engine/field_access.h"
 #include "engine/sndlib.h"
 #include "model/errors.h"
 #include "model/playback_pause.h"
@@ -558,4 +559,103 @@ void TEnvelopeCommand::Revert() {
 
 void TEnvelopeCommand::AnnounceApplied() {
     EventManager().Dispatch<EvEnvelopeChange>(instrument_, panning_);
+}
+
+// --- Sample properties -------------------------------------------------------------------
+
+namespace {
+
+TSamplePropertiesCommand::TProperties PropertiesOf(const SampleRecord& r) {
+    TSamplePropertiesCommand::TProperties p;
+    std::memcpy(p.name.data(), r.name, kNameSize);
+    p.loopType = r.loopType;
+    p.loopStart = r.loopStart;
+    p.loopEnd = r.loopEnd;
+    p.volume = r.volume;
+    p.panning = r.panning;
+    p.relativeNote = r.relativeNote;
+    p.finetune = r.finetune;
+    return p;
+}
+
+} // namespace
+
+TSamplePropertiesCommand::TSamplePropertiesCommand(const QString& text, int instrument, int sample,
+                                                   std::function<void(TSample&)> change)
+    : TEditCommand(text), instrument_(instrument), sample_(sample), change_(std::move(change)) {}
+
+TSample& TSamplePropertiesCommand::Target() const {
+    return *Song().Instruments(instrument_)->Samples(sample_);
+}
+
+void TSamplePropertiesCommand::Write(const TProperties& p) const {
+    TSample& sample = Target();
+    {
+        EngineLock lock;
+        SampleRecord& r = *sample.Record();
+        std::memcpy(r.name, p.name.data(), kNameSize);
+        FieldStore(r.loopType, uint8_t(p.loopType));
+        FieldStore(r.loopStart, p.loopStart);
+        FieldStore(r.loopEnd, p.loopEnd);
+        FieldStore(r.volume, p.volume);
+        FieldStore(r.panning, p.panning);
+        FieldStore(r.relativeNote, p.relativeNote);
+        FieldStore(r.finetune, p.finetune);
+    }
+    sample.Changed();
+}
+
+void TSamplePropertiesCommand::Apply() {
+    if (changed_) {
+        Write(after_);
+        return;
+    }
+    TSample& sample = Target();
+    before_ = PropertiesOf(*sample.Record());
+    {
+        // A loop moves both its ends at once for the mixer.
+        EngineLock lock;
+        change_(sample);
+    }
+    after_ = PropertiesOf(*sample.Record());
+    changed_ = true;
+}
+
+void TSamplePropertiesCommand::Revert() {
+    Write(before_);
+}
+
+void TSamplePropertiesCommand::AnnounceApplied() {
+    EventManager().Dispatch<EvSampleChange>(instrument_, sample_);
+}
+
+// --- Keyboard map ------------------------------------------------------------------------
+
+TKeyboardMapCommand::TKeyboardMapCommand(const QString& text, int instrument,
+                                         std::vector<int> notes, int sample)
+    : TEditCommand(text), instrument_(instrument), notes_(std::move(notes)), sample_(sample) {}
+
+void TKeyboardMapCommand::Write(const std::vector<uint8_t>& map) const {
+    TInstrument* instrument = Song().Instruments(instrument_);
+    EngineLock lock;
+    for (int note = 0; note < int(map.size()); ++note) instrument->SetNoteSample(note, map[note]);
+}
+
+void TKeyboardMapCommand::Apply() {
+    TInstrument* instrument = Song().Instruments(instrument_);
+    if (before_.empty()) {
+        before_.resize(kNoteCount);
+        for (int note = 0; note < kNoteCount; ++note)
+            before_[note] = uint8_t(instrument->NoteSample(note));
+    }
+    EngineLock lock;
+    for (int note : notes_) instrument->SetNoteSample(note, sample_);
+}
+
+void TKeyboardMapCommand::Revert() {
+    Write(before_);
+}
+
+void TKeyboardMapCommand::AnnounceApplied() {
+    EventManager().Dispatch<EvInstrumentChange>(instrument_);
 }

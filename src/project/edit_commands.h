@@ -255,3 +255,58 @@ private:
     EnvelopeRecord before_{};
     EnvelopeRecord after_{};
 };
+
+// A sample's properties (name, volume, panning, tuning, loop): the data block stays as it is.
+class TSamplePropertiesCommand : public TEditCommand {
+public:
+    TSamplePropertiesCommand(const QString& text, int instrument, int sample,
+                             std::function<void(TSample&)> change);
+
+    // The fields the command keeps: everything of the record but the data and its format.
+    struct TProperties {
+        std::array<char, kNameSize> name{};
+        int loopType = 0;
+        int loopStart = 0;
+        int loopEnd = 0;
+        int volume = 0;
+        int panning = 0;
+        int relativeNote = 0;
+        int finetune = 0;
+        bool operator==(const TProperties&) const = default;
+    };
+
+protected:
+    void Apply() override;
+    void Revert() override;
+    void AnnounceApplied() override;
+
+private:
+    TSample& Target() const;
+    void Write(const TProperties& properties) const;
+
+    int instrument_;
+    int sample_;
+    std::function<void(TSample&)> change_;
+    bool changed_ = false;
+    TProperties before_;
+    TProperties after_;
+};
+
+// Assigns one sample to some notes of an instrument's keyboard map.
+class TKeyboardMapCommand : public TEditCommand {
+public:
+    TKeyboardMapCommand(const QString& text, int instrument, std::vector<int> notes, int sample);
+
+protected:
+    void Apply() override;
+    void Revert() override;
+    void AnnounceApplied() override;
+
+private:
+    void Write(const std::vector<uint8_t>& map) const;
+
+    int instrument_;
+    std::vector<int> notes_;
+    int sample_;
+    std::vector<uint8_t> before_; // the whole map, empty until the first application
+};

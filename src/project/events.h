@@ -105,3 +105,10 @@ public:
     const int Instrument;
     const bool Panning;
 };
+
+// An instrument's own fields changed (its keyboard map).
+class EvInstrumentChange : public TZEvent {
+public:
+    explicit EvInstrumentChange(int instrument) : Instrument(instrument) {}
+    const int Instrument;
+};

@@ -1,8 +1,11 @@
 #include "project/song_edit.h"
 
 #include "model/errors.h"
+#include "model/instrument.h"
 #include "project/app_objects.h"
 #include "project/edit_commands.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -170,6 +173,20 @@ void TSongEdit::ShrinkRows(int pattern) {
 void TSongEdit::ProcessSample(int instrument, int sample, const QString& text,
                               std::function<void(TSample&)> process) {
     Push(std::make_unique<TSampleDataCommand>(text, instrument, sample, std::move(process)));
+}
+
+void TSongEdit::EditSample(int instrument, int sample, const QString& text,
+                           std::function<void(TSample&)> change) {
+    Push(std::make_unique<TSamplePropertiesCommand>(text, instrument, sample, std::move(change)));
+}
+
+void TSongEdit::AssignKeys(int instrument, const std::vector<int>& notes, int sample) {
+    const TInstrument* target = Project().Song()->Instruments(instrument);
+    if (std::all_of(notes.begin(), notes.end(),
+                    [&](int note) { return target->NoteSample(note) == sample; }))
+        return;
+    Push(std::make_unique<TKeyboardMapCommand>(QStringLiteral("Assign Keys"), instrument, notes,
+                                               sample));
 }
 
 void TSongEdit::EditEnvelope(int instrument, bool panning, const QString& text,

@@ -63,6 +63,12 @@ public:
     // A data process on one sample (amplify, echo, reverse ...).
     void ProcessSample(int instrument, int sample, const QString& text,
                        std::function<void(TSample&)> process);
+    // Any change to a sample's name, volume, panning, tuning or loop.
+    void EditSample(int instrument, int sample, const QString& text,
+                    std::function<void(TSample&)> change);
+    // The keyboard map plays `sample` for each of the notes; nothing is recorded when it does
+    // already.
+    void AssignKeys(int instrument, const std::vector<int>& notes, int sample);
     // Any change to an envelope's points, loop or sustain.
     void EditEnvelope(int instrument, bool panning, const QString& text,
                       std::function<void(TEnvelope&)> change);

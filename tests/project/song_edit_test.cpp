@@ -246,6 +246,50 @@ TEST_F(SongEditTest, EnvelopeEditsUndoAndRedo) {
     });
 }
 
+TEST_F(SongEditTest, SamplePropertyEditsKeepTheDataAndComeBack) {
+    int instrument = 0;
+    while (Song().Instruments(instrument)->SampleCount() == 0 ||
+           Song().Instruments(instrument)->Samples(0)->Length() < 100)
+        ++instrument;
+    TSample* sample = Song().Instruments(instrument)->Samples(0);
+    const uint8_t* data = sample->Record()->data;
+    Check(Name<EvSampleChange>(), [&] {
+        SongEdit().EditSample(instrument, 0, "Loop", [](TSample& s) {
+            s.SetLoopType(s.LoopType() == 1 ? 2 : 1);
+            s.SetLoopStart(10);
+            s.SetLoopEnd(90);
+        });
+    });
+    Check(Name<EvSampleChange>(), [&] {
+        SongEdit().EditSample(instrument, 0, "Sample Properties", [](TSample& s) {
+            s.SetVolume(s.Volume() == 12 ? 13 : 12);
+            s.SetPanning(-40);
+            s.SetFineTune(-7);
+            s.SetName("renamed");
+        });
+    });
+    SongEdit().Undo();
+    SongEdit().Undo();
+    EXPECT_EQ(sample->Record()->data, data) << "a property step never touches the data block";
+}
+
+TEST_F(SongEditTest, KeyAssignmentsAreOneStepOverManyNotes) {
+    int instrument = 0;
+    while (Song().Instruments(instrument)->SampleCount() == 0) ++instrument;
+    TInstrument* inst = Song().Instruments(instrument);
+    // The corpus has no instrument of two samples: give one a second slot to assign.
+    inst->InsertSample(-1);
+    SongEdit().Clear();
+    const int sample = inst->NoteSample(40) == 1 ? 0 : 1;
+    Check(Name<EvInstrumentChange>(), [&] {
+        SongEdit().AssignKeys(instrument, {40, 41, 95}, sample);
+    });
+    EXPECT_EQ(inst->NoteSample(41), sample);
+    EXPECT_EQ(inst->NoteSample(95), sample);
+    SongEdit().AssignKeys(instrument, {41, 95}, sample);
+    EXPECT_EQ(SongEdit().History().count(), 1) << "an assignment that changes nothing";
+}
+
 TEST_F(SongEditTest, TheSavedPointDecidesWhetherTheSongIsModified) {
     EXPECT_FALSE(SongEdit().Modified());
     SongEdit().SetTempo(Song().Tempo() + 1);

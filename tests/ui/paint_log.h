@@ -1,0 +1,16 @@
+// Records the region of every paint event a widget receives.
+#pragma once
+
+#include <QEvent>
+#include <QObject>
+#include <QPaintEvent>
+#include <QRegion>
+
+class PaintLog : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) region += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+    QRegion region;
+};
