@@ -42,6 +42,21 @@ void* operator new(std::size_t bytes) {
 void* operator new[](std::size_t bytes) {
     return ::operator new(bytes);
 }
+// The forms that do not throw must come from the same allocator as the deletes below, or a
+// library that uses them (the reference player does) frees what another allocator made.
+void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept {
+    if (counting) ++allocations;
+    return std::malloc(bytes ? bytes : 1);
+}
+void* operator new[](std::size_t bytes, const std::nothrow_t&) noexcept {
+    return ::operator new(bytes, std::nothrow);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
 void operator delete(void* p) noexcept {
     std::free(p);
 }
