@@ -1,8 +1,9 @@
 #include "midi/midi_input.h"
 
+#include "midi/midi_ports.h"
+
 #include <QMetaObject>
 #include <QObject>
-#include <rtmidi/RtMidi.h>
 #include <unistd.h>
 
 bool MidiSystemAvailable() {
@@ -11,8 +12,6 @@ bool MidiSystemAvailable() {
 }
 
 namespace {
-
-void Quiet(RtMidiError::Type, const std::string&, void*) {}
 
 void OnMessage(double delta, std::vector<unsigned char>* message, void* input) {
     if (message && !message->empty())
@@ -30,19 +29,7 @@ TMidiInput::~TMidiInput() {
 }
 
 void TMidiInput::RefreshDevices() {
-    names_.clear();
-    if (!MidiSystemAvailable()) return;
-    try {
-        if (!port_) {
-            port_ = std::make_unique<RtMidiIn>();
-            port_->setErrorCallback(&Quiet);
-        }
-        for (unsigned i = 0; i < port_->getPortCount(); ++i)
-            names_.push_back(port_->getPortName(i));
-    } catch (const RtMidiError&) {
-        port_.reset();
-        names_.clear();
-    }
+    names_ = ListMidiPorts(port_);
 }
 
 std::string TMidiInput::DeviceName(int index) const {

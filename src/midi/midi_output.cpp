@@ -1,12 +1,6 @@
 #include "midi/midi_output.h"
 
-#include <rtmidi/RtMidi.h>
-
-namespace {
-
-void Quiet(RtMidiError::Type, const std::string&, void*) {}
-
-} // namespace
+#include "midi/midi_ports.h"
 
 TMidiOutput::TMidiOutput() {
     RefreshDevices();
@@ -17,19 +11,7 @@ TMidiOutput::~TMidiOutput() {
 }
 
 void TMidiOutput::RefreshDevices() {
-    names_.clear();
-    if (!MidiSystemAvailable()) return;
-    try {
-        if (!device_) {
-            device_ = std::make_unique<RtMidiOut>();
-            device_->setErrorCallback(&Quiet);
-        }
-        for (unsigned i = 0; i < device_->getPortCount(); ++i)
-            names_.push_back(device_->getPortName(i));
-    } catch (const RtMidiError&) {
-        device_.reset();
-        names_.clear();
-    }
+    names_ = ListMidiPorts(device_);
 }
 
 std::string TMidiOutput::DeviceName(int index) const {

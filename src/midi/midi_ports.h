@@ -1,0 +1,31 @@
+// The device list both directions share: made lazily, quiet, and empty where the machine has
+// no MIDI system.
+#pragma once
+
+#include <memory>
+#include <rtmidi/RtMidi.h>
+#include <string>
+#include <vector>
+
+bool MidiSystemAvailable();
+
+inline void QuietMidiErrors(RtMidiError::Type, const std::string&, void*) {}
+
+// Reads the names of the ports `client` sees, making the client on first use; on any error the
+// client goes and the list is empty.
+template <class Client> std::vector<std::string> ListMidiPorts(std::unique_ptr<Client>& client) {
+    std::vector<std::string> names;
+    if (!MidiSystemAvailable()) return names;
+    try {
+        if (!client) {
+            client = std::make_unique<Client>();
+            client->setErrorCallback(&QuietMidiErrors);
+        }
+        for (unsigned i = 0; i < client->getPortCount(); ++i)
+            names.push_back(client->getPortName(i));
+    } catch (const RtMidiError&) {
+        client.reset();
+        names.clear();
+    }
+    return names;
+}
