@@ -6,6 +6,7 @@
 #include "edit/sample_mouse.h"
 #include "edit/waveform.h"
 #include "engine/records.h"
+#include "frame_budget.h"
 #include "model/envelope.h"
 
 #include <chrono>
@@ -13,24 +14,6 @@
 #include <random>
 #include <vector>
 
-using Clock = std::chrono::steady_clock;
-
-namespace {
-
-constexpr double kFrameMs = 1000.0 / 60.0;
-
-// Milliseconds per call of fn, over enough calls to last a while.
-template <typename Fn> double PerCallMs(int calls, Fn&& fn) {
-    const auto start = Clock::now();
-    for (int i = 0; i < calls; ++i) fn(i);
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count() / calls;
-}
-
-void Report(const char* what, double ms) {
-    std::printf("%-44s %10.4f ms %8.2f%% of a frame\n", what, ms, 100.0 * ms / kFrameMs);
-}
-
-} // namespace
 
 int main() {
     const int64_t frames = 10'000'000;

@@ -1,6 +1,7 @@
 // The instrument editor's controls painting against one 60 Hz frame: a 10-million-frame sample
 // at fit zoom with and without averages, one envelope drag step and one loop-marker drag step,
 // each with the repaint it causes.
+#include "frame_budget.h"
 #include "model/envelope.h"
 #include "model/instrument.h"
 #include "model/sample.h"
@@ -21,18 +22,6 @@
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-constexpr double kFrameMs = 1000.0 / 60.0;
-
-template <typename Fn> double PerCallMs(int calls, Fn&& fn) {
-    const auto start = Clock::now();
-    for (int i = 0; i < calls; ++i) fn(i);
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count() / calls;
-}
-
-void Report(const char* what, double ms) {
-    std::printf("%-44s %10.4f ms %8.2f%% of a frame\n", what, ms, 100.0 * ms / kFrameMs);
-}
 
 void Mouse(QWidget* target, QEvent::Type type, QPointF at) {
     const Qt::MouseButtons held =
