@@ -27,9 +27,12 @@ bool Prepare(ModuleRecord* module) {
     return PLYRdecompressAllPatterns(module);
 }
 
-std::unique_ptr<SongPlayer> StartPass(ModuleRecord* module, int rate) {
+std::unique_ptr<SongPlayer> StartPass(ModuleRecord* module, int rate, int onlyChannel = -1) {
     auto player = std::make_unique<SongPlayer>(module, rate, true);
     EngineLock lock;
+    if (onlyChannel >= 0)
+        for (int c = 0; c < kMaxChannels; ++c)
+            if (c != onlyChannel) player->SetChannelVolume(c, 0);
     player->StartSection(0, FieldLoad(module->songLength) - 1, FieldLoad(module->restartPosition),
                          true);
     return player;
@@ -80,8 +83,10 @@ inline int16_t ToPcm16(float x) {
     return int16_t(v + std::copysign(0.5f, v));
 }
 
+} // namespace
+
 // Eight at a time where SSE2 is there: the same clamp, rounding and truncation.
-void ToPcm16(const float* in, int16_t* out, size_t count) {
+void FloatToPcm16(const float* in, int16_t* out, size_t count) {
     size_t i = 0;
 #if defined(__SSE2__)
     const __m128 low = _mm_set1_ps(-1.0f), high = _mm_set1_ps(1.0f), scale = _mm_set1_ps(32767.0f);
@@ -98,16 +103,14 @@ void ToPcm16(const float* in, int16_t* out, size_t count) {
     for (; i < count; ++i) out[i] = ToPcm16(in[i]);
 }
 
-} // namespace
-
-bool RenderModule(ModuleRecord* module, const RenderOptions& options, const RenderSink& sink) {
+bool RenderModuleFloat(ModuleRecord* module, const RenderOptions& options,
+                       const RenderFloatSink& sink) {
     if (options.rate < 8000 || options.rate > 192000)
         return SNDfail(kSndErrArgument,
                        "render rate " + std::to_string(options.rate) + " Hz is out of range");
     if (!Prepare(module)) return false;
-    auto player = StartPass(module, options.rate);
+    auto player = StartPass(module, options.rate, options.onlyChannel);
     std::vector<float> tick;
-    std::vector<int16_t> pcm;
     const size_t limit = size_t(kMaxSeconds * options.rate);
     for (size_t done = 0; done < limit;) {
         int n;
@@ -119,12 +122,19 @@ bool RenderModule(ModuleRecord* module, const RenderOptions& options, const Rend
             tick.assign(size_t(n) * 2, 0.0f);
             player->Render(tick.data(), n, options.interpolate);
         }
-        pcm.resize(tick.size());
-        ToPcm16(tick.data(), pcm.data(), tick.size());
-        sink(pcm.data(), size_t(n));
+        sink(tick.data(), size_t(n));
         done += size_t(n);
     }
     return true;
+}
+
+bool RenderModule(ModuleRecord* module, const RenderOptions& options, const RenderSink& sink) {
+    std::vector<int16_t> pcm;
+    return RenderModuleFloat(module, options, [&](const float* stereo, size_t n) {
+        pcm.resize(2 * n);
+        FloatToPcm16(stereo, pcm.data(), 2 * n);
+        sink(pcm.data(), n);
+    });
 }
 
 bool RenderModule(ModuleRecord* module, const RenderOptions& options,

@@ -13,6 +13,7 @@
 struct RenderOptions {
     int rate = 44100;
     bool interpolate = true;
+    int onlyChannel = -1; // >= 0: every other channel is silent
 };
 
 // Interleaved 16-bit stereo frames of one pass through the song; false (engine error set) when
@@ -22,6 +23,14 @@ bool RenderModule(ModuleRecord* module, const RenderOptions& options, std::vecto
 // The same, handing each tick's frames to `sink` as they are made.
 using RenderSink = std::function<void(const int16_t* stereo, size_t frames)>;
 bool RenderModule(ModuleRecord* module, const RenderOptions& options, const RenderSink& sink);
+
+// The same in float, before the conversion to 16 bits.
+using RenderFloatSink = std::function<void(const float* stereo, size_t frames)>;
+bool RenderModuleFloat(ModuleRecord* module, const RenderOptions& options,
+                       const RenderFloatSink& sink);
+
+// The conversion every 16-bit render uses: clamped to -1..1, rounded half away from zero.
+void FloatToPcm16(const float* in, int16_t* out, size_t count);
 
 // The length of one pass in seconds by the same rule, or a negative value on failure.
 double SongDurationSeconds(ModuleRecord* module);

@@ -131,6 +131,8 @@ void TMainForm::CreateActions() {
     connect(saveAct, &QAction::triggered, this, &TMainForm::Save1Click);
     saveAsAct = new QAction("Save &As...", this);
     connect(saveAsAct, &QAction::triggered, this, &TMainForm::Save1Click);
+    exportAudioAct = new QAction("&Export Audio...", this);
+    connect(exportAudioAct, &QAction::triggered, this, &TMainForm::ExportAudioClick);
     exitAct = new QAction("E&xit", this);
     connect(exitAct, &QAction::triggered, this, &QWidget::close);
     undoAct = new QAction("&Undo", this);
@@ -175,6 +177,7 @@ void TMainForm::CreateMenus() {
     fileMenu->addAction(openFileAct);
     fileMenu->addAction(saveAct);
     fileMenu->addAction(saveAsAct);
+    fileMenu->addAction(exportAudioAct);
     fileMenu->addSeparator();
     fileMenu->addAction(exitAct);
     recentFiles = new TRecentFiles(fileMenu, this);

@@ -92,6 +92,7 @@ public:
     QAction* openFileAct;
     QAction* saveAct;
     QAction* saveAsAct;
+    QAction* exportAudioAct;
     QAction* exitAct;
     QAction* undoAct;
     QAction* redoAct;
@@ -140,6 +141,8 @@ public slots:
     void OpenFromPanel(const QString& fileName);
     // "Open File...": the standard file dialog in the module folder.
     void OpenFileClick();
+    // "Export Audio...": the song once through to WAV or FLAC, with progress.
+    void ExportAudioClick();
 
     // Hooks for the configuration, sound control and clean-up windows.
     void ConfigureClick();

@@ -7,6 +7,7 @@
 #include "ui/widgets/recent_files.h"
 #include "ui/widgets/spin_edit.h"
 #include "ui/windows/env_dlg.h"
+#include "ui/windows/export_dlg.h"
 #include "ui/windows/main_form.h"
 
 #include <QCloseEvent>
@@ -203,4 +204,28 @@ void TMainForm::dropEvent(QDropEvent* event) {
     if (urls.isEmpty()) return;
     event->acceptProposedAction();
     OpenModule(urls.first().toLocalFile().toStdString());
+}
+
+void TMainForm::ExportAudioClick() {
+    if (!Song()) return;
+    const QFileInfo source(QString::fromStdString(Project().FileName()));
+    TExportAudioDlg dialog(source.dir().filePath(source.completeBaseName() + ".wav"), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const TAudioExportOptions options = dialog.Options();
+    if (options.fileName.empty()) return;
+    // The export reads the song the player reads; a running playback would only compete.
+    if (stopBtn->isEnabled()) pauseBtnClick();
+    QString error;
+    switch (RunAudioExport(this, Song()->Module(), options, error)) {
+    case TExportResult::Done:
+        ClearStaleError();
+        ShowMessage("Exported " + QString::fromStdString(options.fileName));
+        break;
+    case TExportResult::Cancelled:
+        ShowMessage("Export cancelled");
+        break;
+    case TExportResult::Failed:
+        ShowException(ESongError(error.toStdString()));
+        break;
+    }
 }
