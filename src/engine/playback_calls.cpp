@@ -79,6 +79,7 @@ PlayHandle SNDplayModuleSection(ModuleRecord* module, int first, int last, int r
                                             std::to_string(last) + " are not in the song"),
                0;
     auto player = std::make_shared<SongPlayer>(module, Engine().MixRate(), true);
+    player->EnableMeters();
     {
         EngineLock lock;
         player->StartSection(first, last, restart, loop);
@@ -100,6 +101,14 @@ bool SNDgetPlayStatus(PlayHandle handle, PlayStatusRecord* status) {
     if (!player) return false;
     const PlayerStatus s = player->Status();
     *status = PlayStatusRecord{s.position, s.pattern, s.row, s.sync, s.loopCount};
+    return true;
+}
+
+bool SNDtakeChannelPeaks(PlayHandle handle, float* peaks, int count) {
+    if (!peaks || count < 0) return SNDfail(kSndErrArgument, "no peak array given");
+    auto player = PlayerOf(handle);
+    if (!player) return false;
+    for (int c = 0; c < count; ++c) peaks[c] = player->TakePeak(c);
     return true;
 }
 

@@ -91,6 +91,8 @@ PlayHandle SNDplayModule(ModuleRecord* module, bool loop);
 PlayHandle SNDplayModuleSection(ModuleRecord* module, int first, int last, int restart, bool loop);
 bool SNDsetPosition(PlayHandle handle, int position);
 bool SNDgetPlayStatus(PlayHandle handle, PlayStatusRecord* status);
+// Each channel's output peak since the last call, 1.0 being full scale; `count` entries.
+bool SNDtakeChannelPeaks(PlayHandle handle, float* peaks, int count);
 bool SNDstopModule(PlayHandle handle);
 bool SNDsetMusicVolume(PlayHandle handle, int volume);
 bool SNDfadeMusicChannel(PlayHandle handle, int channel, int volume);

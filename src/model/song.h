@@ -104,6 +104,8 @@ public:
     int PlayMode() const { return playMode_; }
     ::PlayHandle PlayHandle() const { return playHandle_; }
     const PlayStatusRecord& PlayStatus() const { return playStatus_; }
+    // Each channel's output peak since the last call (1.0 full scale); zeros when stopped.
+    void TakeChannelPeaks(float* peaks, int count) const;
 
     // Note preview.
     int PlayInstrumentNote(int instrument, uint8_t note);

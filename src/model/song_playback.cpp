@@ -150,3 +150,8 @@ void TSong::OrderChangedAt(int position) {
     CheckAudio(SNDsetPosition(playHandle_, position));
     if (position != 0) WaitForPosition(position, false);
 }
+
+void TSong::TakeChannelPeaks(float* peaks, int count) const {
+    std::fill(peaks, peaks + count, 0.0f);
+    if (playing_ && playHandle_ != 0) SNDtakeChannelPeaks(playHandle_, peaks, count);
+}

@@ -5,6 +5,7 @@
 #include "engine/field_access.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -280,16 +281,47 @@ void SongPlayer::AdvanceTick() {
     framesLeft_ = std::max(1, mixRate_ * 5 / (tempo_ * 2));
 }
 
-void SongPlayer::Render(float* out, int frames, bool interpolate) {
-    for (int c = 0; c < kMaxChannels; ++c) {
-        for (Voice* v : {&voices_[c], &fading_[c]}) {
-            MixTail(*v, out, frames);
-            if (!v->active) continue;
-            const SampleView view = SampleView::Of(SampleAt(v->instrument, v->sample));
-            MixVoice(*v, view, out, frames, interpolate);
-        }
-        if (fading_[c].active && fading_[c].rampLeft == 0) fading_[c].Stop();
+void SongPlayer::MixChannel(int c, float* out, int frames, bool interpolate) {
+    for (Voice* v : {&voices_[c], &fading_[c]}) {
+        MixTail(*v, out, frames);
+        if (!v->active) continue;
+        const SampleView view = SampleView::Of(SampleAt(v->instrument, v->sample));
+        MixVoice(*v, view, out, frames, interpolate);
     }
+    if (fading_[c].active && fading_[c].rampLeft == 0) fading_[c].Stop();
+}
+
+void SongPlayer::Render(float* out, int frames, bool interpolate) {
+    if (metering_) return RenderMetered(out, frames, interpolate);
+    for (int c = 0; c < kMaxChannels; ++c) MixChannel(c, out, frames, interpolate);
+}
+
+void SongPlayer::RenderMetered(float* out, int frames, bool interpolate) {
+    for (int done = 0; done < frames;) {
+        const int n = std::min(frames - done, kMeterChunk);
+        float* at = out + 2 * done;
+        for (int c = 0; c < kMaxChannels; ++c) {
+            const bool sounding = voices_[c].active || fading_[c].active ||
+                                  voices_[c].tailL != 0 || voices_[c].tailR != 0 ||
+                                  fading_[c].tailL != 0 || fading_[c].tailR != 0;
+            if (!sounding) {
+                MixChannel(c, at, n, interpolate);
+                continue;
+            }
+            std::copy(at, at + 2 * n, meterBefore_);
+            MixChannel(c, at, n, interpolate);
+            float peak = 0;
+            for (int i = 0; i < 2 * n; ++i) peak = std::max(peak, std::fabs(at[i] - meterBefore_[i]));
+            if (peak > peaks_[c].load(std::memory_order_relaxed))
+                peaks_[c].store(peak, std::memory_order_relaxed);
+        }
+        done += n;
+    }
+}
+
+float SongPlayer::TakePeak(int channel) {
+    if (channel < 0 || channel >= kMaxChannels) return 0;
+    return peaks_[channel].exchange(0, std::memory_order_relaxed);
 }
 
 void SongPlayer::Pull(float* out, int frames, bool interpolate) {

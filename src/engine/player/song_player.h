@@ -54,6 +54,11 @@ public:
     void ReleaseNote(int channel);
     void CutNote(int channel);
 
+    // Level meters: a live player publishes each channel's output peak as it mixes.
+    void EnableMeters() { metering_ = true; }
+    // The highest level of the channel's output since the last call (1.0 is full scale).
+    float TakePeak(int channel);
+
     void SampleChanged(int instrument, int sample);
     void InstrumentRemoved(int instrument);
     void InstrumentInserted(int instrument);
@@ -86,6 +91,9 @@ private:
     void SetEnvelopePosition(ChannelState& ch, int tick);
     void CarryEnvelopes(ChannelState& ch, int previousInstrument);
     int ArpeggioPeriod(const ChannelState& ch, int semitones) const;
+
+    void MixChannel(int channel, float* out, int frames, bool interpolate);
+    void RenderMetered(float* out, int frames, bool interpolate);
 
     // Envelopes, fade-out, auto-vibrato and the voice update (channel_output.cpp).
     void UpdateOutput(int channel);
@@ -134,4 +142,11 @@ private:
     std::atomic<int32_t> statusPosition_{0}, statusPattern_{0}, statusRow_{0}, statusSync_{0},
         statusLoops_{0};
     std::atomic<bool> finished_{false};
+
+    // Meter state: the mix before a channel is added, kept to measure what the channel added
+    // without changing the order of the sums.
+    static constexpr int kMeterChunk = 512;
+    bool metering_ = false;
+    float meterBefore_[2 * kMeterChunk];
+    std::atomic<float> peaks_[kMaxChannels] = {};
 };

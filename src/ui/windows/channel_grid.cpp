@@ -11,6 +11,10 @@
 namespace {
 // Inside the one-pixel frame the width formula allows for.
 constexpr int kBorder = 1;
+// The bars show the last 48 dB; a released channel falls over about half a second.
+constexpr float kMeterRange = 48.0f;
+constexpr float kMeterFall = 0.06f;
+constexpr int kMeterInterval = 33;
 
 int ChannelCount() {
     const TSong* song = Project().Song();
@@ -24,6 +28,42 @@ TChannelGrid::TChannelGrid(QWidget* parent) : QWidget(parent) {
     QFont small = font();
     small.setPixelSize(10);
     setFont(small);
+    meterTimer_.setInterval(kMeterInterval);
+    connect(&meterTimer_, &QTimer::timeout, this, &TChannelGrid::PollMeters);
+}
+
+void TChannelGrid::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    meterTimer_.start();
+}
+
+void TChannelGrid::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    meterTimer_.stop();
+}
+
+QRect TChannelGrid::MeterRect(int channel) const {
+    const int column = channel % columns_, row = channel / columns_;
+    const QRect cell = CellRect(column, row);
+    return {cell.left() + 3, cell.bottom() - 2 - kMeterHeight, 4, kMeterHeight};
+}
+
+void TChannelGrid::PollMeters() {
+    const TSong* song = Project().Song();
+    std::array<float, 32> peaks{};
+    const int count = ChannelCount();
+    if (song) song->TakeChannelPeaks(peaks.data(), count);
+    for (int c = 0; c < int(peaks.size()); ++c) {
+        float level = 0;
+        if (c < count && peaks[size_t(c)] > 0)
+            level = std::clamp(1.0f + 20.0f * std::log10(peaks[size_t(c)]) / kMeterRange, 0.0f, 1.0f);
+        float& shown = meterLevel_[size_t(c)];
+        shown = std::max(level, shown - kMeterFall);
+        const int pixels = int(std::lround(shown * kMeterHeight));
+        if (pixels == meterPixels_[size_t(c)]) continue;
+        meterPixels_[size_t(c)] = pixels;
+        if (c < count) update(MeterRect(c));
+    }
 }
 
 void TChannelGrid::Relayout() {
@@ -70,6 +110,10 @@ void TChannelGrid::DrawCell(QPainter& painter, int column, int row) const {
     const QString number = QString::number(channel);
     const QPoint middle = cell.center();
     painter.drawText(middle.x() - metrics.horizontalAdvance(number) / 2, middle.y(), number);
+    if (const int level = meterPixels_[size_t(channel)]; level > 0) {
+        const QRect bar = MeterRect(channel);
+        painter.fillRect(bar.adjusted(0, kMeterHeight - level, 0, 0), QColor(80, 220, 120));
+    }
     if (state->Muted) {
         painter.drawLine(cell.topLeft(), cell.bottomRight());
         painter.drawLine(cell.topRight(), cell.bottomLeft());

@@ -4,7 +4,10 @@
 #pragma once
 
 #include <QPoint>
+#include <QTimer>
 #include <QWidget>
+
+#include <array>
 
 class TSong;
 
@@ -23,6 +26,13 @@ public:
     int ChannelAt(int column, int row) const;
     QRect CellRect(int column, int row) const;
 
+    // The level bar of a channel, in pixels of its full height (kMeterHeight).
+    static constexpr int kMeterHeight = 26;
+    int MeterHeight(int channel) const { return meterPixels_[size_t(channel)]; }
+    // Reads the player's peaks and repaints the bars that changed; runs 30 times a second
+    // while the grid is shown.
+    void PollMeters();
+
 signals:
     void Resized();
 
@@ -31,13 +41,19 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     QPoint CellAt(const QPoint& pos) const;
     void DrawCell(class QPainter& painter, int column, int row) const;
+    QRect MeterRect(int channel) const;
 
     int columns_ = 1;
     int rows_ = 0;
     QPoint lastCell_{-1, -1};
     bool lastFlag_ = false;
+    QTimer meterTimer_;
+    std::array<float, 32> meterLevel_{}; // 0..1 on the bar's decibel scale, falling smoothly
+    std::array<int, 32> meterPixels_{};
 };
