@@ -146,17 +146,37 @@ bool RenderModule(ModuleRecord* module, const RenderOptions& options,
 }
 
 double SongDurationSeconds(ModuleRecord* module) {
-    if (!Prepare(module)) return -1.0;
+    return MeasureSongTimeline(module).TotalSeconds();
+}
+
+double SongTimeline::SecondsAt(int position, int row) const {
+    if (position < 0 || position >= kMaxPositions || row < 0 || row >= kMaxRows) return -1.0;
+    if (rowStart_.empty()) return -1.0;
+    return rowStart_[size_t(position) * kMaxRows + size_t(row)];
+}
+
+SongTimeline MeasureSongTimeline(ModuleRecord* module) {
+    SongTimeline timeline;
+    if (!Prepare(module)) return timeline;
     constexpr int kRate = 44100;
     auto player = StartPass(module, kRate);
+    timeline.rowStart_.assign(size_t(kMaxPositions) * kMaxRows, -1.0f);
     int64_t total = 0;
     while (total < int64_t(kMaxSeconds * kRate)) {
         EngineLock lock;
         player->AdvanceTick();
         if (player->SongEnded()) break;
+        const PlayerStatus status = player->Status();
+        if (status.position >= 0 && status.position < kMaxPositions && status.row >= 0 &&
+            status.row < kMaxRows) {
+            float& start =
+                timeline.rowStart_[size_t(status.position) * kMaxRows + size_t(status.row)];
+            if (start < 0) start = float(double(total) / kRate);
+        }
         total += player->FramesLeftInTick();
     }
-    return double(total) / kRate;
+    timeline.total_ = double(total) / kRate;
+    return timeline;
 }
 
 bool WriteWav(const std::string& path, const std::vector<int16_t>& stereo, int rate) {

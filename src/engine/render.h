@@ -35,6 +35,23 @@ void FloatToPcm16(const float* in, int16_t* out, size_t count);
 // The length of one pass in seconds by the same rule, or a negative value on failure.
 double SongDurationSeconds(ModuleRecord* module);
 
+// One pass measured row by row: the length, and when each row is first reached.
+class SongTimeline {
+public:
+    double TotalSeconds() const { return total_; }
+    // Seconds from the start to the first time the pass reaches the row; negative for a row
+    // the pass never plays.
+    double SecondsAt(int position, int row) const;
+
+private:
+    friend SongTimeline MeasureSongTimeline(ModuleRecord* module);
+    double total_ = -1.0;
+    std::vector<float> rowStart_; // position * kMaxRows + row
+};
+
+// A timeline whose total is negative on failure.
+SongTimeline MeasureSongTimeline(ModuleRecord* module);
+
 // Loads `input`, renders it and writes a 16-bit stereo WAV file to `output`.
 bool RenderFileToWav(const std::string& input, const std::string& output,
                      const RenderOptions& options);

@@ -301,9 +301,9 @@ void SongPlayer::RenderMetered(float* out, int frames, bool interpolate) {
         const int n = std::min(frames - done, kMeterChunk);
         float* at = out + 2 * done;
         for (int c = 0; c < kMaxChannels; ++c) {
-            const bool sounding = voices_[c].active || fading_[c].active ||
-                                  voices_[c].tailL != 0 || voices_[c].tailR != 0 ||
-                                  fading_[c].tailL != 0 || fading_[c].tailR != 0;
+            const bool sounding = voices_[c].active || fading_[c].active || voices_[c].tailL != 0 ||
+                                  voices_[c].tailR != 0 || fading_[c].tailL != 0 ||
+                                  fading_[c].tailR != 0;
             if (!sounding) {
                 MixChannel(c, at, n, interpolate);
                 continue;
@@ -311,7 +311,8 @@ void SongPlayer::RenderMetered(float* out, int frames, bool interpolate) {
             std::copy(at, at + 2 * n, meterBefore_);
             MixChannel(c, at, n, interpolate);
             float peak = 0;
-            for (int i = 0; i < 2 * n; ++i) peak = std::max(peak, std::fabs(at[i] - meterBefore_[i]));
+            for (int i = 0; i < 2 * n; ++i)
+                peak = std::max(peak, std::fabs(at[i] - meterBefore_[i]));
             if (peak > peaks_[c].load(std::memory_order_relaxed))
                 peaks_[c].store(peak, std::memory_order_relaxed);
         }

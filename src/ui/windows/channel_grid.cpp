@@ -56,7 +56,8 @@ void TChannelGrid::PollMeters() {
     for (int c = 0; c < int(peaks.size()); ++c) {
         float level = 0;
         if (c < count && peaks[size_t(c)] > 0)
-            level = std::clamp(1.0f + 20.0f * std::log10(peaks[size_t(c)]) / kMeterRange, 0.0f, 1.0f);
+            level =
+                std::clamp(1.0f + 20.0f * std::log10(peaks[size_t(c)]) / kMeterRange, 0.0f, 1.0f);
         float& shown = meterLevel_[size_t(c)];
         shown = std::max(level, shown - kMeterFall);
         const int pixels = int(std::lround(shown * kMeterHeight));

@@ -6,7 +6,6 @@
 #include <QPoint>
 #include <QTimer>
 #include <QWidget>
-
 #include <array>
 
 class TSong;

@@ -256,7 +256,10 @@ void TMainForm::CreateStatusLine() {
     infoPanel1 = new QLabel;
     clrMsgBtn = new QPushButton("Clear Msg.");
     connect(clrMsgBtn, &QPushButton::clicked, this, &TMainForm::clrMsgBtnClick);
+    transportPanel = new QLabel;
+    transportPanel->setObjectName("transportPanel");
     statusBar()->addWidget(posPanel);
+    statusBar()->addWidget(transportPanel);
     statusBar()->addWidget(infoPanel1, 1);
     statusBar()->addPermanentWidget(clrMsgBtn);
 }
@@ -311,6 +314,7 @@ void TMainForm::ShowPosition() {
     if (!Song()) return;
     posPanel->setText(
         QString("%1: %2").arg(Song()->CurrentPosition()).arg(Song()->CurrentRow() + 1));
+    ShowTransport();
 }
 
 void TMainForm::ShowException(const std::exception& error) {

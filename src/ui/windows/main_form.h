@@ -2,6 +2,7 @@
 // It owns no model data; it reaches the song through Project() and announces through the bus.
 #pragma once
 
+#include "engine/render.h"
 #include "project/autosave.h"
 
 #include <QElapsedTimer>
@@ -81,6 +82,9 @@ public:
     QMdiSubWindow* SoundWindow() const { return soundWindow; }
     bool ModuleTimerActive() const { return moduleTimer.isActive(); }
     int LastRow() const { return lastRow; }
+    // The song changed: the transport's times are measured again when next shown.
+    void SongTimingChanged() { timelineStale_ = true; }
+    void ShowTransport();
 
     // Called on program end while the window still exists: keeps the module folder and the
     // recent files when the panel is visible with the Modules filter.
@@ -109,6 +113,8 @@ public:
     TRepeatButton* nxtOrderBtn;
     QSpinBox* octaveEdit;
     QLabel* posPanel;
+    // Position / song length, pattern and row in hex, and elapsed / total time while playing.
+    QLabel* transportPanel;
     QLabel* infoPanel1;
     QPushButton* clrMsgBtn;
     QLineEdit* songNameEd;
@@ -214,6 +220,9 @@ private:
     QTimer autosaveTimer;
     TAutosave autosave;
     int lastRow = -1;
+    SongTimeline timeline_;
+    bool timelineStale_ = true;
+    QElapsedTimer timelineAge_;
     bool shownOnce = false;
     bool fillingProperties = false;
     // The order grid's tag: 1 while the program moves its selection.

@@ -345,3 +345,43 @@ void TMainForm::delBtnClick() {
     if (!song) return;
     SongEdit().DeletePosition(layoutGrid->currentColumn());
 }
+
+namespace {
+
+QString Hex2(int value) {
+    return QString("%1").arg(value, 2, 16, QChar('0')).toUpper();
+}
+
+QString MinutesSeconds(double seconds) {
+    const int whole = int(seconds);
+    return QString("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QChar('0'));
+}
+
+// Editing while playing re-measures the song at most this often.
+constexpr int kTimelineRefreshMs = 500;
+
+} // namespace
+
+void TMainForm::ShowTransport() {
+    if (!Song()) {
+        transportPanel->clear();
+        return;
+    }
+    if (timelineStale_ && (!timelineAge_.isValid() ||
+                           timelineAge_.elapsed() >= kTimelineRefreshMs || !Song()->Playing())) {
+        timeline_ = MeasureSongTimeline(Song()->Module());
+        timelineStale_ = false;
+        timelineAge_.start();
+    }
+    const int position = Song()->CurrentPosition(), row = Song()->CurrentRow();
+    QString text = QString("%1/%2  Pattern %3  Row %4")
+                       .arg(Hex2(position), Hex2(Song()->SongLength()),
+                            Hex2(Song()->CurrentPattern()), Hex2(row));
+    const double total = timeline_.TotalSeconds();
+    if (total >= 0) {
+        const double at = timeline_.SecondsAt(position, row);
+        const QString elapsed = at >= 0 ? MinutesSeconds(at) : QString("-:--");
+        text += "  " + (Song()->Playing() ? elapsed + " / " : QString()) + MinutesSeconds(total);
+    }
+    transportPanel->setText(text);
+}

@@ -7,6 +7,7 @@
 #include "ui/windows/sound_form.h"
 
 void TMainListener::HandleEvent(TZEvent& event, int32_t /*tag*/) {
+    if (!dynamic_cast<EvSongPosChange*>(&event)) form_->SongTimingChanged();
     if (dynamic_cast<EvSongPosChange*>(&event)) {
         form_->ShowPosition();
         form_->FollowPosition();
