@@ -92,3 +92,11 @@ TEST_F(MainFormTest, TransportShowsPositionPatternHexRowAndTimes) {
 }
 
 } // namespace
+
+TEST_F(MainFormTest, TheWindowKeepsAUsableMinimumSize) {
+    Show();
+    form->resize(200, 150);
+    QApplication::processEvents();
+    EXPECT_GE(form->width(), 760);
+    EXPECT_GE(form->height(), 480);
+}
