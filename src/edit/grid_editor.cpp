@@ -58,6 +58,13 @@ TEntryResult TGridEditor::Key(const TPattern& pattern, const TEditKey& key) {
     return result;
 }
 
+TEntryResult TGridEditor::PlayedNote(const TPattern& pattern, uint8_t note, int volume) {
+    TEntryResult result = EnterPlayedNote(pattern, cursor, note, volume, entry);
+    if (entry.holdRow) result.cursor.SetCursorRow(cursor.CursorRow(), pattern.RowCount());
+    cursor = result.cursor;
+    return result;
+}
+
 TBlock TGridEditor::Copy(const TPattern& pattern) {
     applyScope = TApplyScope::Selection;
     return CopyBlock(pattern, selection.Range(pattern.RowCount(), pattern.TrackCount()));

@@ -34,6 +34,8 @@ public:
 
     // Data entry at the cursor; the cursor and the entry step follow the answer.
     TEntryResult Key(const TPattern& pattern, const TEditKey& key);
+    // A note from a MIDI keyboard at the cursor, with the same step and row rule as a key.
+    TEntryResult PlayedNote(const TPattern& pattern, uint8_t note, int volume);
 
     // Ctrl+C: the selected block (the scope becomes Selection), empty without a selection.
     TBlock Copy(const TPattern& pattern);

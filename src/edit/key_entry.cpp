@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -164,4 +165,41 @@ TEntryResult EditKey(const TPattern& pattern, const TGridCursor& cursor, const T
     result.acted = true;
     result.cursor.AdvanceCursor(state.step, rows);
     return result;
+}
+
+TEntryResult EnterPlayedNote(const TPattern& pattern, const TGridCursor& cursor, uint8_t note,
+                             int volume, const TEntryState& state) {
+    TEntryResult result;
+    result.cursor = cursor;
+    result.step = state.step;
+    const int track = cursor.CursorTrack(), row = cursor.CursorRow();
+    if (!IsValidNote(note) || NoteIndex(note) >= kNoteCount) return result;
+    result.previewNote = note;
+    if (!state.editMode || track >= pattern.TrackCount() || row >= pattern.RowCount())
+        return result;
+    const TCell before = pattern.GetCell(track, row);
+    TCell after = before;
+    after.note = note;
+    after.instrument = uint8_t(state.instrument >= 0 ? state.instrument : 0);
+    if (volume >= 0) after.volume = uint8_t(std::clamp(volume, 0, 64));
+    AddCellChange(result.changes, track, row, before, after);
+    result.acted = true;
+    result.cursor.AdvanceCursor(state.step, pattern.RowCount());
+    return result;
+}
+
+int VolumeForVelocity(int velocity) {
+    return int(std::lround(std::clamp(velocity, 0, 127) * 64.0 / 127.0));
+}
+
+TCellChanges KeyOffChanges(const TPattern& pattern, int track, int row) {
+    TCellChanges changes;
+    if (track >= pattern.TrackCount() || row >= pattern.RowCount()) return changes;
+    const TCell before = pattern.GetCell(track, row);
+    if (before.note != kNoteNone) return changes;
+    TCell after = before;
+    after.note = kNoteKeyOff;
+    after.instrument = kInstrumentNone;
+    AddCellChange(changes, track, row, before, after);
+    return changes;
 }

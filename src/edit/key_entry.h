@@ -49,3 +49,14 @@ uint8_t ReplaceDigit(int value, int place, int digit, int base);
 
 TEntryResult EditKey(const TPattern& pattern, const TGridCursor& cursor, const TEditKey& key,
                      const TEntryState& state);
+
+// A note played on a MIDI keyboard, entered as a note key would be but at the cursor's track
+// whatever its column. `volume` 0..64 goes into the volume column; -1 leaves the column.
+TEntryResult EnterPlayedNote(const TPattern& pattern, const TGridCursor& cursor, uint8_t note,
+                             int volume, const TEntryState& state);
+
+// The volume a key velocity of 1..127 records: velocity × 64 / 127, rounded.
+int VolumeForVelocity(int velocity);
+
+// A key-off for a released key at a row; nothing when the cell holds a note of its own.
+TCellChanges KeyOffChanges(const TPattern& pattern, int track, int row);

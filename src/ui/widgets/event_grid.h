@@ -58,6 +58,13 @@ public:
     void PasteAtCursor();
     void TransposeSelection(int semitones);
     void InterpolateSelection();
+    // A note from a MIDI keyboard entered at the cursor as a key would enter it, as one undo
+    // step; false when nothing was written (edit mode off, or no pattern). `volume` -1 keeps
+    // the volume column. The row and track it went to are returned for a later key-off.
+    bool EnterPlayedNote(uint8_t note, int volume, int& track, int& row);
+    // A key-off for a released MIDI key, unless the cell holds a note.
+    void EnterKeyOff(int track, int row);
+    int CursorRow() const;
 
     // Geometry, in viewport pixels.
     int RowHeight() const { return rowHeight_; }

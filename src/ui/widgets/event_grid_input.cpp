@@ -200,6 +200,35 @@ bool TEventGrid::EntryKey(QKeyEvent* event) {
     return result.acted || result.refused || result.step != stepBefore;
 }
 
+bool TEventGrid::EnterPlayedNote(uint8_t note, int volume, int& track, int& row) {
+    if (!pattern_) return false;
+    editor_.entry.holdRow = FollowingPlayback();
+    const TGridCursor before = editor_.cursor;
+    track = before.CursorTrack();
+    row = before.CursorRow();
+    const TEntryResult result = editor_.PlayedNote(*pattern_, note, volume);
+    if (result.changes.empty()) return false;
+    RepaintChanges(result.changes);
+    Apply(result.changes, "Enter Note");
+    if (!(editor_.cursor == before))
+        AfterCursorMove(before, before.CursorRow() != editor_.cursor.CursorRow());
+    else
+        emit CursorChanged();
+    return true;
+}
+
+void TEventGrid::EnterKeyOff(int track, int row) {
+    if (!pattern_) return;
+    TCellChanges changes = KeyOffChanges(*pattern_, track, row);
+    if (changes.empty()) return;
+    RepaintChanges(changes);
+    Apply(std::move(changes), "Enter Key Off");
+}
+
+int TEventGrid::CursorRow() const {
+    return editor_.cursor.CursorRow();
+}
+
 void TEventGrid::keyReleaseEvent(QKeyEvent* event) {
     // Shift may come up before the arrow key: the first release after a Shift move also counts.
     const bool shiftHeld = (event->modifiers() & Qt::ShiftModifier) != 0;
