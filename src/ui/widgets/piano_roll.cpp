@@ -10,11 +10,10 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QWheelEvent>
-
 #include <algorithm>
 
 TPianoRoll::TPianoRoll(QWidget* parent) : QAbstractScrollArea(parent), font_("Arial") {
@@ -66,9 +65,8 @@ void TPianoRoll::PatternChanged(int track, int row) {
     viewport()->update(QRect(QPoint(geo_.X(row), 0), viewport()->rect().bottomRight()));
     TSelNotes& selection = model_.Selection();
     const int before = selection.Count();
-    std::erase_if(selection.Notes(), [&](const TSelNote& n) {
-        return n.homeTrack == track && n.homeRow == row;
-    });
+    std::erase_if(selection.Notes(),
+                  [&](const TSelNote& n) { return n.homeTrack == track && n.homeRow == row; });
     if (selection.Count() != before) emit ChangeSelection();
 }
 

@@ -6,7 +6,6 @@
 
 #include <QPaintEvent>
 #include <QPainter>
-
 #include <algorithm>
 
 QRect TPianoRoll::PlaceRect(int row, int lane) const {
@@ -94,8 +93,8 @@ void TPianoRoll::PaintNote(QPainter& painter, const QRect& box, int track, bool 
 
 void TPianoRoll::PaintNotes(QPainter& painter, const QRect& area) {
     const int rows = pattern_->RowCount();
-    const int firstRow = std::max(0, (area.left() - geo_.noteColumnWidth) / geo_.colWidth +
-                                         geo_.horzScroll - 1);
+    const int firstRow =
+        std::max(0, (area.left() - geo_.noteColumnWidth) / geo_.colWidth + geo_.horzScroll - 1);
     const int lastRow = std::min(rows - 1, (area.right() - geo_.noteColumnWidth) / geo_.colWidth +
                                                geo_.horzScroll + 1);
     const int tracks = std::min(pattern_->TrackCount(), 32);
@@ -139,7 +138,7 @@ void TPianoRoll::PaintMarks(QPainter& painter) {
     }
     if (dragMode_ == 3) {
         painter.setPen(QPen(Qt::black, 1, Qt::DashLine));
-        painter.drawRect(PlaceRect(boxFrom_.row, boxFrom_.note)
-                             .united(PlaceRect(boxTo_.row, boxTo_.note)));
+        painter.drawRect(
+            PlaceRect(boxFrom_.row, boxFrom_.note).united(PlaceRect(boxTo_.row, boxTo_.note)));
     }
 }

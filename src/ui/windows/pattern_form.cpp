@@ -74,11 +74,10 @@ QWidget* TPatternForm::BuildLeftColumn() {
     followPositionAct->setCheckable(true);
     followPositionAct->setChecked(true);
     followBtn->setMenu(followPopup);
-    connect(followRowAct, &QAction::toggled, this,
-            [this](bool on) {
-                eventGrid->SetFollowSongRow(on);
-                pianoRoll->SetShowSongRow(on);
-            });
+    connect(followRowAct, &QAction::toggled, this, [this](bool on) {
+        eventGrid->SetFollowSongRow(on);
+        pianoRoll->SetShowSongRow(on);
+    });
 
     rowEdit = new TSpinEdit(1, 256, 64, column);
     rowEdit->setObjectName("rowEdit");
