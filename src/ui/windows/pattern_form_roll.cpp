@@ -64,6 +64,8 @@ QWidget* TPatternForm::BuildPianoRollPage() {
     layout->addWidget(BuildValueStrip(page));
     layout->addWidget(pianoRoll, 1);
     layout->addLayout(status);
+    // The strips may be cut off in a narrow window rather than widen every pattern window.
+    page->setMinimumSize(120, 120);
     return page;
 }
 
