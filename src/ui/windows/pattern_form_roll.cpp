@@ -19,10 +19,17 @@ namespace {
 
 enum TRollField { kFieldVolume = 2, kFieldInstrument = 3, kFieldCommand = 4, kFieldParam = 5 };
 
+// The strips may be cut off in a narrow window rather than widen every pattern window.
+class TRollPage : public QWidget {
+public:
+    QSize sizeHint() const override { return {120, 120}; }
+    QSize minimumSizeHint() const override { return {120, 120}; }
+};
+
 } // namespace
 
 QWidget* TPatternForm::BuildPianoRollPage() {
-    auto* page = new QWidget;
+    auto* page = new TRollPage;
     auto* tools = new QHBoxLayout;
     tools->addWidget(new QLabel("Zoom:", page));
     tools->addWidget(new QLabel("X:", page));
@@ -64,8 +71,6 @@ QWidget* TPatternForm::BuildPianoRollPage() {
     layout->addWidget(BuildValueStrip(page));
     layout->addWidget(pianoRoll, 1);
     layout->addLayout(status);
-    // The strips may be cut off in a narrow window rather than widen every pattern window.
-    page->setMinimumSize(120, 120);
     return page;
 }
 
