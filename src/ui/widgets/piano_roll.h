@@ -93,4 +93,5 @@ private:
     int dragMode_ = 0; // 0 idle, 1 moving, 2 copying, 3 boxing
     TRollPoint boxFrom_, boxTo_;
     int previewChannel_ = -1;
+    int digitWidth_ = 1; // of the font last painted with
 };

@@ -62,6 +62,7 @@ void TPianoRoll::PaintGrid(QPainter& painter, const QRect& area) {
     if (QFontInfo(font).pixelSize() >= geo_.rowHeight)
         font = QFont("Arial"), font.setPixelSize(std::max(1, geo_.rowHeight - 1));
     painter.setFont(font);
+    digitWidth_ = QFontMetrics(font).horizontalAdvance('0');
     painter.setPen(gridColor_);
     const int firstLane = std::max(0, area.top() / geo_.rowHeight + geo_.vertScroll);
     const int lastLane = std::min(kRollLanes - 1, area.bottom() / geo_.rowHeight + geo_.vertScroll);
@@ -85,6 +86,8 @@ void TPianoRoll::PaintNote(QPainter& painter, const QRect& box, int track, bool 
     painter.setBrush(keyOff ? QBrush(noteColor_, Qt::DiagCrossPattern) : QBrush(noteColor_));
     painter.drawRect(box);
     const QRect inner = box.adjusted(1, 1, -1, -1);
+    // Too narrow for a digit: the clipped text would be a few stray pixels.
+    if (inner.width() < digitWidth_ || inner.height() < 4) return;
     painter.save();
     painter.setClipRect(inner, Qt::IntersectClip);
     painter.drawText(inner, Qt::AlignHCenter | Qt::AlignBottom, QString::number(track));
