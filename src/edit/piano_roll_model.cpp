@@ -1,9 +1,9 @@
 #include "edit/piano_roll_model.h"
 
+#include "model/errors.h"
 #include "model/notes.h"
 
 #include <algorithm>
-#include <cassert>
 
 void TRollGeometry::Clamp(int rows, int width, int height) {
     horzScroll = std::clamp(horzScroll, 0, std::max(0, HorzMax(rows, width)));
@@ -31,23 +31,23 @@ void TRollModel::SetPattern(const TPattern* pattern) {
 }
 
 bool TRollModel::IsTrackVisible(int track) const {
-    assert(track >= 0 && track < 32);
+    CW_ASSERT_MSG(track >= 0 && track < 32, "PianoRoll");
     return trackVisible_[size_t(track)];
 }
 
 void TRollModel::SetTrackVisible(int track, bool on) {
-    assert(track >= 0 && track < 32);
+    CW_ASSERT_MSG(track >= 0 && track < 32, "PianoRoll");
     trackVisible_[size_t(track)] = on;
     if (!on) selection_.RemoveTrack(track);
 }
 
 bool TRollModel::IsInstrumentVisible(int instrument) const {
-    assert(instrument >= 0 && instrument < 256);
+    CW_ASSERT_MSG(instrument >= 0 && instrument < 256, "PianoRoll");
     return instVisible_[size_t(instrument)];
 }
 
 void TRollModel::SetInstrumentVisible(int instrument, bool on) {
-    assert(instrument >= 0 && instrument < 256);
+    CW_ASSERT_MSG(instrument >= 0 && instrument < 256, "PianoRoll");
     instVisible_[size_t(instrument)] = on;
     if (!on) selection_.RemoveInstrument(instrument);
 }
@@ -58,7 +58,9 @@ bool TRollModel::IsCellShown(int track, const TCell& cell) const {
 }
 
 std::optional<int> TRollModel::Lane(int track, int row) const {
-    assert(Pattern() && row >= 0 && row < cells_.Rows() && track >= 0 && track < cells_.Tracks());
+    CW_ASSERT_MSG(Pattern() && row >= 0 && row < cells_.Rows() && track >= 0 &&
+                      track < cells_.Tracks(),
+                  "PianoRoll");
     const TCell cell = cells_.Get(track, row);
     if (cell.note == kNoteNone) return {};
     if (cell.note != kNoteKeyOff) {
@@ -84,7 +86,7 @@ std::optional<TRollHit> TRollModel::HitTest(TRollPoint place) const {
 }
 
 int TRollModel::FindFreeTrack(int row, int start, bool backwards) const {
-    assert(Pattern() && row >= 0 && row < cells_.Rows());
+    CW_ASSERT_MSG(Pattern() && row >= 0 && row < cells_.Rows(), "PianoRoll");
     const int tracks = std::min(cells_.Tracks(), 32);
     if (tracks == 0) return -1;
     if (start >= tracks) start = 0;
@@ -168,7 +170,7 @@ uint8_t& Field(TCell& cell, int field) {
     case 5:
         return cell.param;
     default:
-        assert(false && "PianoRoll: value field");
+        CW_ASSERT_MSG(false, "PianoRoll: value field");
         return cell.param;
     }
 }
@@ -189,7 +191,7 @@ int TRollModel::GetSelectedValue(int field) const {
         case 5:
             return defaultParam;
         default:
-            assert(false && "PianoRoll: value field");
+            CW_ASSERT_MSG(false, "PianoRoll: value field");
             return 0;
         }
     }

@@ -1,10 +1,10 @@
 #include "edit/piano_roll_selection.h"
 
 #include "edit/piano_roll_model.h"
+#include "model/errors.h"
 #include "model/notes.h"
 
 #include <algorithm>
-#include <cassert>
 
 bool TSelNotes::Toggle(int track, int row, const TCell& cell) {
     const auto it =
@@ -38,7 +38,7 @@ void TSelNotes::RemoveInstrument(int instrument) {
 }
 
 void TSelNotes::BeginDrag(TRollPoint anchor, bool copy) {
-    assert(!dragging_);
+    CW_ASSERT_MSG(!dragging_, "PianoRoll");
     anchor_ = anchor;
     copy_ = copy;
     dragging_ = true;
@@ -90,7 +90,7 @@ int TSelNotes::Target(TSelNote& note, int noteDelta, int rowDelta) {
 }
 
 bool TSelNotes::CanMoveTo(TRollPoint place) {
-    assert(dragging_);
+    CW_ASSERT_MSG(dragging_, "PianoRoll");
     struct Kept {
         int track, row;
         bool reserved;
@@ -130,7 +130,7 @@ bool TSelNotes::CanMoveTo(TRollPoint place) {
 }
 
 void TSelNotes::MoveTo(TRollPoint place) {
-    assert(dragging_);
+    CW_ASSERT_MSG(dragging_, "PianoRoll");
     const int noteDelta = place.note - anchor_.note;
     const int rowDelta = place.row - anchor_.row;
     for (size_t i = 0; i < notes_.size(); ++i) {
@@ -145,7 +145,7 @@ void TSelNotes::MoveTo(TRollPoint place) {
 }
 
 void TSelNotes::EndDrag() {
-    assert(dragging_);
+    CW_ASSERT_MSG(dragging_, "PianoRoll");
     for (TSelNote& n : notes_) {
         // The final write replaces the reservation.
         roll_.Cells().Set(n.movedTrack, n.movedRow, n.movedCell);
@@ -158,7 +158,7 @@ void TSelNotes::EndDrag() {
 }
 
 void TSelNotes::CancelDrag() {
-    assert(dragging_);
+    CW_ASSERT_MSG(dragging_, "PianoRoll");
     for (TSelNote& n : notes_) Release(n);
     for (TSelNote& n : notes_) {
         n.movedTrack = n.homeTrack;

@@ -23,8 +23,14 @@ QRect TPianoRoll::BoxRect(int track, int row) const {
 
 void TPianoRoll::RepaintSelection() {
     for (const TSelNote& n : model_.Selection().Notes()) {
-        const QRect home = PlaceRect(n.homeRow, model_.Lane(n.homeTrack, n.homeRow).value_or(0));
-        viewport()->update(home.adjusted(-1, -1, 1, 1));
+        // A lifted note's cell is empty: its own note byte tells where it was drawn.
+        const std::optional<int> lane = IsValidNote(n.homeCell.note)
+                                            ? std::optional<int>(NoteIndex(n.homeCell.note))
+                                            : model_.Lane(n.homeTrack, n.homeRow);
+        if (lane)
+            viewport()->update(PlaceRect(n.homeRow, *lane).adjusted(-1, -1, 1, 1));
+        else
+            viewport()->update(QRect(geo_.X(n.homeRow) - 1, 0, geo_.colWidth + 2, height()));
         if (model_.Selection().Dragging() && IsValidNote(n.movedCell.note))
             viewport()->update(
                 PlaceRect(n.movedRow, NoteIndex(n.movedCell.note)).adjusted(-1, -1, 1, 1));
