@@ -75,6 +75,8 @@ public:
 
     bool CanUndo() const;
     bool CanRedo() const { return history_.canRedo(); }
+    // Steps done since the start of the history, for telling whether an action recorded one.
+    int HistoryIndex() const { return history_.index(); }
     QString UndoText() const { return CanUndo() ? history_.undoText() : QString(); }
     QString RedoText() const { return history_.redoText(); }
     void Undo();

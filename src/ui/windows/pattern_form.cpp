@@ -6,6 +6,7 @@
 #include "ui/key_char.h"
 #include "ui/widgets/choice_group.h"
 #include "ui/widgets/event_grid.h"
+#include "ui/widgets/piano_roll.h"
 #include "ui/widgets/repeat_button.h"
 #include "ui/widgets/spin_edit.h"
 #include "ui/windows/env_dlg.h"
@@ -31,7 +32,7 @@ TPatternForm::TPatternForm(QWidget* parent) : QWidget(parent) {
     resize(689, 324);
     editorPages = new QTabWidget(this);
     editorPages->setObjectName("editorPages");
-    pianoRollSheet = new QWidget;
+    pianoRollSheet = BuildPianoRollPage();
     eventListSheet = BuildEventPage();
     editorPages->addTab(pianoRollSheet, "Piano Roll");
     editorPages->addTab(eventListSheet, "Event Editor");
@@ -46,6 +47,7 @@ TPatternForm::TPatternForm(QWidget* parent) : QWidget(parent) {
     layout->addWidget(editorPages, 1);
 
     ConnectGrid();
+    ConnectRoll();
     ApplyVisualSettings();
     for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
     listener_ = EventManager().Register(std::make_unique<TPatternFormListener>(this));
@@ -72,8 +74,10 @@ QWidget* TPatternForm::BuildLeftColumn() {
     followPositionAct->setCheckable(true);
     followPositionAct->setChecked(true);
     followBtn->setMenu(followPopup);
-    connect(followRowAct, &QAction::toggled, this,
-            [this](bool on) { eventGrid->SetFollowSongRow(on); });
+    connect(followRowAct, &QAction::toggled, this, [this](bool on) {
+        eventGrid->SetFollowSongRow(on);
+        pianoRoll->SetShowSongRow(on);
+    });
 
     rowEdit = new TSpinEdit(1, 256, 64, column);
     rowEdit->setObjectName("rowEdit");

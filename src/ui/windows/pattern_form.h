@@ -21,6 +21,7 @@ class QTabWidget;
 class QToolButton;
 class TChoiceGroup;
 class TEventGrid;
+class TPianoRoll;
 class TPattern;
 class TRepeatButton;
 class TSong;
@@ -35,6 +36,7 @@ public:
 
     TPattern* ShownPattern() const { return shownPattern_; }
     TEventGrid* Grid() const { return eventGrid; }
+    TPianoRoll* Roll() const { return pianoRoll; }
     // The instrument new notes get: the selection of eventInstBox, -1 when none.
     int EntryInstrument() const;
     bool FollowSongRow() const;
@@ -69,6 +71,19 @@ public:
     // Pages and the Event Editor page.
     QTabWidget* editorPages;
     QWidget* pianoRollSheet;
+    // Piano Roll page.
+    TPianoRoll* pianoRoll;
+    TSpinEdit* xZoomEd;
+    TSpinEdit* yZoomEd;
+    TSpinEdit* prefTrackEd;
+    TRepeatButton* incTrackBtn;
+    TRepeatButton* decTrackBtn;
+    QCheckBox* volCheck;
+    TSpinEdit* volBox;
+    QComboBox* instBox;
+    QComboBox* effectBox;
+    TSpinEdit* effectValBox;
+    QLabel* selObPanel;
     QWidget* eventListSheet;
     QToolButton* toggleEditPanelBtn;
     QToolButton* toggleEditBtn;
@@ -110,6 +125,10 @@ protected:
 private:
     QWidget* BuildLeftColumn();
     QWidget* BuildEventPage();
+    QWidget* BuildPianoRollPage();
+    QWidget* BuildValueStrip(QWidget* page);
+    void ConnectRoll();
+    void RollSelectionChanged();
     QWidget* BuildTransposeTab();
     QWidget* BuildRemapTab();
     void ConnectGrid();

@@ -6,6 +6,7 @@
 #include "ui/widgets/color_button.h"
 #include "ui/widgets/event_grid.h"
 #include "ui/widgets/font_button.h"
+#include "ui/widgets/piano_roll.h"
 #include "ui/widgets/spin_edit.h"
 #include "ui/windows/env_dlg.h"
 #include "ui/windows/main_form.h"
@@ -95,6 +96,10 @@ void TPatternForm::RefreshGrid() {
         eventGrid->RefreshGrid();
     else
         eventGrid->SetPattern(pattern);
+    if (pianoRoll->Pattern() == pattern)
+        pianoRoll->Refresh();
+    else
+        pianoRoll->SetPattern(pattern);
 }
 
 void TPatternForm::FollowSong() {
@@ -104,12 +109,16 @@ void TPatternForm::FollowSong() {
         const int playing = song->CurrentPattern();
         if (playing >= 0 && playing != patternListBox->currentRow()) SelectPattern(playing);
     }
-    if (FollowSongRow() && shownPattern_ && shownPattern_->Number() == song->CurrentPattern())
+    if (FollowSongRow() && shownPattern_ && shownPattern_->Number() == song->CurrentPattern()) {
         eventGrid->SetCursorRow(song->CurrentRow());
+        pianoRoll->SetSongRow(song->CurrentRow());
+    }
 }
 
 void TPatternForm::PatternChanged(TPattern* pattern, int track, int row, const void* sender) {
-    if (!pattern || pattern != shownPattern_ || sender == eventGrid) return;
+    if (!pattern || pattern != shownPattern_) return;
+    if (sender != pianoRoll) pianoRoll->PatternChanged(track, row);
+    if (sender == eventGrid) return;
     if (track == -1)
         RefreshGrid();
     else if (row != -1)
@@ -122,6 +131,7 @@ void TPatternForm::PatternChanged(TPattern* pattern, int track, int row, const v
 void TPatternForm::PatternPropChanged(TPattern* pattern, const void* form) {
     if (!pattern || pattern != shownPattern_) return;
     RefreshGrid();
+    pianoRoll->PatternChanged(-1, -1);
     if (form != this) rowEdit->SetValue(pattern->RowCount());
 }
 
@@ -172,7 +182,7 @@ void TPatternForm::FillInstrumentLists(bool keep) {
                          .arg(i, 2, 16, QChar('0'))
                          .toUpper()
                          .arg(QString::fromStdString(song->Instruments(i)->Name()));
-    for (QComboBox* box : {srcInstList, destInstList, eventInstBox}) {
+    for (QComboBox* box : {srcInstList, destInstList, eventInstBox, instBox}) {
         const int before = box->currentIndex();
         box->clear();
         box->addItems(items);
