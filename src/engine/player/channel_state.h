@@ -76,3 +76,9 @@ struct ChannelState {
     float finalVolume = 0; // 0..1 before music and channel volume
     int finalPanning = 128;
 };
+
+// Effect memory: a non-zero parameter is kept, zero takes up the kept one.
+template <typename T> T Remember(T& memory, T param) {
+    if (param) memory = param;
+    return memory;
+}
