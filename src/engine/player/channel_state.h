@@ -13,8 +13,8 @@ struct EnvelopeState {
 };
 
 struct ChannelState {
-    // The current row's cell, in tracker terms: note 0 none, 1..96, 97 key off; instrument
-    // 0 none or 1-based; volume column as the XM byte (0 none, 0x10..0x50 set, 0x60.. effects).
+    // The current row's cell as XM bytes (see engine/formats/xm_cell.h): note, 1-based
+    // instrument (0 none), volume column byte.
     uint8_t rowNote = 0;
     uint8_t rowInstrument = 0;
     uint8_t volumeColumn = 0;
