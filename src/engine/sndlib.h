@@ -3,11 +3,11 @@
 // failure is read with SNDgetLastError and SNDgetErrorMessage.
 #pragma once
 
+#include "engine/records.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-#include "engine/records.h"
 
 // --- Errors -------------------------------------------------------------------------------
 enum SndErrorCode : int32_t {
@@ -105,13 +105,15 @@ bool PLYRplaySampleNote(PlayHandle handle, int channel, int instrument, int samp
 bool PLYRreleaseNote(PlayHandle handle, int channel);
 bool PLYRstopNote(PlayHandle handle, int channel);
 
-// --- Structure changes (take the engine lock; a handle of 0 means no player) -------------
-bool PLYRnewInstrument(ModuleRecord* module, int index, PlayHandle handle);
-bool PLYRremoveInstrument(ModuleRecord* module, int index, PlayHandle handle);
-bool PLYRnewSample(ModuleRecord* module, int instrument, int sample, PlayHandle handle);
-bool PLYRremoveSample(ModuleRecord* module, int instrument, int sample, PlayHandle handle);
-bool PLYRresetSample(ModuleRecord* module, int instrument, int sample, PlayHandle handle);
-// Takes the instrument out of its slot without freeing it (the slot becomes empty), and puts a
-// detached one back into an empty slot; the players hear both as a removal and an insertion.
-InstrumentRecord* PLYRdetachInstrument(ModuleRecord* module, int index);
-bool PLYRattachInstrument(ModuleRecord* module, int index, InstrumentRecord* instrument);
+// --- Structure changes (each one step under the engine lock, with the players told) -------
+// Inserts an instrument at `index` (0..instrumentCount), moving the later ones up: `record`, or
+// a new empty one when it is null. A record passed in belongs to the module once this succeeds.
+bool PLYRinsertInstrument(ModuleRecord* module, int index, InstrumentRecord* record = nullptr);
+// Takes the instrument at `index` out, moving the later ones down; the caller owns the record.
+InstrumentRecord* PLYRtakeInstrument(ModuleRecord* module, int index);
+// The same for patterns; `record` (not null) belongs to the module once this succeeds.
+bool PLYRinsertPattern(ModuleRecord* module, int index, PatternRecord* record);
+PatternRecord* PLYRtakePattern(ModuleRecord* module, int index);
+bool PLYRnewSample(ModuleRecord* module, int instrument, int sample);
+bool PLYRremoveSample(ModuleRecord* module, int instrument, int sample);
+bool PLYRresetSample(ModuleRecord* module, int instrument, int sample);

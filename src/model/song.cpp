@@ -126,18 +126,18 @@ void TSong::SetMusicVolume(int volume) {
 
 void TSong::NewSample(int instrument, int slot) {
     CW_ASSERT(instrument >= 0 && instrument < InstrumentCount());
-    CheckAudio(PLYRnewSample(module_, instrument, slot, playHandle_));
+    CheckAudio(PLYRnewSample(module_, instrument, slot));
     FieldStore(module_->sampleCount, module_->sampleCount + 1);
 }
 
 void TSong::RemoveSample(int instrument, int slot) {
     CW_ASSERT(instrument >= 0 && instrument < InstrumentCount());
-    CheckAudio(PLYRremoveSample(module_, instrument, slot, playHandle_));
+    CheckAudio(PLYRremoveSample(module_, instrument, slot));
     FieldStore(module_->sampleCount, module_->sampleCount - 1);
 }
 
 void TSong::ResetSample(int instrument, int slot) {
     CW_ASSERT(instrument >= 0 && instrument < InstrumentCount());
     CW_ASSERT(slot >= 0 && slot < Instruments(instrument)->SampleCount());
-    CheckAudio(PLYRresetSample(module_, instrument, slot, playHandle_));
+    CheckAudio(PLYRresetSample(module_, instrument, slot));
 }

@@ -3,6 +3,7 @@
 // playback and resume it afterwards.
 #include "engine/engine_lock.h"
 #include "engine/field_access.h"
+#include "engine/sndlib.h"
 #include "model/errors.h"
 #include "model/playback_pause.h"
 #include "model/song.h"
@@ -45,14 +46,11 @@ bool TSong::InsertPattern(int index) {
 
     PatternRecord* block = PLYRnewEmptyPattern(64);
     if (!block) throw EPatternError("Failed to allocate memory.");
-    {
-        EngineLock lock;
-        for (int i = PatternCount(); i > index; --i)
-            module_->patterns[i] = module_->patterns[i - 1];
-        module_->patterns[index] = block;
-        FieldStore(module_->patternCount, module_->patternCount + 1);
-        for (int i = index; i < int(patterns_.size()); ++i) patterns_[size_t(i)]->SetNumber(i + 1);
+    if (!PLYRinsertPattern(module_, index, block)) {
+        PLYRmemFree(block);
+        CheckAudio(false);
     }
+    for (int i = index; i < int(patterns_.size()); ++i) patterns_[size_t(i)]->SetNumber(i + 1);
     patterns_.insert(patterns_.begin() + index, std::make_unique<TPattern>(this, index));
     return shifts;
 }
@@ -100,22 +98,9 @@ std::vector<TPattern*> TSong::GetUnusedPatterns() const {
 TInstrument* TSong::InsertInstrument(int index) {
     if (index == -1) index = InstrumentCount();
     CW_ASSERT(index >= 0 && index <= InstrumentCount() && InstrumentCount() < kMaxInstruments);
-    EngineLock lock;
-    for (int i = InstrumentCount(); i > index; --i)
-        module_->instruments[i] = module_->instruments[i - 1];
-    module_->instruments[index] = nullptr;
+    CheckAudio(PLYRinsertInstrument(module_, index));
     for (int i = index; i < int(instruments_.size()); ++i)
         instruments_[size_t(i)]->SetNumber(i + 1);
-    if (!PLYRnewInstrument(module_, index, playHandle_)) {
-        // Put the table back as it was before reporting the failure.
-        for (int i = index; i < InstrumentCount(); ++i)
-            module_->instruments[i] = module_->instruments[i + 1];
-        module_->instruments[InstrumentCount()] = nullptr;
-        for (int i = index; i < int(instruments_.size()); ++i)
-            instruments_[size_t(i)]->SetNumber(i);
-        CheckAudio(false);
-    }
-    FieldStore(module_->instrumentCount, module_->instrumentCount + 1);
     auto instrument = std::make_unique<TInstrument>(this, index);
     instrument->SetName("< new instrument >");
     TInstrument* result = instrument.get();

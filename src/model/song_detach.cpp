@@ -34,22 +34,19 @@ size_t TDetachedInstrument::Bytes() const {
 std::unique_ptr<TDetachedPattern> TSong::DetachPattern(int index) {
     CW_ASSERT(index >= 0 && index < PatternCount() && PatternCount() > 1);
     patterns_.erase(patterns_.begin() + index); // packs it, before the lock
-    EngineLock lock;
-    PatternRecord* record = module_->patterns[index];
-    const int count = PatternCount();
-    for (int i = index; i < count - 1; ++i) module_->patterns[i] = module_->patterns[i + 1];
-    module_->patterns[count - 1] = nullptr;
-    FieldStore(module_->patternCount, count - 1);
+    PatternRecord* record = PLYRtakePattern(module_, index);
+    CheckAudio(record != nullptr);
     for (int i = index; i < int(patterns_.size()); ++i) patterns_[size_t(i)]->SetNumber(i);
     return std::make_unique<TDetachedPattern>(record);
 }
 
 void TSong::AttachPattern(int index, std::unique_ptr<TDetachedPattern> pattern) {
     CW_ASSERT(pattern && index >= 0 && index <= PatternCount() && PatternCount() < kMaxPatterns);
-    EngineLock lock;
-    for (int i = PatternCount(); i > index; --i) module_->patterns[i] = module_->patterns[i - 1];
-    module_->patterns[index] = pattern->Release();
-    FieldStore(module_->patternCount, module_->patternCount + 1);
+    PatternRecord* record = pattern->Release();
+    if (!PLYRinsertPattern(module_, index, record)) {
+        pattern = std::make_unique<TDetachedPattern>(record); // freed with it
+        CheckAudio(false);
+    }
     for (int i = index; i < int(patterns_.size()); ++i) patterns_[size_t(i)]->SetNumber(i + 1);
     patterns_.insert(patterns_.begin() + index, std::make_unique<TPattern>(this, index));
 }
@@ -60,14 +57,10 @@ std::unique_ptr<TDetachedInstrument> TSong::DetachInstrument(int index) {
     EngineLock lock;
     FieldStore(module_->sampleCount,
                module_->sampleCount - instruments_[size_t(index)]->SampleCount());
-    InstrumentRecord* record = PLYRdetachInstrument(module_, index);
+    InstrumentRecord* record = PLYRtakeInstrument(module_, index);
     CheckAudio(record != nullptr);
     std::unique_ptr<TInstrument> wrapper = std::move(instruments_[size_t(index)]);
     instruments_.erase(instruments_.begin() + index);
-    const int count = InstrumentCount();
-    for (int i = index; i < count - 1; ++i) module_->instruments[i] = module_->instruments[i + 1];
-    module_->instruments[count - 1] = nullptr;
-    FieldStore(module_->instrumentCount, count - 1);
     for (int i = index; i < int(instruments_.size()); ++i) instruments_[size_t(i)]->SetNumber(i);
     wrapper->SetNumber(-1);
     return std::make_unique<TDetachedInstrument>(std::move(wrapper), record);
@@ -77,12 +70,8 @@ void TSong::AttachInstrument(int index, std::unique_ptr<TDetachedInstrument> ins
     CW_ASSERT(instrument && index >= 0 && index <= InstrumentCount() &&
               InstrumentCount() < kMaxInstruments);
     EngineLock lock;
-    for (int i = InstrumentCount(); i > index; --i)
-        module_->instruments[i] = module_->instruments[i - 1];
-    module_->instruments[index] = nullptr;
     InstrumentRecord* record = instrument->ReleaseRecord();
-    CheckAudio(PLYRattachInstrument(module_, index, record));
-    FieldStore(module_->instrumentCount, module_->instrumentCount + 1);
+    CheckAudio(PLYRinsertInstrument(module_, index, record));
     for (int i = index; i < int(instruments_.size()); ++i)
         instruments_[size_t(i)]->SetNumber(i + 1);
     std::unique_ptr<TInstrument> wrapper = instrument->ReleaseWrapper();

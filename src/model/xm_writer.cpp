@@ -2,6 +2,7 @@
 
 #include "engine/effect_catalogue.h"
 #include "engine/formats/play_behaviour.h"
+#include "engine/formats/xm_cell.h"
 #include "model/errors.h"
 #include "model/notes.h"
 #include "model/safe_file.h"
@@ -16,11 +17,6 @@ namespace {
 constexpr char kTrackerName[] = "Cantorwright 0.1a   ";
 static_assert(sizeof kTrackerName - 1 == 20);
 constexpr uint16_t kVersion = 0x0104;
-constexpr uint32_t kSongHeaderSize = 276;
-constexpr uint32_t kInstrumentHeaderSize = 263;
-constexpr uint32_t kEmptyInstrumentHeaderSize = 29;
-constexpr uint32_t kSampleHeaderSize = 40;
-constexpr uint8_t kXMKeyOff = 97;
 constexpr uint8_t kXMSetPanning = 0x08;
 
 std::string CellPlace(int pattern, int row, int track) {
@@ -31,9 +27,7 @@ std::string CellPlace(int pattern, int row, int track) {
 // The XM note of a cell's note byte. XM has no room for C-8 (its 97 is key off), so such a note
 // is refused rather than turned into a key off or moved to another pitch.
 uint8_t XMNote(uint8_t note, int pattern, int row, int track) {
-    if (note == kNoteKeyOff) return kXMKeyOff;
-    if (NoteSemitone(note) < 12 && NoteIndex(note) < kNoteCount)
-        return uint8_t(NoteIndex(note) + 1);
+    if (XMNoteFits(note)) return XMNoteOf(note);
     throw ESongError(CellPlace(pattern, row, track) + " holds the note " + NoteName(note) +
                      ", which an XM file cannot store (the highest is B-7)");
 }
@@ -53,8 +47,30 @@ bool XMEffect(uint8_t command, uint8_t param, uint8_t& effect, uint8_t& xmParam)
     return true;
 }
 
+// The fields of a cell as the file stores them, and which of them the file holds.
+uint8_t ToXMCell(const TCell& cell, XMCell& xm, int pattern, int row, int track) {
+    uint8_t present = 0;
+    if (cell.note != kNoteNone) {
+        xm.fields[XMCell::kNote] = XMNote(cell.note, pattern, row, track);
+        present |= 1 << XMCell::kNote;
+    }
+    if (cell.instrument != kInstrumentNone) {
+        xm.fields[XMCell::kInstrument] = XMInstrumentOf(cell.instrument);
+        present |= 1 << XMCell::kInstrument;
+    }
+    if (cell.volume != kVolumeNone) {
+        xm.fields[XMCell::kVolume] = XMVolumeOf(cell.volume);
+        present |= 1 << XMCell::kVolume;
+    }
+    if (XMEffect(cell.command, cell.param, xm.fields[XMCell::kEffect], xm.fields[XMCell::kParam])) {
+        present |= 1 << XMCell::kEffect;
+        if (xm.fields[XMCell::kParam] != 0) present |= 1 << XMCell::kParam;
+    }
+    return present;
+}
+
 void WritePattern(ByteWriter& out, const TPattern& pattern, int number) {
-    out.U32(9);
+    out.U32(kXMPatternHeaderSize);
     out.U8(0);
     out.U16(uint32_t(pattern.RowCount()));
     const size_t sizeAt = out.Size();
@@ -62,28 +78,10 @@ void WritePattern(ByteWriter& out, const TPattern& pattern, int number) {
     const size_t dataStart = out.Size();
     for (int row = 0; row < pattern.RowCount(); ++row) {
         for (int track = 0; track < pattern.TrackCount(); ++track) {
-            const TCell cell = pattern.GetCell(track, row);
-            uint8_t fields[5] = {0, 0, 0, 0, 0};
-            uint8_t flags = 0x80;
-            if (cell.note != kNoteNone) {
-                fields[0] = XMNote(cell.note, number, row, track);
-                flags |= 1;
-            }
-            if (cell.instrument != kInstrumentNone) {
-                fields[1] = uint8_t(cell.instrument + 1);
-                flags |= 2;
-            }
-            if (cell.volume != kVolumeNone) {
-                fields[2] = uint8_t(cell.volume + 16);
-                flags |= 4;
-            }
-            if (XMEffect(cell.command, cell.param, fields[3], fields[4])) {
-                flags |= 8;
-                if (fields[4] != 0) flags |= 16;
-            }
-            out.U8(flags);
-            for (int f = 0; f < 5; ++f)
-                if (flags & (1 << f)) out.U8(fields[f]);
+            XMCell xm;
+            const uint8_t present = ToXMCell(pattern.GetCell(track, row), xm, number, row, track);
+            uint8_t packed[1 + XMCell::kFieldCount];
+            out.Raw(packed, PackXMCell(xm, present, packed));
         }
     }
     out.PatchU16(sizeAt, uint32_t(out.Size() - dataStart));
@@ -125,12 +123,12 @@ uint32_t StoredBytes(const TSample& sample) {
 
 void WriteInstrument(ByteWriter& out, const TInstrument& instrument) {
     const int samples = instrument.SampleCount();
-    out.U32(samples ? kInstrumentHeaderSize : kEmptyInstrumentHeaderSize);
+    out.U32(samples ? kXMInstrumentHeaderSize : kXMEmptyInstrumentHeaderSize);
     out.Name(instrument.Record()->name, kNameSize, 22);
     out.U8(0);
     out.U16(uint32_t(samples));
     if (samples == 0) return;
-    out.U32(kSampleHeaderSize);
+    out.U32(kXMSampleHeaderSize);
     WriteInstrumentSettings(out, instrument);
     out.Zeros(22);
     WriteSampleHeaders(out, instrument);
@@ -215,14 +213,15 @@ namespace {
 
 // An upper bound of the file size, so the buffer grows once.
 size_t SizeBound(const TSong& song) {
-    size_t size = 336 + 128; // the header and the settings block
+    size_t size = sizeof(XMFileIntro) + kXMSongHeaderSize + 128; // with the settings block
     for (int p = 0; p < song.PatternCount(); ++p)
-        size += 9 + size_t(song.Patterns(p)->RowCount()) * size_t(song.ChannelCount()) * 6;
+        size += kXMPatternHeaderSize + size_t(song.Patterns(p)->RowCount()) *
+                                           size_t(song.ChannelCount()) * (1 + XMCell::kFieldCount);
     for (int i = 0; i < song.InstrumentCount(); ++i) {
         const TInstrument& instrument = *song.Instruments(i);
-        size += kInstrumentHeaderSize;
+        size += kXMInstrumentHeaderSize;
         for (int s = 0; s < instrument.SampleCount(); ++s)
-            size += kSampleHeaderSize + StoredBytes(*instrument.Samples(s));
+            size += kXMSampleHeaderSize + StoredBytes(*instrument.Samples(s));
     }
     return size;
 }
@@ -238,7 +237,7 @@ std::vector<uint8_t> EncodeXM(const TSong& song) {
     out.U8(0x1A);
     out.Text(kTrackerName);
     out.U16(kVersion);
-    out.U32(kSongHeaderSize);
+    out.U32(kXMSongHeaderSize);
     const int length = song.SongLength();
     out.U16(uint32_t(length));
     out.U16(uint32_t(song.RestartPosition()));

@@ -6,6 +6,7 @@
 #include "engine/sndlib.h"
 #include "support/test_paths.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -56,7 +57,7 @@ TEST(PlayWhileEditing, EditsOfEveryKindDuringPlaybackStayRaceFree) {
     while (std::chrono::steady_clock::now() < until) {
         ++edits;
         const int instrument = int(rng() % uint32_t(instruments));
-        switch (rng() % 8) {
+        switch (rng() % 9) {
         case 0: { // cell bytes, as the pattern editor writes them
             const int p = int(rng() % uint32_t(module->patternCount));
             PatternRecord* pattern = FieldLoad(module->patterns[p]);
@@ -87,17 +88,27 @@ TEST(PlayWhileEditing, EditsOfEveryKindDuringPlaybackStayRaceFree) {
             break;
         }
         case 3:
-            PLYRnewSample(module, instrument, int(rng() % kMaxSamples), song);
+            PLYRnewSample(module, instrument, int(rng() % kMaxSamples));
             break;
         case 4:
-            PLYRremoveSample(module, instrument, int(rng() % kMaxSamples), song);
+            PLYRremoveSample(module, instrument, int(rng() % kMaxSamples));
             break;
-        case 5:
-            PLYRremoveInstrument(module, instrument, song);
+        case 5: // later instruments move down while their notes play
+            if (module->instrumentCount > 1)
+                SNDfreeInstrument(
+                    PLYRtakeInstrument(module, std::min(instrument, module->instrumentCount - 1)));
             break;
         case 6:
-            PLYRnewInstrument(module, instrument, song);
+            if (module->instrumentCount < kMaxInstruments)
+                PLYRinsertInstrument(module, std::min(instrument, module->instrumentCount));
             break;
+        case 7: { // a pattern moves to another place in the table
+            const int from = int(rng() % uint32_t(module->patternCount));
+            PatternRecord* pattern = PLYRtakePattern(module, from);
+            const int to = int(rng() % uint32_t(module->patternCount + 1));
+            if (pattern && !PLYRinsertPattern(module, to, pattern)) PLYRmemFree(pattern);
+            break;
+        }
         default:
             PLYRplayInstrumentNote(song, int(rng() % 32), instrument, uint8_t(0x30 + rng() % 12));
             SNDsetPosition(song, int(rng() % 300) - 100);

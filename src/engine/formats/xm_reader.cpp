@@ -11,6 +11,7 @@
 #include "engine/effect_catalogue.h"
 #include "engine/formats/byte_reader.h"
 #include "engine/formats/play_behaviour.h"
+#include "engine/formats/xm_cell.h"
 #include "engine/formats/xm_fields.h"
 #include "engine/formats/xm_headers.h"
 #include "engine/formats/xm_sample_coding.h"
@@ -230,16 +231,9 @@ private:
         const int channels = module_->channelCount;
         for (int r = 0; r < rows; ++r) {
             for (int c = 0; c < channels && p < end; ++c) {
-                uint8_t fields[5] = {0, 0, 0, 0, 0};
-                const uint8_t first = *p++;
-                if (first & 0x80) {
-                    for (int f = 0; f < 5; ++f)
-                        if (first & (1 << f)) fields[f] = p < end ? *p++ : 0;
-                } else {
-                    fields[0] = first;
-                    for (int f = 1; f < 5 && p < end; ++f) fields[f] = *p++;
-                }
-                if (r < kept) AppendCell(c, fields);
+                XMCell cell;
+                p = UnpackXMCell(p, end, cell);
+                if (r < kept) AppendCell(c, cell);
             }
             if (r < kept) packed_.push_back(0);
         }
@@ -254,24 +248,16 @@ private:
         return pattern;
     }
 
-    // fields: XM note, instrument, volume byte, effect, parameter.
-    void AppendCell(int channel, const uint8_t (&fields)[5]) {
-        const uint8_t xmNote = fields[0];
-        uint8_t note = kNoteNone;
-        if (xmNote >= 1 && xmNote <= kNoteCount)
-            note = uint8_t(((xmNote - 1) / 12) * 16 + (xmNote - 1) % 12);
-        else if (xmNote == kNoteCount + 1)
-            note = kNoteKeyOff;
-        const uint8_t instrument = fields[1] ? uint8_t(fields[1] - 1) : kInstrumentNone;
-        const uint8_t v = fields[2];
-        uint8_t volume = kVolumeNone;
-        if (v >= 0x10 && v <= 0x50)
-            volume = uint8_t(v - 16);
-        else if (v >= 0x60)
-            volume = uint8_t(v - 16);
+    void AppendCell(int channel, const XMCell& cell) {
+        const uint8_t(&fields)[XMCell::kFieldCount] = cell.fields;
+        const uint8_t note = NoteFromXM(fields[XMCell::kNote]);
+        const uint8_t instrument = InstrumentFromXM(fields[XMCell::kInstrument]);
+        const uint8_t volume = VolumeFromXM(fields[XMCell::kVolume]);
+        const uint8_t effect = fields[XMCell::kEffect];
+        const uint8_t effectParam = fields[XMCell::kParam];
         uint8_t command = kCmdNone, param = 0;
-        if ((fields[3] || fields[4]) && !XMEffectToCommand(fields[3], fields[4], command, param)) {
-            ++report_.droppedEffects[fields[3]];
+        if ((effect || effectParam) && !XMEffectToCommand(effect, effectParam, command, param)) {
+            ++report_.droppedEffects[effect];
             ++report_.droppedEffectTotal;
             command = kCmdNone;
             param = 0;

@@ -2,6 +2,7 @@
 // quirks.
 #include "engine/effect_catalogue.h"
 #include "engine/field_access.h"
+#include "engine/formats/xm_cell.h"
 #include "engine/player/period_tables.h"
 #include "engine/player/song_player.h"
 
@@ -55,6 +56,10 @@ void SlidePeriodDown(ChannelState& ch, int amount) {
     ch.outPeriod = ch.realPeriod;
 }
 
+void SetLevel(ChannelState& ch, int volume) {
+    ch.realVolume = ch.outVolume = volume;
+}
+
 } // namespace
 
 int SongPlayer::ArpeggioPeriod(const ChannelState& ch, int semitones) const {
@@ -75,70 +80,139 @@ int SongPlayer::ArpeggioPeriod(const ChannelState& ch, int semitones) const {
 }
 
 void SongPlayer::TickZeroEffects(ChannelState& ch) {
+    const uint8_t left = TickZeroVolumeColumn(ch);
+    if (TickZeroVolume(ch, left) || TickZeroPitch(ch) || TickZeroPanning(ch)) return;
+    TickZeroFlow(ch);
+}
+
+// The tracker works the volume column command in its own byte; what is left there decides
+// whether a multi-retrigger counts this tick.
+uint8_t SongPlayer::TickZeroVolumeColumn(ChannelState& ch) {
     const uint8_t v = ch.volumeColumn;
-    // The tracker works the volume column command in its own byte; what is left there decides
-    // below whether a multi-retrigger counts this tick.
-    uint8_t left = v;
-    switch (v >> 4) {
-    case 0x1:
-    case 0x2:
-    case 0x3:
-    case 0x4:
-    case 0x5:
-        if (v <= 0x50) {
-            ch.realVolume = ch.outVolume = left = uint8_t(v - 0x10);
+    const uint8_t n = VolumeCommandParam(v);
+    switch (VolumeCommandOf(v)) {
+    case VolumeCommand::SetVolume:
+        SetLevel(ch, VolumeColumnLevel(v));
+        ch.quickRamp = true;
+        return uint8_t(ch.realVolume);
+    case VolumeCommand::FineSlideDown:
+        SetLevel(ch, std::max(ch.realVolume - n, 0));
+        return uint8_t(ch.realVolume);
+    case VolumeCommand::FineSlideUp:
+        SetLevel(ch, std::min(ch.realVolume + n, 64));
+        return uint8_t(ch.realVolume);
+    case VolumeCommand::VibratoSpeed:
+        Remember(ch.vibratoSpeed, uint8_t(n << 2));
+        return uint8_t(n << 2);
+    case VolumeCommand::Vibrato:
+        Remember(ch.vibratoDepth, n);
+        return v;
+    case VolumeCommand::SetPanning:
+        ch.outPanning = n << 4;
+        ch.quickRamp = true;
+        return uint8_t(n << 4);
+    default:
+        return v;
+    }
+}
+
+bool SongPlayer::TickZeroVolume(ChannelState& ch, uint8_t volumeColumnLeft) {
+    const uint8_t p = ch.param;
+    switch (ch.command) {
+    case kCmdSetVolume:
+        SetLevel(ch, std::min<int>(p, 64));
+        ch.quickRamp = true;
+        return true;
+    case kCmdFineVolSlideUp:
+        SetLevel(ch, std::min(ch.realVolume + Remember(ch.fineVolumeUpMemory, p), 64));
+        return true;
+    case kCmdFineVolSlideDown:
+        SetLevel(ch, std::max(ch.realVolume - Remember(ch.fineVolumeDownMemory, p), 0));
+        return true;
+    case kCmdNoteCut:
+        if ((p & 0x0F) == 0) {
+            SetLevel(ch, 0);
             ch.quickRamp = true;
         }
-        break;
-    case 0x8:
-        ch.realVolume = ch.outVolume = std::max(ch.realVolume - (v & 0x0F), 0);
-        left = uint8_t(ch.realVolume);
-        break;
-    case 0x9:
-        ch.realVolume = ch.outVolume = std::min(ch.realVolume + (v & 0x0F), 64);
-        left = uint8_t(ch.realVolume);
-        break;
-    case 0xA:
-        left = uint8_t((v & 0x0F) << 2);
-        if (left) ch.vibratoSpeed = left;
-        break;
-    case 0xB:
-        if (v & 0x0F) ch.vibratoDepth = v & 0x0F;
-        break;
-    case 0xC:
-        ch.outPanning = left = uint8_t((v & 0x0F) << 4);
-        ch.quickRamp = true;
-        break;
+        return true;
+    case kCmdSetGlobalVolume:
+        globalVolume_ = std::min<int>(p, 64);
+        return true;
+    case kCmdTremoloWaveform:
+        ch.waveControl = uint8_t(((p & 0x0F) << 4) | (ch.waveControl & 0x0F));
+        return true;
+    case kCmdSetEnvelopePosition:
+        SetEnvelopePosition(ch, p);
+        return true;
+    case kCmdMultiRetrig:
+        // The tracker counts the first tick of the row towards the retrigger too, unless the
+        // volume column command left something other than zero behind.
+        Remember(ch.retrigSpeed, uint8_t(p & 0x0F));
+        Remember(ch.retrigVolume, uint8_t(p >> 4));
+        if (volumeColumnLeft == 0) MultiRetrig(ch);
+        return true;
     default:
-        break;
+        return false;
     }
+}
 
+bool SongPlayer::TickZeroPitch(ChannelState& ch) {
+    const uint8_t p = ch.param;
+    switch (ch.command) {
+    case kCmdFinePortaUp:
+        SlidePeriodUp(ch, Remember(ch.finePortaUpMemory, p) << 2);
+        return true;
+    case kCmdFinePortaDown:
+        SlidePeriodDown(ch, Remember(ch.finePortaDownMemory, p) << 2);
+        return true;
+    case kCmdExtraFinePortaUp:
+        SlidePeriodUp(ch, Remember(ch.extraFineUpMemory, p));
+        return true;
+    case kCmdExtraFinePortaDown:
+        SlidePeriodDown(ch, Remember(ch.extraFineDownMemory, p));
+        return true;
+    case kCmdGlissando:
+        ch.glissando = (p & 0x0F) != 0;
+        return true;
+    case kCmdVibratoWaveform:
+        ch.waveControl = uint8_t((ch.waveControl & 0xF0) | (p & 0x0F));
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool SongPlayer::TickZeroPanning(ChannelState& ch) {
     const uint8_t p = ch.param;
     switch (ch.command) {
     case kCmdSetPanning:
         ch.outPanning = p;
         ch.quickRamp = true;
-        break;
+        return true;
     case kCmdSetPanning16:
         ch.outPanning = std::min((p & 0x0F) * 17, 255);
-        break;
+        return true;
     case kCmdCoarsePanning:
         ch.outPanning = (p & 0x0F) * 17;
-        break;
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool SongPlayer::TickZeroFlow(ChannelState& ch) {
+    const uint8_t p = ch.param;
+    switch (ch.command) {
     case kCmdPositionJump:
         jumpPosition_ = p;
         breakRow_ = 0;
         jumpFlag_ = true;
-        break;
-    case kCmdSetVolume:
-        ch.realVolume = ch.outVolume = std::min<int>(p, 64);
-        ch.quickRamp = true;
-        break;
+        return true;
     case kCmdPatternBreak: {
         const int row = (p >> 4) * 10 + (p & 0x0F);
         breakRow_ = row <= 63 ? row : 0;
         jumpFlag_ = true;
-        break;
+        return true;
     }
     case kCmdSetSpeed:
     case kCmdSetTempo:
@@ -151,32 +225,7 @@ void SongPlayer::TickZeroEffects(ChannelState& ch) {
         } else {
             tempo_ = p;
         }
-        break;
-    case kCmdFinePortaUp:
-        if (p) ch.finePortaUpMemory = p;
-        SlidePeriodUp(ch, ch.finePortaUpMemory << 2);
-        break;
-    case kCmdFinePortaDown:
-        if (p) ch.finePortaDownMemory = p;
-        SlidePeriodDown(ch, ch.finePortaDownMemory << 2);
-        break;
-    case kCmdExtraFinePortaUp:
-        if (p) ch.extraFineUpMemory = p;
-        SlidePeriodUp(ch, ch.extraFineUpMemory);
-        break;
-    case kCmdExtraFinePortaDown:
-        if (p) ch.extraFineDownMemory = p;
-        SlidePeriodDown(ch, ch.extraFineDownMemory);
-        break;
-    case kCmdGlissando:
-        ch.glissando = (p & 0x0F) != 0;
-        break;
-    case kCmdVibratoWaveform:
-        ch.waveControl = uint8_t((ch.waveControl & 0xF0) | (p & 0x0F));
-        break;
-    case kCmdTremoloWaveform:
-        ch.waveControl = uint8_t(((p & 0x0F) << 4) | (ch.waveControl & 0x0F));
-        break;
+        return true;
     case kCmdPatternLoop:
         if ((p & 0x0F) == 0) {
             ch.loopRow = row_;
@@ -185,81 +234,93 @@ void SongPlayer::TickZeroEffects(ChannelState& ch) {
             breakRow_ = ch.loopRow;
             breakFlag_ = true;
         }
-        break;
-    case kCmdFineVolSlideUp:
-        if (p) ch.fineVolumeUpMemory = p;
-        ch.realVolume = ch.outVolume = std::min(ch.realVolume + ch.fineVolumeUpMemory, 64);
-        break;
-    case kCmdFineVolSlideDown:
-        if (p) ch.fineVolumeDownMemory = p;
-        ch.realVolume = ch.outVolume = std::max(ch.realVolume - ch.fineVolumeDownMemory, 0);
-        break;
-    case kCmdNoteCut:
-        if ((p & 0x0F) == 0) {
-            ch.realVolume = ch.outVolume = 0;
-            ch.quickRamp = true;
-        }
-        break;
+        return true;
     case kCmdPatternDelay:
         if (patternDelayLeft_ == 0) patternDelay_ = (p & 0x0F) + 1;
-        break;
+        return true;
     case kCmdFinePatternDelay:
         // Several on a row add up, except in files from before 1.20, where the last one counts.
         if (Plays(kPlayFinePatternDelays))
             fineDelay_ = (Plays(kPlayLastFineDelayCounts) ? 0 : fineDelay_) + (p & 0x0F);
-        break;
-    case kCmdSetGlobalVolume:
-        globalVolume_ = std::min<int>(p, 64);
-        break;
+        return true;
     case kCmdSync:
         statusSync_ = p;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void SongPlayer::TickEffects(ChannelState& ch) {
+    TickVolumeColumn(ch);
+    if (TickVolume(ch) || TickPitch(ch) || TickPanning(ch)) return;
+    TickNotes(ch);
+}
+
+void SongPlayer::TickVolumeColumn(ChannelState& ch) {
+    const uint8_t n = VolumeCommandParam(ch.volumeColumn);
+    switch (VolumeCommandOf(ch.volumeColumn)) {
+    case VolumeCommand::SlideDown:
+        SetLevel(ch, std::max(ch.realVolume - n, 0));
         break;
-    case kCmdSetEnvelopePosition:
-        SetEnvelopePosition(ch, p);
+    case VolumeCommand::SlideUp:
+        SetLevel(ch, std::min(ch.realVolume + n, 64));
         break;
-    case kCmdMultiRetrig:
-        // The tracker counts the first tick of the row towards the retrigger too, unless the
-        // volume column command left something other than zero behind.
-        if (p & 0x0F) ch.retrigSpeed = p & 0x0F;
-        if (p >> 4) ch.retrigVolume = p >> 4;
-        if (left == 0) MultiRetrig(ch);
+    case VolumeCommand::Vibrato:
+        Vibrato(ch);
+        break;
+    case VolumeCommand::PanSlideLeft: {
+        // The tracker adds the negated amount as a byte and clamps on the carry, so a slide
+        // by zero lands hard left.
+        const int sum = ch.outPanning + ((0 - n) & 0xFF);
+        ch.outPanning = sum < 0x100 ? 0 : sum - 0x100;
+        break;
+    }
+    case VolumeCommand::PanSlideRight:
+        ch.outPanning = std::min(ch.outPanning + n, 255);
+        break;
+    case VolumeCommand::TonePorta:
+        TonePorta(ch);
         break;
     default:
         break;
     }
 }
 
-void SongPlayer::TickEffects(ChannelState& ch) {
-    const uint8_t v = ch.volumeColumn;
-    switch (v >> 4) {
-    case 0x6:
-        ch.realVolume = ch.outVolume = std::max(ch.realVolume - (v & 0x0F), 0);
-        break;
-    case 0x7:
-        ch.realVolume = ch.outVolume = std::min(ch.realVolume + (v & 0x0F), 64);
-        break;
-    case 0xB:
-        Vibrato(ch);
-        break;
-    case 0xD: {
-        // The tracker adds the negated amount as a byte and clamps on the carry, so a slide
-        // by zero lands hard left.
-        const int sum = ch.outPanning + ((0 - (v & 0x0F)) & 0xFF);
-        ch.outPanning = sum < 0x100 ? 0 : sum - 0x100;
-        break;
-    }
-    case 0xE:
-        ch.outPanning = std::min(ch.outPanning + (v & 0x0F), 255);
-        break;
-    case 0xF:
-        TonePorta(ch);
-        break;
-    default:
-        break;
-    }
-
+bool SongPlayer::TickVolume(ChannelState& ch) {
     const uint8_t p = ch.param;
-    const int tick = TickNumber();
+    switch (ch.command) {
+    case kCmdTremolo:
+        Remember(ch.tremoloDepth, uint8_t(p & 0x0F));
+        Remember(ch.tremoloSpeed, uint8_t((p >> 4) << 2));
+        Tremolo(ch);
+        return true;
+    case kCmdVolumeSlide:
+        VolumeSlide(ch, p);
+        return true;
+    case kCmdGlobalVolumeSlide: {
+        const int m = Remember(ch.globalSlideMemory, p);
+        if (m & 0xF0)
+            globalVolume_ = std::min(globalVolume_ + (m >> 4), 64);
+        else
+            globalVolume_ = std::max(globalVolume_ - (m & 0x0F), 0);
+        return true;
+    }
+    case kCmdMultiRetrig:
+        Remember(ch.retrigSpeed, uint8_t(p & 0x0F));
+        Remember(ch.retrigVolume, uint8_t(p >> 4));
+        MultiRetrig(ch);
+        return true;
+    case kCmdTremor:
+        Tremor(ch);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool SongPlayer::TickPitch(ChannelState& ch) {
+    const uint8_t p = ch.param;
     switch (ch.command) {
     case kCmdArpeggio:
         if (p) {
@@ -267,111 +328,105 @@ void SongPlayer::TickEffects(ChannelState& ch) {
             ch.outPeriod =
                 step == 0 ? ch.realPeriod : ArpeggioPeriod(ch, step == 1 ? p >> 4 : p & 0x0F);
         }
-        break;
+        return true;
     case kCmdPortaUp:
-        if (p) ch.portaUpMemory = p;
-        SlidePeriodUp(ch, ch.portaUpMemory << 2);
-        break;
+        SlidePeriodUp(ch, Remember(ch.portaUpMemory, p) << 2);
+        return true;
     case kCmdPortaDown:
-        if (p) ch.portaDownMemory = p;
-        SlidePeriodDown(ch, ch.portaDownMemory << 2);
-        break;
+        SlidePeriodDown(ch, Remember(ch.portaDownMemory, p) << 2);
+        return true;
     case kCmdTonePorta:
         TonePorta(ch);
-        break;
+        return true;
     case kCmdVibrato:
-        if (p & 0x0F) ch.vibratoDepth = p & 0x0F;
-        if (p >> 4) ch.vibratoSpeed = uint8_t((p >> 4) << 2);
+        Remember(ch.vibratoDepth, uint8_t(p & 0x0F));
+        Remember(ch.vibratoSpeed, uint8_t((p >> 4) << 2));
         Vibrato(ch);
-        break;
+        return true;
     case kCmdTonePortaVolSlide:
         TonePorta(ch);
         VolumeSlide(ch, p);
-        break;
+        return true;
     case kCmdVibratoVolSlide:
         Vibrato(ch);
         VolumeSlide(ch, p);
-        break;
-    case kCmdTremolo:
-        if (p & 0x0F) ch.tremoloDepth = p & 0x0F;
-        if (p >> 4) ch.tremoloSpeed = uint8_t((p >> 4) << 2);
-        Tremolo(ch);
-        break;
-    case kCmdVolumeSlide:
-        VolumeSlide(ch, p);
-        break;
-    case kCmdGlobalVolumeSlide: {
-        if (p) ch.globalSlideMemory = p;
-        const int m = ch.globalSlideMemory;
-        if (m & 0xF0)
-            globalVolume_ = std::min(globalVolume_ + (m >> 4), 64);
-        else
-            globalVolume_ = std::max(globalVolume_ - (m & 0x0F), 0);
-        break;
+        return true;
+    default:
+        return false;
     }
+}
+
+bool SongPlayer::TickPanning(ChannelState& ch) {
+    if (ch.command != kCmdPanningSlide) return false;
+    const int m = Remember(ch.panSlideMemory, ch.param);
+    if (m & 0xF0)
+        ch.outPanning = std::min(ch.outPanning + (m >> 4), 255);
+    else
+        ch.outPanning = std::max(ch.outPanning - (m & 0x0F), 0);
+    return true;
+}
+
+// Commands that key off, cut, retrigger or start the row's note on a later tick.
+bool SongPlayer::TickNotes(ChannelState& ch) {
+    const uint8_t p = ch.param;
+    const int tick = TickNumber();
+    switch (ch.command) {
     case kCmdKeyOff:
         if (tick == (p & 31)) KeyOff(ch);
-        break;
-    case kCmdPanningSlide: {
-        if (p) ch.panSlideMemory = p;
-        const int m = ch.panSlideMemory;
-        if (m & 0xF0)
-            ch.outPanning = std::min(ch.outPanning + (m >> 4), 255);
-        else
-            ch.outPanning = std::max(ch.outPanning - (m & 0x0F), 0);
-        break;
-    }
-    case kCmdMultiRetrig:
-        if (p & 0x0F) ch.retrigSpeed = p & 0x0F;
-        if (p >> 4) ch.retrigVolume = p >> 4;
-        MultiRetrig(ch);
-        break;
-    case kCmdTremor: {
-        if (p) ch.tremorMemory = p;
-        int sign = ch.tremorPos & 0x80;
-        int count = (ch.tremorPos & 0x7F) - 1;
-        if (count < 0) {
-            if (sign) {
-                sign = 0;
-                count = ch.tremorMemory & 0x0F;
-            } else {
-                sign = 0x80;
-                count = ch.tremorMemory >> 4;
-            }
-        }
-        ch.tremorPos = uint8_t(sign | (count & 0x7F));
-        ch.outVolume = sign ? ch.realVolume : 0;
-        ch.tremorMuted = !sign;
-        ch.quickRamp = true;
-        break;
-    }
+        return true;
     case kCmdRetrig:
         if ((p & 0x0F) && tick % (p & 0x0F) == 0) {
-            StartNote(ch, 0, false, 0, false, 0);
+            ReplayNote(ch);
             TriggerInstrument(ch);
         }
-        break;
+        return true;
     case kCmdNoteCut:
         if (tick == (p & 0x0F)) {
-            ch.realVolume = ch.outVolume = 0;
+            SetLevel(ch, 0);
             ch.quickRamp = true;
         }
-        break;
+        return true;
     case kCmdNoteDelay:
         if (tick == (p & 0x0F)) {
-            StartNote(ch, ch.rowNote, false, 0, false, 0);
+            StartNote(ch, NoteStart{.note = ch.rowNote});
             if (ch.rowInstrument) ResetVolumes(ch);
             TriggerInstrument(ch);
-            if (ch.volumeColumn >= 0x10 && ch.volumeColumn <= 0x50)
-                ch.realVolume = ch.outVolume = ch.volumeColumn - 0x10;
-            else if ((ch.volumeColumn & 0xF0) == 0xC0 && ch.rowNote != 97)
-                // The tracker stores the panning of a delayed key-off but never shows it.
-                ch.outPanning = (ch.volumeColumn & 0x0F) << 4;
+            // The tracker stores the panning of a delayed key-off but never shows it.
+            ReapplyVolumeColumn(ch, ch.rowNote != kXMKeyOff);
         }
-        break;
+        return true;
     default:
-        break;
+        return false;
     }
+}
+
+void SongPlayer::Tremor(ChannelState& ch) {
+    const uint8_t memory = Remember(ch.tremorMemory, ch.param);
+    int sign = ch.tremorPos & 0x80;
+    int count = (ch.tremorPos & 0x7F) - 1;
+    if (count < 0) {
+        if (sign) {
+            sign = 0;
+            count = memory & 0x0F;
+        } else {
+            sign = 0x80;
+            count = memory >> 4;
+        }
+    }
+    ch.tremorPos = uint8_t(sign | (count & 0x7F));
+    ch.outVolume = sign ? ch.realVolume : 0;
+    ch.tremorMuted = !sign;
+    ch.quickRamp = true;
+}
+
+// After a retrigger or a delayed note, a set-volume or (when `panning`) set-panning command in
+// the volume column applies again.
+void SongPlayer::ReapplyVolumeColumn(ChannelState& ch, bool panning) {
+    const VolumeCommand command = VolumeCommandOf(ch.volumeColumn);
+    if (command == VolumeCommand::SetVolume)
+        SetLevel(ch, VolumeColumnLevel(ch.volumeColumn));
+    else if (command == VolumeCommand::SetPanning && panning)
+        ch.outPanning = VolumeCommandParam(ch.volumeColumn) << 4;
 }
 
 void SongPlayer::Vibrato(ChannelState& ch) {
@@ -408,8 +463,7 @@ void SongPlayer::Tremolo(ChannelState& ch) {
 }
 
 void SongPlayer::VolumeSlide(ChannelState& ch, uint8_t param) {
-    if (param) ch.volumeSlideMemory = param;
-    const int m = ch.volumeSlideMemory;
+    const int m = Remember(ch.volumeSlideMemory, param);
     if (m & 0xF0)
         ch.realVolume = std::min(ch.realVolume + (m >> 4), 64);
     else
@@ -486,10 +540,7 @@ void SongPlayer::MultiRetrig(ChannelState& ch) {
         break;
     }
     ch.realVolume = ch.outVolume = std::clamp(volume, 0, 64);
-    if (ch.volumeColumn >= 0x10 && ch.volumeColumn <= 0x50)
-        ch.realVolume = ch.outVolume = ch.volumeColumn - 0x10;
-    else if ((ch.volumeColumn & 0xF0) == 0xC0)
-        ch.outPanning = (ch.volumeColumn & 0x0F) << 4;
+    ReapplyVolumeColumn(ch, true);
     // The reference starts a released note's fade-out over again when it retriggers on a row
     // with an instrument number.
     if (ch.rowInstrument) {
@@ -497,5 +548,5 @@ void SongPlayer::MultiRetrig(ChannelState& ch) {
         ch.fadeOutAmp = 32768;
         ch.fadeOutSpeed = instrument ? FieldLoad(instrument->fadeOut) : 0;
     }
-    StartNote(ch, 0, false, 0, false, 0);
+    ReplayNote(ch);
 }

@@ -2,6 +2,7 @@
 // the quirks of the tracker that saved the file.
 #include "engine/effect_catalogue.h"
 #include "engine/field_access.h"
+#include "engine/formats/xm_cell.h"
 #include "engine/player/period_tables.h"
 #include "engine/player/song_player.h"
 
@@ -39,74 +40,83 @@ void PlaceEnvelope(EnvelopeState& state, const EnvelopeRecord* envelope, int tic
 } // namespace
 
 void SongPlayer::NewNote(ChannelState& ch) {
-    const uint8_t note = ch.rowNote;
-    const int instrument = ch.rowInstrument;
-    if (instrument) ch.instrument = instrument;
-
-    bool checkEffects = true;
+    if (ch.rowInstrument) ch.instrument = ch.rowInstrument;
     if (ch.command == kCmdNoteDelay && ch.param != 0) return; // the note starts on a later tick
-    if (ch.command == kCmdRetrig && ch.param == 0) checkEffects = false;
+    // A retrigger without a speed replays the note even on a row that has none.
+    const bool checkEffects = !(ch.command == kCmdRetrig && ch.param == 0);
+    if (!checkEffects || !RowWithoutNote(ch)) {
+        if (ch.rowNote == kXMKeyOff)
+            RowKeyOff(ch);
+        else
+            RowNote(ch);
+    }
+    TickZeroEffects(ch);
+}
 
-    if (checkEffects) {
-        if ((ch.volumeColumn & 0xF0) == 0xF0) {
-            if (ch.volumeColumn & 0x0F) ch.portaSpeed = (ch.volumeColumn & 0x0F) << 6;
-            PrepareTonePorta(ch);
-            TickZeroEffects(ch);
-            return;
-        }
-        if (ch.command == kCmdTonePorta || ch.command == kCmdTonePortaVolSlide) {
-            if (ch.command == kCmdTonePorta && ch.param) ch.portaSpeed = ch.param << 2;
-            PrepareTonePorta(ch);
-            TickZeroEffects(ch);
-            return;
-        }
-        if (ch.command == kCmdKeyOff && ch.param == 0) {
-            KeyOff(ch);
-            if (instrument) ResetVolumes(ch);
-            TickZeroEffects(ch);
-            return;
-        }
-        if (note == 0) {
-            if (instrument) {
-                // Before any note, the reference lets the next note take the instrument up
-                // with its sample's volume and panning.
-                if (ch.playInstrument == 0) ch.firstInstrumentPending = true;
-                const bool keyOn = ch.keyOn;
-                ResetVolumes(ch);
-                TriggerInstrument(ch);
-                // With the older key-offs a lone instrument number restarts the envelopes but
-                // leaves a released note released.
-                // The next note takes the instrument up and keys the channel on again.
-                if (Plays(kPlayKeyOffOnlyCuts) && !keyOn) {
-                    ch.keyOn = false;
-                    ch.instrumentPending = true;
-                }
-            }
-            TickZeroEffects(ch);
-            return;
-        }
+// Rows whose note a tone portamento takes up, a key-off command, and rows with no note at all;
+// false when the row's note is to start or key off.
+bool SongPlayer::RowWithoutNote(ChannelState& ch) {
+    if (VolumeCommandOf(ch.volumeColumn) == VolumeCommand::TonePorta) {
+        Remember(ch.portaSpeed, VolumeCommandParam(ch.volumeColumn) << 6);
+        PrepareTonePorta(ch);
+        return true;
     }
-    if (note == 97) {
-        if (KeyOffOnlyCuts(ch)) {
-            ch.realVolume = ch.outVolume = 0;
-            ch.quickRamp = true;
-        } else {
-            KeyOff(ch);
-        }
-        if (instrument) {
-            // The sample's volume and panning come back: nothing was cut, so the level glides.
-            ResetVolumes(ch);
-            ch.quickRamp = false;
-            // The reference holds the instrument number back for the next note, which takes
-            // it up keyed on again.
-            ch.instrumentPending = true;
-        }
-        TickZeroEffects(ch);
-        return;
+    if (ch.command == kCmdTonePorta || ch.command == kCmdTonePortaVolSlide) {
+        if (ch.command == kCmdTonePorta) Remember(ch.portaSpeed, ch.param << 2);
+        PrepareTonePorta(ch);
+        return true;
     }
+    if (ch.command == kCmdKeyOff && ch.param == 0) {
+        KeyOff(ch);
+        if (ch.rowInstrument) ResetVolumes(ch);
+        return true;
+    }
+    if (ch.rowNote != kXMNoteNone) return false;
+    if (ch.rowInstrument) LoneInstrument(ch);
+    return true;
+}
+
+void SongPlayer::LoneInstrument(ChannelState& ch) {
+    // Before any note, the reference lets the next note take the instrument up with its
+    // sample's volume and panning.
+    if (ch.playInstrument == 0) ch.firstInstrumentPending = true;
+    const bool keyOn = ch.keyOn;
+    ResetVolumes(ch);
+    TriggerInstrument(ch);
+    // With the older key-offs a lone instrument number restarts the envelopes but leaves a
+    // released note released. The next note takes the instrument up and keys the channel on
+    // again.
+    if (Plays(kPlayKeyOffOnlyCuts) && !keyOn) {
+        ch.keyOn = false;
+        ch.instrumentPending = true;
+    }
+}
+
+void SongPlayer::RowKeyOff(ChannelState& ch) {
+    if (KeyOffOnlyCuts(ch)) {
+        ch.realVolume = ch.outVolume = 0;
+        ch.quickRamp = true;
+    } else {
+        KeyOff(ch);
+    }
+    if (ch.rowInstrument) {
+        // The sample's volume and panning come back: nothing was cut, so the level glides.
+        ResetVolumes(ch);
+        ch.quickRamp = false;
+        // The reference holds the instrument number back for the next note, which takes it up
+        // keyed on again.
+        ch.instrumentPending = true;
+    }
+}
+
+void SongPlayer::RowNote(ChannelState& ch) {
+    const int instrument = ch.rowInstrument;
     const int previous = ch.playInstrument;
-    StartNote(ch, note, ch.command == kCmdSetFinetune, ch.param, ch.command == kCmdSampleOffset,
-              ch.param);
+    StartNote(ch, NoteStart{.note = ch.rowNote,
+                            .setFinetune = ch.command == kCmdSetFinetune,
+                            .finetuneParam = ch.param,
+                            .sampleOffset = ch.command == kCmdSampleOffset,
+                            .offsetParam = ch.param});
     if (ch.instrumentPending) {
         ch.keyOn = true;
         ch.fadeOutAmp = 32768;
@@ -119,22 +129,21 @@ void SongPlayer::NewNote(ChannelState& ch) {
         ResetVolumes(ch);
         TriggerInstrument(ch);
     }
-    TickZeroEffects(ch);
 }
 
-void SongPlayer::StartNote(ChannelState& ch, uint8_t note, bool setFinetune, uint8_t finetuneParam,
-                           bool offset, uint8_t offsetParam) {
-    if (note == 97) {
+void SongPlayer::StartNote(ChannelState& ch, const NoteStart& start) {
+    uint8_t note = start.note;
+    if (note == kXMKeyOff) {
         KeyOff(ch);
         return;
     }
-    if (note == 0) {
+    if (note == kXMNoteNone) {
         note = ch.note; // a retrigger replays the last note
-        if (note == 0) return;
+        if (note == kXMNoteNone) return;
     }
     ch.note = note;
     ch.playInstrument = ch.instrument;
-    note = std::min<uint8_t>(note, 96);
+    note = std::min<uint8_t>(note, kXMNoteHighest);
 
     const InstrumentRecord* instrument = InstrumentAt(ch.playInstrument);
     int slot = 0;
@@ -153,8 +162,8 @@ void SongPlayer::StartNote(ChannelState& ch, uint8_t note, bool setFinetune, uin
 
     ch.sampleVolume = sample ? std::clamp(int(FieldLoad(sample->volume) & 0xFF), 0, 64) : 0;
     ch.samplePanning = sample ? std::clamp(FieldLoad(sample->panning), 0, 255) : 128;
-    if (setFinetune)
-        ch.finetune = ((finetuneParam & 0x0F) << 4) - 128;
+    if (start.setFinetune)
+        ch.finetune = ((start.finetuneParam & 0x0F) << 4) - 128;
     else
         ch.finetune = sample ? std::clamp(FieldLoad(sample->finetune), -128, 127) : 0;
 
@@ -163,9 +172,8 @@ void SongPlayer::StartNote(ChannelState& ch, uint8_t note, bool setFinetune, uin
         NotePeriod(Linear(), std::max(shifted - 1, 0), ch.finetune, Plays(kPlayFullFinetune));
     ch.trigger = true;
     ch.quickRamp = true;
-    if (offset) {
-        if (offsetParam) ch.offsetMemory = offsetParam;
-        ch.startOffset = int32_t(ch.offsetMemory) << 8;
+    if (start.sampleOffset) {
+        ch.startOffset = int32_t(Remember(ch.offsetMemory, start.offsetParam)) << 8;
     } else {
         ch.startOffset = 0;
     }
@@ -240,7 +248,7 @@ void SongPlayer::KeyOff(ChannelState& ch) {
 // brings it back.
 bool SongPlayer::KeyOffOnlyCuts(const ChannelState& ch) const {
     if (!Plays(kPlayKeyOffOnlyCuts) || ch.rowInstrument) return false;
-    if ((ch.volumeColumn >= 0x10 && ch.volumeColumn <= 0x50) || ch.command == kCmdSetVolume)
+    if (VolumeCommandOf(ch.volumeColumn) == VolumeCommand::SetVolume || ch.command == kCmdSetVolume)
         return false;
     const InstrumentRecord* instrument = InstrumentAt(ch.playInstrument);
     const EnvelopeRecord* volume = instrument ? FieldLoad(instrument->volumeEnvelope) : nullptr;
@@ -248,7 +256,7 @@ bool SongPlayer::KeyOffOnlyCuts(const ChannelState& ch) const {
 }
 
 void SongPlayer::PrepareTonePorta(ChannelState& ch) {
-    if (ch.rowNote == 97) {
+    if (ch.rowNote == kXMKeyOff) {
         KeyOff(ch);
     } else if (ch.rowNote > 0) {
         const int shifted = ch.rowNote + ch.relativeNote;

@@ -13,8 +13,8 @@ struct EnvelopeState {
 };
 
 struct ChannelState {
-    // The current row's cell, in tracker terms: note 0 none, 1..96, 97 key off; instrument
-    // 0 none or 1-based; volume column as the XM byte (0 none, 0x10..0x50 set, 0x60.. effects).
+    // The current row's cell as XM bytes (see engine/formats/xm_cell.h): note, 1-based
+    // instrument (0 none), volume column byte.
     uint8_t rowNote = 0;
     uint8_t rowInstrument = 0;
     uint8_t volumeColumn = 0;
@@ -76,3 +76,9 @@ struct ChannelState {
     float finalVolume = 0; // 0..1 before music and channel volume
     int finalPanning = 128;
 };
+
+// Effect memory: a non-zero parameter is kept, zero takes up the kept one.
+template <typename T> T Remember(T& memory, T param) {
+    if (param) memory = param;
+    return memory;
+}

@@ -3,31 +3,12 @@
 #include "engine/effect_catalogue.h"
 #include "engine/engine_lock.h"
 #include "engine/field_access.h"
+#include "engine/formats/xm_cell.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-
-namespace {
-
-// Tracker terms of a cell's volume byte: 0 none, 0x10..0x50 set volume, 0x60.. effects.
-uint8_t VolumeColumnOf(uint8_t cellVolume) {
-    if (cellVolume <= 64) return uint8_t(cellVolume + 0x10);
-    if (cellVolume > kVolumeNone && cellVolume <= 239) return uint8_t(cellVolume + 16);
-    return 0;
-}
-
-// Tracker note of a cell note byte: 0 none, 1..96, 97 key off.
-uint8_t TrackerNoteOf(uint8_t cellNote) {
-    if (cellNote == kNoteKeyOff) return 97;
-    const int semitone = cellNote & 0x0F;
-    if (cellNote == kNoteNone || semitone >= 12) return 0;
-    const int linear = (cellNote >> 4) * 12 + semitone;
-    return uint8_t(std::min(linear + 1, 96));
-}
-
-} // namespace
 
 SongPlayer::SongPlayer(ModuleRecord* module, int mixRate, bool songMode)
     : module_(module), songMode_(songMode), mixRate_(mixRate > 0 ? mixRate : 44100) {
@@ -212,16 +193,15 @@ void SongPlayer::ReadRow() {
             for (int b = 0; b < kCellSize; ++b) cell[b] = FieldLoad(bytes[b]);
         }
         ChannelState& ch = channels_[c];
-        ch.rowNote = TrackerNoteOf(cell[kCellNote]);
-        ch.rowInstrument =
-            cell[kCellInstrument] == kInstrumentNone ? 0 : uint8_t(cell[kCellInstrument] + 1);
+        ch.rowNote = XMNoteOf(cell[kCellNote]);
+        ch.rowInstrument = XMInstrumentOf(cell[kCellInstrument]);
         const uint8_t command = cell[kCellCommand] < kEffectCount ? cell[kCellCommand] : 0;
         // The previous row's arpeggio or vibrato leaves the period where the note put it.
         if ((ch.command == kCmdArpeggio && ch.param) ||
             ((ch.command == kCmdVibrato || ch.command == kCmdVibratoVolSlide) &&
              command != kCmdVibrato && command != kCmdVibratoVolSlide))
             ch.outPeriod = ch.realPeriod;
-        ch.volumeColumn = VolumeColumnOf(cell[kCellVolume]);
+        ch.volumeColumn = XMVolumeOf(cell[kCellVolume]);
         ch.command = command;
         ch.param = cell[kCellParam];
         NewNote(ch);
@@ -360,15 +340,15 @@ void SongPlayer::SetChannelVolume(int channel, int volume) {
 void SongPlayer::PlayNote(int channel, int instrument, int sample, uint8_t note) {
     if (channel < 0 || channel >= kMaxChannels) return;
     ChannelState& ch = channels_[channel];
-    const uint8_t trackerNote = TrackerNoteOf(note);
-    if (trackerNote == 0 || trackerNote == 97) return;
+    const uint8_t trackerNote = XMNoteOf(note);
+    if (trackerNote == kXMNoteNone || trackerNote == kXMKeyOff) return;
     ch.instrument = instrument + 1;
     ch.fixedSample = sample;
     ch.rowNote = trackerNote;
     ch.rowInstrument = uint8_t(std::min(instrument + 1, 255));
     ch.volumeColumn = 0;
     ch.command = ch.param = 0;
-    StartNote(ch, trackerNote, false, 0, false, 0);
+    StartNote(ch, NoteStart{.note = trackerNote});
     ch.fixedSample = -1;
     ResetVolumes(ch);
     TriggerInstrument(ch);

@@ -73,16 +73,42 @@ private:
     int PatternRows(int pattern) const;
 
     // Notes and effects (channel_effects.cpp).
+    // How a note starts: which note, and the row's finetune and sample offset if any.
+    struct NoteStart {
+        uint8_t note = 0; // XM note; 0 replays the channel's last note
+        bool setFinetune = false;
+        uint8_t finetuneParam = 0;
+        bool sampleOffset = false;
+        uint8_t offsetParam = 0;
+    };
     void NewNote(ChannelState& ch);
-    void StartNote(ChannelState& ch, uint8_t note, bool setFinetune, uint8_t finetuneParam,
-                   bool offset, uint8_t offsetParam);
+    bool RowWithoutNote(ChannelState& ch);
+    void LoneInstrument(ChannelState& ch);
+    void RowKeyOff(ChannelState& ch);
+    void RowNote(ChannelState& ch);
+    void StartNote(ChannelState& ch, const NoteStart& start);
+    void ReplayNote(ChannelState& ch) { StartNote(ch, NoteStart{}); }
+    void ReapplyVolumeColumn(ChannelState& ch, bool panning);
     void ResetVolumes(ChannelState& ch);
     void TriggerInstrument(ChannelState& ch);
     void KeyOff(ChannelState& ch);
     bool KeyOffOnlyCuts(const ChannelState& ch) const;
     void PrepareTonePorta(ChannelState& ch);
+    // Tick 0 and later ticks: the volume column first, then the command by its family; each
+    // family returns false for a command that is not one of its own.
     void TickZeroEffects(ChannelState& ch);
+    uint8_t TickZeroVolumeColumn(ChannelState& ch);
+    bool TickZeroVolume(ChannelState& ch, uint8_t volumeColumnLeft);
+    bool TickZeroPitch(ChannelState& ch);
+    bool TickZeroPanning(ChannelState& ch);
+    bool TickZeroFlow(ChannelState& ch);
     void TickEffects(ChannelState& ch);
+    void TickVolumeColumn(ChannelState& ch);
+    bool TickVolume(ChannelState& ch);
+    bool TickPitch(ChannelState& ch);
+    bool TickPanning(ChannelState& ch);
+    bool TickNotes(ChannelState& ch);
+    void Tremor(ChannelState& ch);
     void Vibrato(ChannelState& ch);
     void Tremolo(ChannelState& ch);
     void VolumeSlide(ChannelState& ch, uint8_t param);
