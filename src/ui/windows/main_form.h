@@ -21,6 +21,7 @@ class QToolBar;
 class QMdiSubWindow;
 class TEnvDlg;
 class TFilePanel;
+class TInstForm;
 class TMainListener;
 class TOrderGrid;
 class TRecentFiles;
@@ -78,6 +79,8 @@ public:
     TRecentFiles* RecentFiles() const { return recentFiles; }
     TEnvDlg* EnvDlg() const { return envDlg; }
     TSoundForm* SoundForm() const { return soundForm; }
+    TInstForm* InstForm() const { return instForm; }
+    QMdiSubWindow* InstWindow() const { return instWindow; }
     QMdiSubWindow* SoundWindow() const { return soundWindow; }
     bool ModuleTimerActive() const { return moduleTimer.isActive(); }
     int LastRow() const { return lastRow; }
@@ -98,6 +101,7 @@ public:
     QAction* cleanUpAct;
     QAction* newPatternEditorAct;
     QAction* soundControlAct;
+    QAction* instEditorAct;
     QAction* configureAct;
     QAction* autoTileAct;
     QAction* playBtn;
@@ -144,6 +148,7 @@ public slots:
     // Hooks for the configuration, sound control and clean-up windows.
     void ConfigureClick();
     void SoundControlClick();
+    void InstEditorClick();
     void CleanUpClick();
     void NewPatternEditorClick();
     void AboutClick();
@@ -206,6 +211,8 @@ private:
     QToolBar* mainToolbar;
     TEnvDlg* envDlg = nullptr;
     TSoundForm* soundForm = nullptr;
+    TInstForm* instForm = nullptr;
+    QMdiSubWindow* instWindow = nullptr;
     QMdiSubWindow* soundWindow = nullptr;
     QTimer moduleTimer;
     QTimer autosaveTimer;
