@@ -40,9 +40,9 @@ struct Span {
 
 Span Clip(const TSample& sample, int start, int end) {
     const int length = sample.Length();
-    start = std::clamp(std::min(start, end), 0, length);
-    end = std::clamp(std::max(start, end), start, length);
-    return {start, end};
+    const int low = std::clamp(std::min(start, end), 0, length);
+    const int high = std::clamp(std::max(start, end), low, length);
+    return {low, high};
 }
 
 } // namespace

@@ -42,6 +42,9 @@ public:
     using QListWidget::QListWidget;
     // Accepts drops of files when the predicate approves every one of them.
     std::function<bool(const QString&)> AcceptsFile;
+    // Whether a drag carries files that all pass AcceptsFile. A refused drag goes on to the
+    // frame window, which takes modules.
+    bool AcceptsDrag(const QMimeData* mime) const;
 
 signals:
     void FilesDropped(const QStringList& files, int row);
@@ -52,9 +55,6 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-
-private:
-    bool AcceptsDrag(const QMimeData* mime) const;
 };
 
 class TInstForm : public QWidget {
