@@ -328,6 +328,29 @@ TEST_F(InstFormTest, TheLoopAndEnvelopeControlsFollowUndo) {
     EXPECT_FALSE(inst->volEnvCB->isChecked());
 }
 
+TEST_F(InstFormTest, ANewInstrumentGetsAnEnvelopeToShapeWhenSwitchedOn) {
+    inst->instrList->setFocus();
+    SelectRows(inst->instrList, {7});
+    inst->NewInstrument();
+    ASSERT_EQ(Song()->InstrumentCount(), 9);
+    EXPECT_EQ(Song()->Instruments(7)->Name(), "< new instrument >");
+    EXPECT_EQ(inst->instrList->item(8)->text(), "08: Inst7");
+    SelectRows(inst->instrList, {7});
+    TEnvelope* envelope = Song()->Instruments(7)->VolumeEnvelope();
+    ASSERT_TRUE(inst->volEnvCB->isEnabled());
+    inst->volEnvCB->setChecked(true);
+    EXPECT_TRUE(envelope->Enabled());
+    EXPECT_EQ(envelope->PointCount(), 2);
+    EXPECT_TRUE(inst->volControlPanel->isEnabled());
+    SongEdit().Undo();
+    EXPECT_EQ(envelope->PointCount(), 0);
+    EXPECT_FALSE(inst->volEnvCB->isChecked());
+    // "New" does nothing while the sample list has the focus.
+    inst->sampleList->setFocus();
+    inst->NewInstrument();
+    EXPECT_EQ(Song()->InstrumentCount(), 9);
+}
+
 TEST_F(InstFormTest, RangeCommandsCutPasteAndCropThroughTheHistory) {
     SelectRows(inst->instrList, {0});
     SelectRows(inst->sampleList, {0});

@@ -4,6 +4,7 @@
 #include "model/notes.h"
 #include "model/song.h"
 #include "project/app_objects.h"
+#include "project/song_edit.h"
 #include "ui/widgets/envelope_box.h"
 #include "ui/widgets/keyboard_box.h"
 #include "ui/widgets/sample_editor.h"
@@ -78,7 +79,21 @@ QWidget* TInstForm::CreateEnvelopeBand(bool panning) {
     (panning ? panEnvBox : volEnvBox) = box;
 
     connect(enable, &QCheckBox::toggled, this, [this, panning, enable, panel, box](bool on) {
-        box->SetEnvelopeEnabled(on);
+        TInstrument* instrument = Instrument();
+        TEnvelope* envelope = !instrument ? nullptr
+                              : panning   ? instrument->PanningEnvelope()
+                                          : instrument->VolumeEnvelope();
+        if (on && envelope && envelope->SavedPointCount() == 0) {
+            // An envelope that never had points starts as a ramp the user can shape.
+            const int top = panning ? 32 : 64;
+            SongEdit().EditEnvelope(currentInstrument_, panning, "Envelope On",
+                                    [top, panning](TEnvelope& e) {
+                                        e.InsertPoint(0, 0, top);
+                                        e.InsertPoint(1, 100, panning ? top : 0);
+                                    });
+        } else {
+            box->SetEnvelopeEnabled(on);
+        }
         panel->setEnabled(panning ? enable->isEnabled() : on);
     });
     connect(loop, &QCheckBox::toggled, this,
