@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QSlider>
 #include <QSpinBox>
 #include <QUrl>
@@ -326,6 +327,46 @@ TEST_F(InstFormTest, TheLoopAndEnvelopeControlsFollowUndo) {
     EXPECT_FALSE(inst->volLoopCB->isChecked());
     SongEdit().Undo();
     EXPECT_FALSE(inst->volEnvCB->isChecked());
+}
+
+TEST_F(InstFormTest, ALoopMarkerDragInTheWindowEndsWhereThePointerLeftIt) {
+    const auto raw = TempDir() / "ramp.raw";
+    {
+        std::ofstream out(raw, std::ios::binary);
+        for (int i = 0; i < 1000; ++i) {
+            const int16_t v = int16_t(i * 30 - 15000);
+            out.write(reinterpret_cast<const char*>(&v), 2);
+        }
+    }
+    ASSERT_EQ(SongEdit().AddSample(0, "Load", [&](TSample& s) { s.LoadRawFile(raw.string()); }), 2);
+    SelectRows(inst->instrList, {0});
+    SelectRows(inst->sampleList, {2});
+    SongEdit().EditSample(0, 2, "Loop", [](TSample& s) {
+        s.SetLoopType(1);
+        s.SetLoopStart(100);
+        s.SetLoopEnd(400);
+    });
+    TSampleEditor* editor = inst->sampleEditor;
+    ASSERT_GE(editor->viewport()->width(), 400);
+    StoreView(*SampleOf(0, 2), {0, 0, 0, 1});
+    editor->UpdateScrollBar();
+    editor->RefreshLoopMarkers();
+    const auto send = [&](QEvent::Type type, int x) {
+        const QPointF at(x, 20);
+        QMouseEvent event(type, at, editor->viewport()->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(editor->viewport(), &event);
+    };
+    send(QEvent::MouseButtonPress, 101);
+    for (int x : {150, 250, 300}) send(QEvent::MouseMove, x);
+    EXPECT_EQ(inst->startLoopEd->value(), 300) << "the field follows the drag";
+    send(QEvent::MouseButtonRelease, 300);
+    EXPECT_EQ(SampleOf(0, 2)->LoopStart(), 300);
+    EXPECT_EQ(SongEdit().UndoText(), "Move Loop");
+    SongEdit().Undo();
+    EXPECT_EQ(SampleOf(0, 2)->LoopStart(), 100);
+    EXPECT_EQ(inst->startLoopEd->value(), 100);
 }
 
 TEST_F(InstFormTest, ANewInstrumentGetsAnEnvelopeToShapeWhenSwitchedOn) {

@@ -190,7 +190,7 @@ QWidget* TInstForm::CreateSamplePage() {
     });
     connect(sampleEditor, &TSampleEditor::OnSelChange, this, &TInstForm::UpdateRangeActions);
     connect(sampleEditor, &TSampleEditor::OnZoomChange, this, &TInstForm::UpdateRangeActions);
-    connect(sampleEditor, &TSampleEditor::onLoopChange, this, &TInstForm::ShowSample);
+    connect(sampleEditor, &TSampleEditor::onLoopChange, this, &TInstForm::ShowLoopFields);
     return page;
 }
 

@@ -221,6 +221,7 @@ private:
     void SampleSelectionChanged();
     void ShowInstrument();
     void ShowSample();
+    void ShowLoopFields();
     void ShowEnvelopeParams(bool panning);
     void RefreshInstrumentCaptions();
     void RefreshSampleCaptions();

@@ -82,10 +82,12 @@ void TInstForm::ShowSample() {
     const bool single = SelectedSamples().size() == 1 && SelectedInstruments().size() == 1;
     relNote->setText(sample && single ? QString::fromStdString(NoteIndexName(sample->BaseNote()))
                                       : QString());
-    if (sample)
-        sampleEditor->SetSample(currentInstrument_, currentSample_);
-    else
+    // Giving the editor its own sample again would end a drag it is in.
+    if (!sample)
         sampleEditor->ClearSample();
+    else if (sampleEditor->InstrumentNumber() != currentInstrument_ ||
+             sampleEditor->SampleNumber() != currentSample_)
+        sampleEditor->SetSample(currentInstrument_, currentSample_);
     keyBox->SetAssignSample(sample ? currentSample_ : -1);
     if (sample) {
         showingSample_ = true;
@@ -96,16 +98,23 @@ void TInstForm::ShowSample() {
             const QSignalBlocker g8(quality8), g16(quality16);
             (sample->Bits() == 16 ? quality16 : quality8)->setChecked(true);
         }
-        const QSignalBlocker gl(smpLoopBox), gs(startLoopEd), ge(endLoopEd);
+        const QSignalBlocker gl(smpLoopBox);
         smpLoopBox->setCurrentIndex(std::clamp(sample->LoopType(), 0, 2));
-        startLoopEd->setMaximum(sample->Length());
-        endLoopEd->setMaximum(sample->Length());
-        startLoopEd->setValue(sample->LoopStart());
-        endLoopEd->setValue(sample->LoopEnd());
+        ShowLoopFields();
         showingSample_ = false;
     }
     UpdateRangeActions();
     EventManager().Dispatch<EvCurrSampChange>(sample ? currentSample_ : -1);
+}
+
+void TInstForm::ShowLoopFields() {
+    TSample* sample = Sample();
+    if (!sample) return;
+    const QSignalBlocker gs(startLoopEd), ge(endLoopEd);
+    startLoopEd->setMaximum(sample->Length());
+    endLoopEd->setMaximum(sample->Length());
+    startLoopEd->setValue(sample->LoopStart());
+    endLoopEd->setValue(sample->LoopEnd());
 }
 
 void TInstForm::UpdateRangeActions() {

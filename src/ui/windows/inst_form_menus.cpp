@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPalette>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -65,6 +66,10 @@ QWidget* TInstForm::CreateEnvelopeBand(bool panning) {
     box->SetEnvColor(Qt::white);
     box->SetPtColor(Qt::green);
     box->SetDisabledColor(Qt::gray);
+    QPalette black = box->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    box->setPalette(black);
+    box->setAutoFillBackground(true);
     box->setMouseTracking(true);
     box->installEventFilter(this);
     row->addWidget(box, 1);
