@@ -414,6 +414,37 @@ TEST_F(InstFormTest, RangeCommandsCutPasteAndCropThroughTheHistory) {
     EXPECT_EQ(SampleOf(0, 0)->Values(1), 40);
 }
 
+TEST_F(InstFormTest, RenamingEditsTheBareNameAndKeepsTheNumber) {
+    SelectRows(inst->instrList, {3});
+    inst->instrList->setFocus();
+    inst->RenameFocused();
+    auto* editor = inst->instrList->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), "Inst3");
+    editor->setText("Bass");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents(); // the delegate commits a Return later
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(Song()->Instruments(3)->Name(), "Bass");
+    EXPECT_EQ(inst->instrList->item(3)->text(), "03: Bass");
+    SongEdit().Undo();
+    EXPECT_EQ(inst->instrList->item(3)->text(), "03: Inst3");
+
+    // Given up, the caption comes back and letters are notes again.
+    inst->RenameFocused();
+    editor = inst->instrList->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(inst->instrList->item(3)->text(), "03: Inst3");
+    EXPECT_EQ(Song()->Instruments(3)->Name(), "Inst3");
+    const uint8_t note = KeyToNote('Q', BaseOctave());
+    inst->instrList->setFocus();
+    QTest::keyPress(inst->instrList, Qt::Key_Q);
+    EXPECT_TRUE(Song()->Instruments(3)->NoteStatus().IsPlaying(note));
+    QTest::keyRelease(inst->instrList, Qt::Key_Q);
+}
+
 TEST_F(InstFormTest, TheWindowHidesOnCloseAndTheViewMenuBringsItBack) {
     QMdiSubWindow* window = form->InstWindow();
     ASSERT_TRUE(window->isVisible());

@@ -9,6 +9,7 @@
 #include "ui/widgets/sample_editor.h"
 #include "ui/windows/process_dlgs.h"
 
+#include <QAbstractItemDelegate>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -89,6 +90,19 @@ QWidget* TInstForm::CreateLists() {
             instPopup->exec(list->viewport()->mapToGlobal(at));
         });
         connect(list, &QListWidget::itemChanged, this, &TInstForm::RenameCommitted);
+        // An edit given up leaves the caption as it was; an accepted one was handled already.
+        connect(list->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, [this, list] {
+            if (renaming_ != list) return;
+            renaming_ = nullptr;
+            if (QListWidgetItem* item = list->currentItem()) {
+                const QSignalBlocker guard(list);
+                item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+            }
+            if (list == instrList)
+                RefreshInstrumentCaptions();
+            else
+                RefreshSampleCaptions();
+        });
         split->addWidget(list);
     }
     instrList->AcceptsFile = [](const QString& f) { return IsInstrumentFile(f.toStdString()); };
