@@ -238,6 +238,7 @@ private:
     void LoopTypeChosen(int type);
     void LoopFieldChanged(bool end, int value);
     void EnvelopeFieldsChanged();
+    void EnvelopeSwitched(bool panning, bool on);
     void EnvelopeFlagChanged(bool panning, bool sustain, bool on);
     void RenameCommitted(QListWidgetItem* item);
     // True when the key is a note key, which it then consumes.

@@ -83,24 +83,8 @@ QWidget* TInstForm::CreateEnvelopeBand(bool panning) {
     (panning ? panSustain : volSustain) = sustainPoint;
     (panning ? panEnvBox : volEnvBox) = box;
 
-    connect(enable, &QCheckBox::toggled, this, [this, panning, enable, panel, box](bool on) {
-        TInstrument* instrument = Instrument();
-        TEnvelope* envelope = !instrument ? nullptr
-                              : panning   ? instrument->PanningEnvelope()
-                                          : instrument->VolumeEnvelope();
-        if (on && envelope && envelope->SavedPointCount() == 0) {
-            // An envelope that never had points starts as a ramp the user can shape.
-            const int top = panning ? 32 : 64;
-            SongEdit().EditEnvelope(currentInstrument_, panning, "Envelope On",
-                                    [top, panning](TEnvelope& e) {
-                                        e.InsertPoint(0, 0, top);
-                                        e.InsertPoint(1, 100, panning ? top : 0);
-                                    });
-        } else {
-            box->SetEnvelopeEnabled(on);
-        }
-        panel->setEnabled(panning ? enable->isEnabled() : on);
-    });
+    connect(enable, &QCheckBox::toggled, this,
+            [this, panning](bool on) { EnvelopeSwitched(panning, on); });
     connect(loop, &QCheckBox::toggled, this,
             [this, panning](bool on) { EnvelopeFlagChanged(panning, false, on); });
     connect(sustain, &QCheckBox::toggled, this,
@@ -110,6 +94,27 @@ QWidget* TInstForm::CreateEnvelopeBand(bool panning) {
         connect(field, &QSpinBox::valueChanged, this, &TInstForm::EnvelopeFieldsChanged);
     connect(box, &TEnvelopeBox::OnChange, this, [this, panning] { ShowEnvelopeParams(panning); });
     return band;
+}
+
+void TInstForm::EnvelopeSwitched(bool panning, bool on) {
+    TEnvelopeBox* box = panning ? panEnvBox : volEnvBox;
+    QCheckBox* enable = panning ? panEnvCB : volEnvCB;
+    TInstrument* instrument = Instrument();
+    TEnvelope* envelope = !instrument ? nullptr
+                          : panning   ? instrument->PanningEnvelope()
+                                      : instrument->VolumeEnvelope();
+    if (on && envelope && envelope->SavedPointCount() == 0) {
+        // An envelope that never had points starts as a ramp the user can shape.
+        const int top = panning ? 32 : 64;
+        SongEdit().EditEnvelope(currentInstrument_, panning, "Envelope On",
+                                [top, panning](TEnvelope& e) {
+                                    e.InsertPoint(0, 0, top);
+                                    e.InsertPoint(1, 100, panning ? top : 0);
+                                });
+    } else {
+        box->SetEnvelopeEnabled(on);
+    }
+    (panning ? panControlPanel : volControlPanel)->setEnabled(panning ? enable->isEnabled() : on);
 }
 
 QWidget* TInstForm::CreateEnvelopesPage() {
