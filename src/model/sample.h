@@ -60,6 +60,8 @@ public:
     // Decodes WAV, AIFF, IFF, FLAC and the other formats libsndfile reads; anything else is
     // taken as raw 16-bit data.
     void LoadRawFile(const std::string& fileName);
+    // Writes a WAV, or a FLAC for a name ending in .flac, with the loop when there is one.
+    void SaveToFile(const std::string& fileName, int rate = 8363) const;
     void CopyFrom(const TSample* source);
     void DeleteSelection();
     void Amplify(int start, int end, double factor);
@@ -67,6 +69,16 @@ public:
     void Echo(int start, int end, int delay, int delayedPercent, int undelayedPercent,
               bool allowGrowth, bool multipleEcho, bool echoBeforeStart);
     void Reverse(int start, int end);
+
+    // The same processes in two halves: a processed copy of the data, built without changing
+    // the sample (so it may run on another thread while nothing else writes the sample), and
+    // its installation. A process that would change nothing gives no block.
+    TSampleData AmplifiedData(int start, int end, double factor) const;
+    TSampleData EchoedData(int start, int end, int delay, int delayedPercent,
+                           int undelayedPercent) const;
+    TSampleData ReversedData(int start, int end) const;
+    // Takes the block over with the data's loop, kept inside the block.
+    void InstallData(TSampleData& data);
 
     // Tells the engine the sample changed.
     void Changed();

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -162,24 +163,24 @@ Work Prepare(const TSample& sample, int start, int end) {
 
 } // namespace
 
-void TSample::Amplify(int start, int end, double factor) {
-    if (!record_->data || Length() == 0) return;
+TSampleData TSample::AmplifiedData(int start, int end, double factor) const {
+    if (!record_->data || Length() == 0) return {};
     Work work = Prepare(*this, start, end);
     Frames x(work.block.get(), Bits() == 16);
     for (int i = work.start; i <= work.end; ++i)
         x.Set(i, Round(static_cast<long double>(x.Get(i)) * factor));
-    ReplaceData(work.block.release(), ByteLength(), Bits());
+    return {work.block.release(), ByteLength(), Bits(), LoopStart(), LoopEnd()};
 }
 
-void TSample::Echo(int start, int end, int delay, int delayedPercent, int undelayedPercent, bool,
-                   bool, bool) {
-    if (!record_->data || Length() == 0) return;
+TSampleData TSample::EchoedData(int start, int end, int delay, int delayedPercent,
+                                int undelayedPercent) const {
+    if (!record_->data || Length() == 0) return {};
     CW_ASSERT(delay >= 0);
     if (start == end) {
         start = 0;
         end = Length() - 1;
     }
-    if (end - start < delay) return;
+    if (end - start < delay) return {};
     const double ku = undelayedPercent * 0.01;
     const double kd = delayedPercent * 0.01;
     Frames in(record_->data, Bits() == 16);
@@ -192,7 +193,7 @@ void TSample::Echo(int start, int end, int delay, int delayedPercent, int undela
     }
     // Nothing to scale against: the range and its delayed source are silent, or both
     // intensities are zero.
-    if (peakOut == 0) return;
+    if (peakOut == 0) return {};
     const long double scale = peakIn / peakOut;
 
     Work work = Prepare(*this, start, end);
@@ -202,11 +203,11 @@ void TSample::Echo(int start, int end, int delay, int delayedPercent, int undela
         x.Set(i, Round((static_cast<long double>(ku) * x.Get(i) +
                         static_cast<long double>(kd) * x.Get(i - delay)) *
                        scale));
-    ReplaceData(work.block.release(), ByteLength(), Bits());
+    return {work.block.release(), ByteLength(), Bits(), LoopStart(), LoopEnd()};
 }
 
-void TSample::Reverse(int start, int end) {
-    if (!record_->data || Length() == 0) return;
+TSampleData TSample::ReversedData(int start, int end) const {
+    if (!record_->data || Length() == 0) return {};
     Work work = Prepare(*this, start, end);
     const size_t bps = size_t(BytesPerSample());
     uint8_t* data = work.block.get();
@@ -215,5 +216,32 @@ void TSample::Reverse(int start, int end) {
         for (size_t b = 0; b < bps; ++b)
             std::swap(data[size_t(i) * bps + b], data[size_t(j) * bps + b]);
     }
-    ReplaceData(work.block.release(), ByteLength(), Bits());
+    return {work.block.release(), ByteLength(), Bits(), LoopStart(), LoopEnd()};
+}
+
+void TSample::InstallData(TSampleData& data) {
+    if (!data.block) return; // the process changed nothing
+    ReplaceData(std::exchange(data.block, nullptr), data.bytes, data.bits);
+    // After the replacement, so a kept block keeps its own loop.
+    EngineLock lock;
+    const int frames = Length();
+    record_->loopStart = std::clamp(data.loopStart, 0, frames);
+    record_->loopEnd = std::clamp(data.loopEnd, record_->loopStart, frames);
+    Changed();
+}
+
+void TSample::Amplify(int start, int end, double factor) {
+    TSampleData data = AmplifiedData(start, end, factor);
+    InstallData(data);
+}
+
+void TSample::Echo(int start, int end, int delay, int delayedPercent, int undelayedPercent, bool,
+                   bool, bool) {
+    TSampleData data = EchoedData(start, end, delay, delayedPercent, undelayedPercent);
+    InstallData(data);
+}
+
+void TSample::Reverse(int start, int end) {
+    TSampleData data = ReversedData(start, end);
+    InstallData(data);
 }

@@ -5,6 +5,7 @@
 #include "model/sample.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -118,4 +119,42 @@ void TSample::LoadRawFile(const std::string& fileName) {
         record_->loopType = record_->loopEnd > record_->loopStart ? decoded.loopType : kLoopNone;
     }
     ReplaceData(block, int(decoded.bytes.size()), decoded.bits);
+}
+
+void TSample::SaveToFile(const std::string& fileName, int rate) const {
+    std::string ext = std::filesystem::path(fileName).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
+    const bool flac = ext == ".flac";
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = 1;
+    const int encoding = Bits() == 16 ? SF_FORMAT_PCM_16
+                         : flac       ? SF_FORMAT_PCM_S8
+                                      : SF_FORMAT_PCM_U8;
+    info.format = (flac ? SF_FORMAT_FLAC : SF_FORMAT_WAV) | encoding;
+    std::unique_ptr<SNDFILE, SndFileClose> file(sf_open(fileName.c_str(), SFM_WRITE, &info));
+    if (!file) throw ESampleError("Cannot create file " + fileName + ": " + sf_strerror(nullptr));
+    if (LoopType() != kLoopNone && LoopEnd() > LoopStart()) {
+        SF_INSTRUMENT instrument{};
+        instrument.basenote = 60;
+        instrument.velocity_hi = 127;
+        instrument.key_hi = 127;
+        instrument.loop_count = 1;
+        instrument.loops[0].mode =
+            LoopType() == kLoopPingPong ? SF_LOOP_ALTERNATING : SF_LOOP_FORWARD;
+        instrument.loops[0].start = unsigned(LoopStart());
+        instrument.loops[0].end = unsigned(LoopEnd());
+        sf_command(file.get(), SFC_SET_INSTRUMENT, &instrument, sizeof instrument);
+    }
+    // libsndfile scales 16-bit values to the file's own width.
+    constexpr int kChunk = 16384;
+    std::vector<short> chunk(kChunk);
+    const int shift = Bits() == 16 ? 0 : 8;
+    for (int frame = 0; frame < Length(); frame += kChunk) {
+        const int n = std::min(kChunk, Length() - frame);
+        for (int i = 0; i < n; ++i) chunk[size_t(i)] = short(Values(frame + i) * (1 << shift));
+        if (sf_writef_short(file.get(), chunk.data(), n) != n)
+            throw ESampleError("Cannot write file " + fileName);
+    }
 }

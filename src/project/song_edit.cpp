@@ -4,6 +4,7 @@
 #include "model/instrument.h"
 #include "project/app_objects.h"
 #include "project/edit_commands.h"
+#include "project/instrument_commands.h"
 
 #include <algorithm>
 
@@ -187,6 +188,33 @@ void TSongEdit::AssignKeys(int instrument, const std::vector<int>& notes, int sa
         return;
     Push(std::make_unique<TKeyboardMapCommand>(QStringLiteral("Assign Keys"), instrument, notes,
                                                sample));
+}
+
+void TSongEdit::EditInstrument(int instrument, const QString& text,
+                               std::function<void(TInstrument&)> change) {
+    Push(std::make_unique<TInstrumentPropertiesCommand>(text, instrument, std::move(change)));
+}
+
+int TSongEdit::AddInstrument(int index, const QString& text,
+                             std::function<void(TInstrument&)> fill) {
+    const int count = OpenSong().InstrumentCount();
+    if (count >= kMaxInstruments) return -1;
+    if (index < 0 || index > count) index = count;
+    Push(std::make_unique<TAddInstrumentCommand>(text, index, std::move(fill)));
+    return index;
+}
+
+int TSongEdit::AddSample(int instrument, const QString& text, std::function<void(TSample&)> fill) {
+    if (OpenSong().Instruments(instrument)->SampleCount() >= kMaxSamples) return -1;
+    auto command = std::make_unique<TSampleSlotsCommand>(text, instrument, std::move(fill));
+    TSampleSlotsCommand* step = command.get();
+    Push(std::move(command));
+    return step->Index();
+}
+
+void TSongEdit::DeleteSamples(int instrument, const std::vector<int>& samples) {
+    if (samples.empty()) return;
+    Push(std::make_unique<TSampleSlotsCommand>(instrument, samples));
 }
 
 void TSongEdit::EditEnvelope(int instrument, bool panning, const QString& text,

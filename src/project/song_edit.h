@@ -13,6 +13,7 @@
 
 class TEditCommand;
 class TEnvelope;
+class TInstrument;
 class TSample;
 
 class TSongEdit {
@@ -69,6 +70,16 @@ public:
     // The keyboard map plays `sample` for each of the notes; nothing is recorded when it does
     // already.
     void AssignKeys(int instrument, const std::vector<int>& notes, int sample);
+    // Name, fade-out or vibrato of one instrument.
+    void EditInstrument(int instrument, const QString& text,
+                        std::function<void(TInstrument&)> change);
+    // A new instrument at the index (-1: at the end), filled by `fill` (which may load a file);
+    // answers its index, or -1 when the song is full. An error in `fill` leaves no step.
+    int AddInstrument(int index, const QString& text, std::function<void(TInstrument&)> fill);
+    // A new sample slot at the end of the instrument, filled by `fill`; answers its index, or -1
+    // when the instrument is full.
+    int AddSample(int instrument, const QString& text, std::function<void(TSample&)> fill);
+    void DeleteSamples(int instrument, const std::vector<int>& samples);
     // Any change to an envelope's points, loop or sustain.
     void EditEnvelope(int instrument, bool panning, const QString& text,
                       std::function<void(TEnvelope&)> change);

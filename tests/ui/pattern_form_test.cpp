@@ -9,6 +9,7 @@
 #include "ui/widgets/repeat_button.h"
 #include "ui/widgets/spin_edit.h"
 #include "ui/windows/env_dlg.h"
+#include "ui/windows/inst_form.h"
 #include "ui/windows/pattern_form.h"
 
 #include <QCheckBox>
@@ -390,10 +391,16 @@ TEST_F(PatternFormTest, TransposeTrackScopeAndRemapSelectionChangeOnlyTheirRange
     SongEdit().Undo();
     EXPECT_EQ(pattern->Note(1, 0), 0x40);
 
-    // "Selected (in I.E.)" with no instrument editor moves nothing.
+    // "Selected (in I.E.)" moves the notes of the instruments the instrument editor selects.
     pf->instApplyBox->SetCurrentIndex(0);
+    ASSERT_GE(form->InstForm()->instrList->count(), 2);
+    form->InstForm()->instrList->setCurrentRow(1, QItemSelectionModel::ClearAndSelect);
     pf->incOctaveBtn->click();
     EXPECT_EQ(pattern->Note(1, 0), 0x40);
+    form->InstForm()->instrList->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+    pf->incOctaveBtn->click();
+    EXPECT_EQ(pattern->Note(1, 0), 0x50);
+    SongEdit().Undo();
 
     // Remap 00 to 01 over a Shift selection of track 1, rows 0..1.
     grid->setFocus();

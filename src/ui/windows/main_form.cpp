@@ -9,6 +9,7 @@
 #include "ui/widgets/repeat_button.h"
 #include "ui/windows/cleanup_flow.h"
 #include "ui/windows/env_dlg.h"
+#include "ui/windows/inst_form.h"
 #include "ui/windows/main_listener.h"
 #include "ui/windows/pattern_form.h"
 #include "ui/windows/sound_form.h"
@@ -93,7 +94,14 @@ TMainForm::TMainForm(const QString& programDir_, QWidget* parent)
 void TMainForm::CreateWindows() {
     envDlg = new TEnvDlg(this);
     StartAutosave();
+    instForm = new TInstForm;
+    instWindow = mdiArea->addSubWindow(instForm);
+    instWindow->setWindowTitle("Instrument Editor");
+    // Closing hides it, so "Instrument Editor" can bring the same window back.
+    instWindow->setAttribute(Qt::WA_DeleteOnClose, false);
+    instWindow->show();
     NewPatternEditorClick();
+    instForm->CreateDialogs();
     soundForm = new TSoundForm;
     soundWindow = mdiArea->addSubWindow(soundForm);
     soundWindow->setWindowTitle("Sound Control");
@@ -150,6 +158,8 @@ void TMainForm::CreateActions() {
     soundControlAct = new QAction("&Sound Control", this);
     soundControlAct->setShortcut(QKeySequence("Ctrl+D"));
     connect(soundControlAct, &QAction::triggered, this, &TMainForm::SoundControlClick);
+    instEditorAct = new QAction("&Instrument Editor", this);
+    connect(instEditorAct, &QAction::triggered, this, &TMainForm::InstEditorClick);
     configureAct = new QAction("&Configure...", this);
     configureAct->setShortcut(QKeySequence("Ctrl+E"));
     configureAct->setToolTip("configure");
@@ -191,6 +201,7 @@ void TMainForm::CreateMenus() {
 
     QMenu* view = menuBar()->addMenu("&View");
     view->addAction(newPatternEditorAct);
+    view->addAction(instEditorAct);
     view->addAction(soundControlAct);
 
     QMenu* options = menuBar()->addMenu("&Options");
@@ -481,6 +492,11 @@ void TMainForm::ConfigureClick() {
 void TMainForm::SoundControlClick() {
     soundWindow->showNormal();
     mdiArea->setActiveSubWindow(soundWindow);
+}
+
+void TMainForm::InstEditorClick() {
+    instWindow->showNormal();
+    mdiArea->setActiveSubWindow(instWindow);
 }
 
 void TMainForm::CleanUpClick() {

@@ -22,6 +22,7 @@ class QToolBar;
 class QMdiSubWindow;
 class TEnvDlg;
 class TFilePanel;
+class TInstForm;
 class TMainListener;
 class TOrderGrid;
 class TRecentFiles;
@@ -79,6 +80,8 @@ public:
     TRecentFiles* RecentFiles() const { return recentFiles; }
     TEnvDlg* EnvDlg() const { return envDlg; }
     TSoundForm* SoundForm() const { return soundForm; }
+    TInstForm* InstForm() const { return instForm; }
+    QMdiSubWindow* InstWindow() const { return instWindow; }
     QMdiSubWindow* SoundWindow() const { return soundWindow; }
     bool ModuleTimerActive() const { return moduleTimer.isActive(); }
     int LastRow() const { return lastRow; }
@@ -103,6 +106,7 @@ public:
     QAction* cleanUpAct;
     QAction* newPatternEditorAct;
     QAction* soundControlAct;
+    QAction* instEditorAct;
     QAction* configureAct;
     QAction* autoTileAct;
     QAction* playBtn;
@@ -153,6 +157,7 @@ public slots:
     // Hooks for the configuration, sound control and clean-up windows.
     void ConfigureClick();
     void SoundControlClick();
+    void InstEditorClick();
     void CleanUpClick();
     void NewPatternEditorClick();
     void AboutClick();
@@ -215,6 +220,8 @@ private:
     QToolBar* mainToolbar;
     TEnvDlg* envDlg = nullptr;
     TSoundForm* soundForm = nullptr;
+    TInstForm* instForm = nullptr;
+    QMdiSubWindow* instWindow = nullptr;
     QMdiSubWindow* soundWindow = nullptr;
     QTimer moduleTimer;
     QTimer autosaveTimer;

@@ -6,6 +6,8 @@
 #include "ui/widgets/choice_group.h"
 #include "ui/widgets/event_grid.h"
 #include "ui/widgets/spin_edit.h"
+#include "ui/windows/inst_form.h"
+#include "ui/windows/main_form.h"
 #include "ui/windows/pattern_form.h"
 
 #include <QApplication>
@@ -86,9 +88,12 @@ void TPatternForm::ApplyToScope(
 
 void TPatternForm::Transpose(int semitones) {
     if (!Song()) return;
-    // Until the instrument editor exists, its selection holds no instruments.
-    const TInstrumentFilter filter =
-        instApplyBox->CurrentIndex() == 1 ? TInstrumentFilter::All() : TInstrumentFilter::Only({});
+    std::vector<int> selected;
+    if (MainForm() && MainForm()->InstForm())
+        selected = MainForm()->InstForm()->SelectedInstruments();
+    const TInstrumentFilter filter = instApplyBox->CurrentIndex() == 1
+                                         ? TInstrumentFilter::All()
+                                         : TInstrumentFilter::Only(std::move(selected));
     ApplyToScope(TApplyScope(trApplyToBox->CurrentIndex()), "Transpose",
                  [&](const TPattern& pattern, const TCellRange& range) {
                      return TransposeChanges(pattern, range, semitones, filter);
