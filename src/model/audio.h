@@ -2,7 +2,11 @@
 // suspending and resuming its output.
 #pragma once
 
+#include <array>
 #include <cstdint>
+
+// The mix rates the configuration offers, in its list's order.
+constexpr std::array<int32_t, 4> kMixRates = {44100, 32075, 22050, 11025};
 
 class TAudio {
 public:

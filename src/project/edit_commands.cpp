@@ -563,9 +563,7 @@ void TEnvelopeCommand::AnnounceApplied() {
 
 // --- Sample properties -------------------------------------------------------------------
 
-namespace {
-
-TSamplePropertiesCommand::TProperties PropertiesOf(const SampleRecord& r) {
+TSamplePropertiesCommand::TProperties TSamplePropertiesCommand::Of(const SampleRecord& r) {
     TSamplePropertiesCommand::TProperties p;
     std::memcpy(p.name.data(), r.name, kNameSize);
     p.loopType = r.loopType;
@@ -577,8 +575,6 @@ TSamplePropertiesCommand::TProperties PropertiesOf(const SampleRecord& r) {
     p.finetune = r.finetune;
     return p;
 }
-
-} // namespace
 
 TSamplePropertiesCommand::TSamplePropertiesCommand(const QString& text, int instrument, int sample,
                                                    std::function<void(TSample&)> change)
@@ -611,13 +607,13 @@ void TSamplePropertiesCommand::Apply() {
         return;
     }
     TSample& sample = Target();
-    before_ = PropertiesOf(*sample.Record());
+    before_ = Of(*sample.Record());
     {
         // A loop moves both its ends at once for the mixer.
         EngineLock lock;
         change_(sample);
     }
-    after_ = PropertiesOf(*sample.Record());
+    after_ = Of(*sample.Record());
     changed_ = true;
 }
 

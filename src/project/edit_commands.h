@@ -274,6 +274,7 @@ public:
         int finetune = 0;
         bool operator==(const TProperties&) const = default;
     };
+    static TProperties Of(const SampleRecord& record);
 
 protected:
     void Apply() override;

@@ -23,19 +23,6 @@ TInstrumentPropertiesCommand::TProperties InstrumentPropertiesOf(const TInstrume
     return p;
 }
 
-TSamplePropertiesCommand::TProperties SamplePropertiesOf(const SampleRecord& r) {
-    TSamplePropertiesCommand::TProperties p;
-    std::memcpy(p.name.data(), r.name, kNameSize);
-    p.loopType = r.loopType;
-    p.loopStart = r.loopStart;
-    p.loopEnd = r.loopEnd;
-    p.volume = r.volume;
-    p.panning = r.panning;
-    p.relativeNote = r.relativeNote;
-    p.finetune = r.finetune;
-    return p;
-}
-
 } // namespace
 
 // --- Instrument properties ---------------------------------------------------------------
@@ -135,7 +122,7 @@ TKeptSample::~TKeptSample() {
 
 void TKeptSample::Take(TInstrument& instrument, int index) {
     TSample& sample = *instrument.Samples(index);
-    properties = SamplePropertiesOf(*sample.Record());
+    properties = TSamplePropertiesCommand::Of(*sample.Record());
     data = TSampleData{};
     sample.ExchangeData(data);
     instrument.DeleteSample(index);

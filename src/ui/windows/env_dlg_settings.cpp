@@ -14,7 +14,6 @@
 namespace {
 
 // Indexed by the choices' positions in their boxes.
-constexpr std::array<int32_t, 4> kMixRates = {44100, 32075, 22050, 11025};
 constexpr std::array<int32_t, 4> kOutputModes = {10, 9, 6, 5};
 constexpr std::array<int32_t, 4> kFilterModes = {3, 2, 1, 0};
 

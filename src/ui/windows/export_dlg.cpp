@@ -20,13 +20,6 @@
 #include <array>
 #include <thread>
 
-namespace {
-
-// The configuration dialog's mix rates.
-constexpr std::array<int, 4> kRates = {44100, 32075, 22050, 11025};
-
-} // namespace
-
 TExportAudioDlg::TExportAudioDlg(const QString& suggestedName, QWidget* parent) : QDialog(parent) {
     setWindowTitle("Export Audio");
     QSettings settings;
@@ -45,7 +38,7 @@ TExportAudioDlg::TExportAudioDlg(const QString& suggestedName, QWidget* parent) 
     bitsBox->addItems({"16-bit", "24-bit"});
     bitsBox->setCurrentIndex(settings.value("Bits", 16).toInt() == 24 ? 1 : 0);
     rateBox = new QComboBox;
-    for (int rate : kRates) rateBox->addItem(QString("%1 Hz").arg(rate), rate);
+    for (int rate : kMixRates) rateBox->addItem(QString("%1 Hz").arg(rate), rate);
     const int rateIndex = rateBox->findData(Audio().MixRate);
     rateBox->setCurrentIndex(rateIndex >= 0 ? rateIndex : 0);
     interpolationCB = new QCheckBox("&Interpolation");
