@@ -7,8 +7,10 @@
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 TFilterPopup::TFilterPopup(const QString& title, const QString& listName)
@@ -17,10 +19,11 @@ TFilterPopup::TFilterPopup(const QString& title, const QString& listName)
     list_ = new TCheckList(this);
     list_->setObjectName(listName);
     allBtn = new QPushButton("All", this);
-    allBtn->setToolTip(listName == "trackBox" ? "see all tracks" : "see all instruments");
+    allBtn->setToolTip("see all tracks");
     noneBtn = new QPushButton("None", this);
-    noneBtn->setToolTip(listName == "trackBox" ? "hide all tracks" : "hide all instruments");
-    auto* buttons = new QHBoxLayout;
+    noneBtn->setToolTip("hide all tracks");
+    buttons_ = new QHBoxLayout;
+    auto* buttons = buttons_;
     buttons->addWidget(allBtn);
     buttons->addWidget(noneBtn);
     buttons->addStretch(1);
@@ -86,7 +89,15 @@ void TtrackPopupForm::SetVisible(int index, bool on) {
 
 // --- Instruments -------------------------------------------------------------------------
 
-TinstPopupForm::TinstPopupForm() : TFilterPopup("Select Instruments", "instCheckList") {}
+TinstPopupForm::TinstPopupForm() : TFilterPopup("Select Instruments", "instCheckList") {
+    // An audition strip kept for layout; it has no action yet.
+    auto* note = new QLineEdit("C5", this);
+    note->setReadOnly(true);
+    note->setMaximumWidth(40);
+    buttons_->addWidget(new QPushButton("Play", this));
+    buttons_->addWidget(note);
+    buttons_->addWidget(new QSpinBox(this));
+}
 
 TinstPopupForm* TinstPopupForm::Instance() {
     static TinstPopupForm* instance = new TinstPopupForm;

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class QHBoxLayout;
 class QPushButton;
 class TCheckList;
 class TPatternForm;
@@ -25,6 +26,7 @@ protected:
     bool event(QEvent* event) override;
 
     TCheckList* list_;
+    QHBoxLayout* buttons_;
     QPointer<TPatternForm> bound_;
 };
 
