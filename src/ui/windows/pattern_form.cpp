@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
@@ -286,6 +287,11 @@ void TPatternForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // A window opened later starts on the current song pattern.
     if (Song() && !shownPattern_) LoadModule();
+    auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (frame && !activationHooked_) {
+        activationHooked_ = true;
+        connect(frame, &QMdiSubWindow::aboutToActivate, this, &TPatternForm::BindFilters);
+    }
 }
 
 // --- Keys --------------------------------------------------------------------------------

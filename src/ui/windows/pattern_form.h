@@ -56,6 +56,8 @@ public:
     void FillPatternList();
     void FillInstrumentLists(bool keep);
     void UpdateInfoLabels();
+    // Binds the program's filter windows to this window.
+    void BindFilters();
 
     // Left column.
     QToolButton* followBtn;
@@ -84,6 +86,8 @@ public:
     QComboBox* effectBox;
     TSpinEdit* effectValBox;
     QLabel* selObPanel;
+    QToolButton* selInstsBtn;
+    QToolButton* selTracksBtn;
     QWidget* eventListSheet;
     QToolButton* toggleEditPanelBtn;
     QToolButton* toggleEditBtn;
@@ -129,6 +133,7 @@ private:
     QWidget* BuildValueStrip(QWidget* page);
     void ConnectRoll();
     void RollSelectionChanged();
+    QStringList InstrumentItems() const;
     QWidget* BuildTransposeTab();
     QWidget* BuildRemapTab();
     void ConnectGrid();
@@ -143,6 +148,7 @@ private:
     TPattern* shownPattern_ = nullptr;
     TZEventListener* listener_ = nullptr;
     bool filling_ = false;
+    bool activationHooked_ = false;
     // Notes sounding for keys still held, by key, so each release stops its own note even when
     // the octave or the entry instrument changed meanwhile.
     struct THeldNote {

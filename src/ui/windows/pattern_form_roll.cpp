@@ -6,6 +6,7 @@
 #include "ui/widgets/piano_roll.h"
 #include "ui/widgets/repeat_button.h"
 #include "ui/widgets/spin_edit.h"
+#include "ui/windows/filter_popup.h"
 #include "ui/windows/pattern_form.h"
 
 #include <QCheckBox>
@@ -13,11 +14,22 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSignalBlocker>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
 
 enum TRollField { kFieldVolume = 2, kFieldInstrument = 3, kFieldCommand = 4, kFieldParam = 5 };
+
+QToolButton* PopupBtn(const QString& text, const QString& hint, QWidget* parent) {
+    auto* button = new QToolButton(parent);
+    button->setText(text);
+    button->setToolTip(hint);
+    button->setAutoRaise(true);
+    button->setArrowType(Qt::DownArrow);
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    return button;
+}
 
 // The strips may be cut off in a narrow window rather than widen every pattern window.
 class TRollPage : public QWidget {
@@ -51,6 +63,14 @@ QWidget* TPatternForm::BuildPianoRollPage() {
     incTrackBtn->setToolTip("move selected notes up one track");
     tools->addWidget(decTrackBtn);
     tools->addWidget(incTrackBtn);
+    tools->addSpacing(8);
+    tools->addWidget(new QLabel("Filter:", page));
+    selInstsBtn = PopupBtn("Instruments", "select the instruments you want to see", page);
+    selInstsBtn->setObjectName("selInstsBtn");
+    selTracksBtn = PopupBtn("Tracks", "select the tracks you want to see", page);
+    selTracksBtn->setObjectName("selTracksBtn");
+    tools->addWidget(selInstsBtn);
+    tools->addWidget(selTracksBtn);
     tools->addStretch(1);
 
     pianoRoll = new TPianoRoll(page);
@@ -145,6 +165,27 @@ void TPatternForm::ConnectRoll() {
     });
     connect(roll, &TPianoRoll::ChangeSelection, this, &TPatternForm::RollSelectionChanged);
     connect(roll, &TPianoRoll::ChangePattern, this, &TPatternForm::UpdateInfoLabels);
+    auto dropDown = [this](QToolButton* button, TFilterPopup* popup) {
+        BindFilters();
+        popup->PopUpAt(button->mapToGlobal(button->rect().bottomLeft()));
+    };
+    connect(selInstsBtn, &QAbstractButton::clicked, this,
+            [this, dropDown] { dropDown(selInstsBtn, TinstPopupForm::Instance()); });
+    connect(selTracksBtn, &QAbstractButton::clicked, this,
+            [this, dropDown] { dropDown(selTracksBtn, TtrackPopupForm::Instance()); });
+    TtrackPopupForm::Instance()->Bind(this);
+}
+
+void TPatternForm::BindFilters() {
+    TtrackPopupForm::Instance()->Bind(this);
+    if (TinstPopupForm::Instance()->Bound() != this)
+        TinstPopupForm::Instance()->Bind(this, InstrumentItems());
+}
+
+QStringList TPatternForm::InstrumentItems() const {
+    QStringList items;
+    for (int i = 0; i < instBox->count(); ++i) items << instBox->itemText(i);
+    return items;
 }
 
 void TPatternForm::RollSelectionChanged() {

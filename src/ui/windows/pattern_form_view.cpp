@@ -9,6 +9,7 @@
 #include "ui/widgets/piano_roll.h"
 #include "ui/widgets/spin_edit.h"
 #include "ui/windows/env_dlg.h"
+#include "ui/windows/filter_popup.h"
 #include "ui/windows/main_form.h"
 #include "ui/windows/pattern_form.h"
 #include "ui/windows/pattern_form_listener.h"
@@ -190,6 +191,7 @@ void TPatternForm::FillInstrumentLists(bool keep) {
                              : box->count() > 0                           ? 0
                                                                           : -1);
     }
+    if (TinstPopupForm::Instance()->Bound() == this) TinstPopupForm::Instance()->Fill(items);
 }
 
 void TPatternForm::UpdateInfoLabels() {
