@@ -1,5 +1,8 @@
 #include "ui/windows/inst_form.h"
 
+#include "midi/midi_input.h"
+#include "midi/midi_monitor.h"
+#include "midi/midi_output.h"
 #include "model/instrument.h"
 #include "project/app_objects.h"
 #include "project/song_edit.h"
@@ -316,25 +319,3 @@ QWidget* TInstForm::CreateInstrumentPage() {
     return page;
 }
 
-QWidget* TInstForm::CreateMidiPage() {
-    auto* page = new QWidget;
-    auto* grid = new QGridLayout(page);
-    midiInBox = new QComboBox;
-    midiOutBox = new QComboBox;
-    monitorCB = new QCheckBox("Monitor MIDI In Device");
-    passCB = new QCheckBox("Pass to MIDI Out Device");
-    midiMemo = new QPlainTextEdit;
-    midiMemo->setReadOnly(true);
-    grid->addWidget(new QLabel("MIDI In Device:"), 0, 0);
-    grid->addWidget(midiInBox, 0, 1);
-    grid->addWidget(new QLabel("MIDI Out Device:"), 1, 0);
-    grid->addWidget(midiOutBox, 1, 1);
-    grid->addWidget(monitorCB, 2, 0, 1, 2);
-    grid->addWidget(passCB, 3, 0, 1, 2);
-    grid->addWidget(new QLabel("MIDI messages:"), 4, 0, 1, 2);
-    grid->addWidget(midiMemo, 5, 0, 1, 2);
-    // The devices come with MIDI support.
-    for (QWidget* w : std::initializer_list<QWidget*>{midiInBox, midiOutBox, monitorCB, passCB})
-        w->setEnabled(false);
-    return page;
-}

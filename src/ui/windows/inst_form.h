@@ -30,6 +30,10 @@ class TBusHook;
 class TEnvelopeBox;
 class TInstrument;
 class TKeyboardBox;
+class TMidiInput;
+class TMidiMonitor;
+class TMidiOutput;
+class QTimer;
 class TProcessDialogs;
 class TSample;
 class TSampleEditor;
@@ -103,6 +107,14 @@ public:
     // Previews.
     void PlaySample();
     void StopSample();
+
+    // MIDI: the input the page monitors (a test feeds it without a device), and what a note
+    // from it does: entered in the pattern editor that records, else played here.
+    TMidiInput& MidiIn() { return *midiIn_; }
+    TMidiOutput& MidiOut() { return *midiOut_; }
+    void MidiNoteOn(uint8_t note, int velocity);
+    void MidiNoteOff(uint8_t note);
+    void FillMidiDevices();
 
     // The process dialogs; made on first use unless the start-up made them in its order.
     TProcessDialogs* Processes();
@@ -185,6 +197,8 @@ public:
     QCheckBox* monitorCB;
     QCheckBox* passCB;
     QPlainTextEdit* midiMemo;
+    QCheckBox* recordVelocityCB;
+    QCheckBox* recordNoteOffCB;
     // List menu.
     QMenu* instPopup;
     QAction* newAct;
@@ -244,6 +258,12 @@ private:
     // True when the key is a note key, which it then consumes.
     bool PreviewKey(QKeyEvent* event, bool down);
     void ReportError(const std::exception& error);
+    void WireMidi();
+    void OpenMidiIn();
+    void OpenMidiOut();
+    void MonitorToggled(bool on);
+    void PassToggled(bool on);
+    void PollMidiDevices();
 
     int currentInstrument_ = -1;
     int currentSample_ = -1;
@@ -254,4 +274,9 @@ private:
     TSampleClip clip_;
     std::unique_ptr<TBusHook> hook_;
     std::unique_ptr<TProcessDialogs> processes_;
+    std::unique_ptr<TMidiInput> midiIn_;
+    std::unique_ptr<TMidiOutput> midiOut_;
+    std::unique_ptr<TMidiMonitor> monitor_;
+    QTimer* midiPoll_ = nullptr;
+    int midiPorts_ = -1; // input and output ports together, when last listed
 };

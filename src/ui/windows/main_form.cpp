@@ -512,6 +512,14 @@ void TMainForm::NewPatternEditorClick() {
     form->Grid()->setFocus();
 }
 
+TPatternForm* TMainForm::RecordingPatternForm() const {
+    const QList<QMdiSubWindow*> windows = mdiArea->subWindowList(QMdiArea::ActivationHistoryOrder);
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it)
+        if (auto* form = qobject_cast<TPatternForm*>((*it)->widget()); form && (*it)->isVisible())
+            return form;
+    return nullptr;
+}
+
 void TMainForm::AboutClick() {
     QMessageBox box(this);
     box.setWindowTitle("About");

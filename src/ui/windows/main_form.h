@@ -76,6 +76,8 @@ public:
 
     // Where child windows and the dialogs branch plug in.
     QMdiArea* MdiArea() const { return mdiArea; }
+    // The pattern editor MIDI notes go to: the active one, else the one last active.
+    class TPatternForm* RecordingPatternForm() const;
     TFilePanel* FilePanel() const { return filePanel; }
     TRecentFiles* RecentFiles() const { return recentFiles; }
     TEnvDlg* EnvDlg() const { return envDlg; }

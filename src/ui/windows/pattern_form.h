@@ -42,6 +42,16 @@ public:
     bool FollowSongRow() const;
     bool FollowSongPosition() const;
 
+    // Notes from a MIDI keyboard: entered at the grid's cursor as a note key would be, while in
+    // edit mode, with the entry instrument sounding. False when the note was not taken.
+    bool MidiNoteOn(uint8_t note, int velocity);
+    bool MidiNoteOff(uint8_t note);
+    // How MIDI notes are recorded (persisted settings).
+    static bool RecordVelocity();
+    static bool RecordNoteOff();
+    static void SetRecordVelocity(bool on);
+    static void SetRecordNoteOff(bool on);
+
     // Listener reactions.
     void LoadModule();
     void CloseModule();
@@ -156,4 +166,11 @@ private:
         uint8_t note;
     };
     std::map<quint32, THeldNote> heldNotes_;
+    // MIDI keys held, by note: what sounds, and where the note went for its key-off.
+    struct TMidiHeld {
+        int instrument;
+        int track;
+        int row;
+    };
+    std::map<uint8_t, TMidiHeld> midiHeld_;
 };
