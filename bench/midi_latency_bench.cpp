@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
     const double blockMs = 1000.0 * std::max(64, rate / 100) / rate;
     std::printf("%d notes; the silent output mixes blocks of %.2f ms\n", kTrials, blockMs);
     Summary("note-on to its handler", eventMs);
-    Summary("note-on to the mixed block sounding it", soundMs);
+    Summary("note-on to its sounding block", soundMs);
     int withinBudget = 0;
     for (size_t i = 0; i < soundMs.size(); ++i)
         withinBudget += soundMs[i] <= eventMs[i] + blockMs + 1.0;
