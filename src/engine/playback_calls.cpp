@@ -1,6 +1,7 @@
 // The playback calls of the sound library, on top of the playback engine and its players.
 #include "engine/engine_lock.h"
 #include "engine/field_access.h"
+#include "engine/formats/xm_cell.h"
 #include "engine/playback_engine.h"
 #include "engine/player_hooks.h"
 #include "engine/sndlib.h"
@@ -190,6 +191,19 @@ bool PLYRreleaseNote(PlayHandle handle, int channel) {
     if (!player) return false;
     EngineLock lock;
     player->ReleaseNote(channel);
+    return true;
+}
+
+bool PLYRgetVoiceStatus(PlayHandle handle, int channel, VoiceStatusRecord* status) {
+    if (!ValidChannel(channel)) return false;
+    if (!status) return SNDfail(kSndErrArgument, "no status record given");
+    auto player = PlayerOf(handle);
+    if (!player) return false;
+    EngineLock lock;
+    const ChannelVoice voice = player->VoiceOf(channel);
+    status->instrument = voice.active ? voice.instrument - 1 : -1;
+    status->note = NoteFromXM(voice.xmNote);
+    status->keyOn = voice.keyOn;
     return true;
 }
 

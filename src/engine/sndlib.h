@@ -104,6 +104,14 @@ bool PLYRplayInstrumentNote(PlayHandle handle, int channel, int instrument, uint
 bool PLYRplaySampleNote(PlayHandle handle, int channel, int instrument, int sample, uint8_t note);
 bool PLYRreleaseNote(PlayHandle handle, int channel);
 bool PLYRstopNote(PlayHandle handle, int channel);
+// What a channel of the player sounds: the instrument (-1 when its voice is silent), the note
+// byte of the last note started there, and whether its key is still down.
+struct VoiceStatusRecord {
+    int32_t instrument;
+    uint8_t note;
+    bool keyOn;
+};
+bool PLYRgetVoiceStatus(PlayHandle handle, int channel, VoiceStatusRecord* status);
 
 // --- Structure changes (each one step under the engine lock, with the players told) -------
 // Inserts an instrument at `index` (0..instrumentCount), moving the later ones up: `record`, or

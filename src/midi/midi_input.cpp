@@ -30,6 +30,9 @@ TMidiInput::~TMidiInput() {
 
 void TMidiInput::RefreshDevices() {
     names_ = ListMidiPorts(port_);
+    if (deviceId_ < 0) return;
+    deviceId_ = FindMidiPort(names_, productName_);
+    if (deviceId_ < 0 && !open_) productName_.clear();
 }
 
 std::string TMidiInput::DeviceName(int index) const {
@@ -71,7 +74,7 @@ void TMidiInput::Open() {
     } catch (const RtMidiError& error) {
         port_->cancelCallback();
         queue_.reset();
-        throw EMidiInputError(error.getMessage());
+        throw EMidiInputError(MidiErrorText(error));
     }
     open_ = true;
 }

@@ -37,8 +37,10 @@ public:
     TMidiInput(const TMidiInput&) = delete;
     TMidiInput& operator=(const TMidiInput&) = delete;
 
-    // Reads the devices again (after one was plugged in or out).
+    // Reads the devices again (after one was plugged in or out). The chosen device keeps its
+    // name; DeviceID follows it to its new place, or becomes -1 when it went.
     void RefreshDevices();
+    const std::vector<std::string>& DeviceNames() const { return names_; }
     int DeviceCount() const { return int(names_.size()); }
     std::string DeviceName(int index) const;
 
@@ -51,7 +53,7 @@ public:
     void SetSysexBufferSize(size_t bytes);
     size_t SysexBufferCount() const { return sysexBufferCount_; }
     void SetSysexBufferCount(size_t count);
-    bool SysexOnly = false;
+    std::atomic<bool> SysexOnly{false}; // read on the service's thread
 
     // Raised on the interface thread.
     std::function<void()> OnMidiInput;

@@ -31,6 +31,7 @@ void TMidiMonitor::Handle(const TMyMidiEvent& event) {
     const bool noteOn = event.Status >= kNoteOnFirst && event.Status <= kNoteOnLast;
     const bool noteOff = (event.Status >= kNoteOffFirst && event.Status < kNoteOnFirst) ||
                          (noteOn && event.Param2 == 0);
+    if (noteOn && event.Param2 > 0 && KeyPressed) KeyPressed(event.Param1);
     if (note != kNoteNone) {
         if (noteOff) {
             if (NoteOff) NoteOff(note);

@@ -19,6 +19,8 @@ public:
     // `note` is the note byte of the MIDI key: key n plays octave n / 12, semitone n % 12.
     std::function<void(uint8_t note, int velocity)> NoteOn;
     std::function<void(uint8_t note)> NoteOff;
+    // Every key pressed, whether or not it can sound: the editor shows its name.
+    std::function<void(int key)> KeyPressed;
     // Called with each line added to the log.
     std::function<void(const std::string& line)> Logged;
 

@@ -12,6 +12,9 @@ TMidiOutput::~TMidiOutput() {
 
 void TMidiOutput::RefreshDevices() {
     names_ = ListMidiPorts(device_);
+    if (deviceId_ < 0) return;
+    deviceId_ = FindMidiPort(names_, productName_);
+    if (deviceId_ < 0 && !open_) productName_.clear();
 }
 
 std::string TMidiOutput::DeviceName(int index) const {
@@ -42,7 +45,7 @@ void TMidiOutput::Open() {
     try {
         device_->openPort(unsigned(deviceId_ < 0 ? 0 : deviceId_), "Cantorwright Output");
     } catch (const RtMidiError& error) {
-        throw EmidioutputError(error.getMessage());
+        throw EmidioutputError(MidiErrorText(error));
     }
     open_ = true;
 }
@@ -68,8 +71,23 @@ void TMidiOutput::SendEvent(const TMyMidiEvent& event) {
         SendShort(event.Status, event.Param1, event.Param2);
 }
 
+namespace {
+
+// Bytes a short message has, by its status: a device reads a third byte of a two-byte message
+// as the start of another one (running status).
+size_t ShortMessageLength(uint8_t status) {
+    if (status >= 0xC0 && status <= 0xDF) return 2; // program change, channel pressure
+    if (status == 0xF1 || status == 0xF3) return 2; // time code quarter frame, song select
+    if (status == 0xF2 || status < 0xF0) return 3;
+    return 1; // tune request and the real-time messages
+}
+
+} // namespace
+
 void TMidiOutput::SendShort(uint8_t status, uint8_t param1, uint8_t param2) {
-    Send({status, param1, param2});
+    std::vector<uint8_t> message{status, param1, param2};
+    message.resize(ShortMessageLength(status));
+    Send(message);
 }
 
 void TMidiOutput::SendLong(const uint8_t* data, size_t size) {
@@ -86,6 +104,6 @@ void TMidiOutput::Send(const std::vector<uint8_t>& message) {
     try {
         device_->sendMessage(&message);
     } catch (const RtMidiError& error) {
-        throw EmidioutputError(error.getMessage());
+        throw EmidioutputError(MidiErrorText(error));
     }
 }

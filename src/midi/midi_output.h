@@ -22,7 +22,9 @@ public:
     TMidiOutput(const TMidiOutput&) = delete;
     TMidiOutput& operator=(const TMidiOutput&) = delete;
 
+    // As for the input: the chosen device is followed by name.
     void RefreshDevices();
+    const std::vector<std::string>& DeviceNames() const { return names_; }
     int DeviceCount() const { return int(names_.size()); }
     std::string DeviceName(int index) const;
 

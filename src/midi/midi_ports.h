@@ -2,6 +2,7 @@
 // no MIDI system.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <rtmidi/RtMidi.h>
 #include <string>
@@ -28,4 +29,16 @@ template <class Client> std::vector<std::string> ListMidiPorts(std::unique_ptr<C
         names.clear();
     }
     return names;
+}
+
+// Where the device called `name` now is in `names`, or -1.
+inline int FindMidiPort(const std::vector<std::string>& names, const std::string& name) {
+    const auto it = std::find(names.begin(), names.end(), name);
+    return it == names.end() || name.empty() ? -1 : int(it - names.begin());
+}
+
+// The system's text for an error, as the components raise it.
+inline std::string MidiErrorText(const RtMidiError& error) {
+    return error.getMessage().empty() ? "Specified error number is out of range"
+                                      : error.getMessage();
 }

@@ -110,6 +110,34 @@ TEST_F(Playback, PreviewNoteSoundsInTheFirstBlockMixedAfterTheCallAndStopsOnCut)
     EXPECT_TRUE(SNDstopModule(preview));
 }
 
+TEST_F(Playback, AChannelReportsTheNoteItSoundsUntilReleased) {
+    const PlayHandle preview = PLYRplayModuleInstruments(module_);
+    const int instrument = SoundingInstrument();
+    VoiceStatusRecord voice{};
+    ASSERT_TRUE(PLYRgetVoiceStatus(preview, 5, &voice));
+    EXPECT_EQ(voice.instrument, -1) << "nothing played there yet";
+
+    ASSERT_TRUE(PLYRplayInstrumentNote(preview, 5, instrument, 0x50));
+    ASSERT_TRUE(PLYRgetVoiceStatus(preview, 5, &voice));
+    EXPECT_EQ(voice.instrument, instrument);
+    EXPECT_EQ(voice.note, 0x50);
+    EXPECT_TRUE(voice.keyOn);
+    ASSERT_TRUE(PLYRgetVoiceStatus(preview, 4, &voice));
+    EXPECT_EQ(voice.instrument, -1) << "only the channel played";
+
+    ASSERT_TRUE(PLYRreleaseNote(preview, 5));
+    ASSERT_TRUE(PLYRgetVoiceStatus(preview, 5, &voice));
+    EXPECT_FALSE(voice.keyOn);
+    ASSERT_TRUE(PLYRstopNote(preview, 5));
+    ASSERT_TRUE(PLYRgetVoiceStatus(preview, 5, &voice));
+    EXPECT_EQ(voice.instrument, -1);
+
+    EXPECT_FALSE(PLYRgetVoiceStatus(preview, kMaxChannels, &voice));
+    EXPECT_FALSE(PLYRgetVoiceStatus(preview, 0, nullptr));
+    EXPECT_FALSE(PLYRgetVoiceStatus(preview + 100, 0, &voice));
+    EXPECT_TRUE(SNDstopModule(preview));
+}
+
 TEST_F(Playback, ReleaseAndStopWorkOnEveryChannelAndBadArgumentsAreRefused) {
     BlockWatch watch;
     const PlayHandle preview = PLYRplayModuleInstruments(module_);

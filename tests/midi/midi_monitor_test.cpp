@@ -13,6 +13,7 @@ namespace {
 struct Played {
     std::vector<std::pair<int, int>> on; // note index, velocity
     std::vector<int> off;
+    std::vector<int> shown; // keys whose name the editor shows
 };
 
 class MidiMonitorTest : public testing::Test {
@@ -25,6 +26,7 @@ protected:
             played.on.emplace_back(NoteIndex(note), velocity);
         };
         monitor.NoteOff = [this](uint8_t note) { played.off.push_back(NoteIndex(note)); };
+        monitor.KeyPressed = [this](int key) { played.shown.push_back(key); };
     }
     void Send(std::initializer_list<int> values) {
         std::vector<uint8_t> bytes(values.begin(), values.end());
@@ -55,6 +57,7 @@ TEST_F(MidiMonitorTest, NotesSoundAndReleaseAsTheKeysSay) {
     EXPECT_EQ(NoteOctave(NoteFromIndex(played.on[0].first)), 5);
     EXPECT_EQ(NoteSemitone(NoteFromIndex(played.on[0].first)), 0);
     EXPECT_EQ(played.off, (std::vector<int>{60, 62}));
+    EXPECT_EQ(played.shown, (std::vector<int>{60, 62, 97})) << "named even when silent";
     EXPECT_EQ(NoteOfMidiKey(96), NoteFromIndex(96));
     EXPECT_EQ(NoteOfMidiKey(97), kNoteNone);
 }

@@ -157,6 +157,14 @@ TEST(MidiOutput, PassThroughForwardsMessagesUnchanged) {
     EXPECT_EQ(sent, (std::vector<std::vector<uint8_t>>{Bytes({144, 60, 100}),
                                                        Bytes({0xF0, 0x43, 0x10, 0xF7})}));
     EXPECT_EQ(longsDone, 1);
+    // Each short message goes out at its own length, whatever the two data bytes hold.
+    sent.clear();
+    output.SendShort(0xC3, 5, 9);
+    output.SendShort(0xD0, 40, 0);
+    output.SendShort(0xF8, 0, 0);
+    output.SendShort(0xF2, 1, 2);
+    EXPECT_EQ(sent, (std::vector<std::vector<uint8_t>>{Bytes({0xC3, 5}), Bytes({0xD0, 40}),
+                                                       Bytes({0xF8}), Bytes({0xF2, 1, 2})}));
     EXPECT_THROW(output.SetDeviceID(-1), EmidioutputError) << "not while open";
     output.Close();
     EXPECT_THROW(output.SendShort(128, 60, 0), EmidioutputError);
@@ -210,4 +218,37 @@ TEST(MidiWithSequencer, AVirtualPortReachesTheInput) {
     EXPECT_EQ(event->Status, 144);
     EXPECT_EQ(event->Param1, 60);
     EXPECT_EQ(event->Param2, 100);
+}
+
+TEST(MidiWithSequencer, PassedOnMessagesReachAVirtualPortUnchanged) {
+    if (!MidiSystemAvailable()) GTEST_SKIP() << "this machine has no MIDI sequencer";
+    RtMidiIn sink;
+    std::vector<std::vector<uint8_t>> received;
+    sink.openVirtualPort("Cantorwright Test Sink");
+    TMidiOutput output;
+    int device = -1;
+    for (int i = 0; i < output.DeviceCount(); ++i)
+        if (output.DeviceName(i).find("Cantorwright Test Sink") != std::string::npos) device = i;
+    ASSERT_GE(device, 0);
+    output.SetDeviceID(device);
+    output.Open();
+    output.SendEvent(TMyMidiEvent{144, 60, 100, 0, 0, {}});
+    output.SendShort(0xC1, 7, 0);
+    std::vector<unsigned char> message;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            sink.getMessage(&message);
+            if (!message.empty()) received.emplace_back(message.begin(), message.end());
+            return received.size() == 2;
+        },
+        2000));
+    EXPECT_EQ(received,
+              (std::vector<std::vector<uint8_t>>{Bytes({144, 60, 100}), Bytes({0xC1, 7})}));
+
+    // Another port appearing leaves the chosen one chosen, wherever it now is in the list.
+    RtMidiIn other;
+    other.openVirtualPort("Cantorwright Test Other");
+    output.RefreshDevices();
+    EXPECT_NE(output.DeviceName(output.DeviceID()).find("Cantorwright Test Sink"),
+              std::string::npos);
 }

@@ -373,6 +373,12 @@ void SongPlayer::CutNote(int channel) {
     voices_[channel].Stop();
 }
 
+ChannelVoice SongPlayer::VoiceOf(int channel) const {
+    if (channel < 0 || channel >= kMaxChannels) return {};
+    const ChannelState& ch = channels_[channel];
+    return ChannelVoice{voices_[channel].active, ch.playInstrument, ch.note, ch.keyOn};
+}
+
 void SongPlayer::SampleChanged(int instrument, int sample) {
     // Voices re-read the record on every render; only an emptied slot stops them here.
     const SampleRecord* record = SampleAt(instrument + 1, sample);

@@ -16,6 +16,14 @@ struct PlayerStatus {
     int32_t position, pattern, row, sync, loopCount;
 };
 
+// What one channel sounds, read under the engine lock.
+struct ChannelVoice {
+    bool active = false; // its voice is mixing a sample
+    int instrument = 0;  // 1-based, 0 none
+    uint8_t xmNote = 0;  // the last note started, as an XM note byte
+    bool keyOn = false;  // false once released
+};
+
 class SongPlayer {
 public:
     // `songMode` false makes a preview player: it never reads patterns.
@@ -53,6 +61,7 @@ public:
     void PlayNote(int channel, int instrument, int sample, uint8_t note);
     void ReleaseNote(int channel);
     void CutNote(int channel);
+    ChannelVoice VoiceOf(int channel) const; // caller holds the engine lock
 
     // Level meters: a live player publishes each channel's output peak as it mixes.
     void EnableMeters() { metering_ = true; }

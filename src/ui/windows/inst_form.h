@@ -264,6 +264,8 @@ private:
     void MonitorToggled(bool on);
     void PassToggled(bool on);
     void PollMidiDevices();
+    void ShowMidiDevices();
+    void DrainMidi();
 
     int currentInstrument_ = -1;
     int currentSample_ = -1;
@@ -278,5 +280,4 @@ private:
     std::unique_ptr<TMidiOutput> midiOut_;
     std::unique_ptr<TMidiMonitor> monitor_;
     QTimer* midiPoll_ = nullptr;
-    int midiPorts_ = -1; // input and output ports together, when last listed
 };

@@ -3,7 +3,9 @@
 #include "midi/midi_input.h"
 #include "midi/midi_monitor.h"
 #include "midi/midi_output.h"
+#include "midi/midi_ports.h"
 #include "model/instrument.h"
+#include "model/notes.h"
 #include "ui/windows/inst_form.h"
 #include "ui/windows/main_form.h"
 #include "ui/windows/pattern_form.h"
@@ -22,15 +24,17 @@ namespace {
 // Devices plugged in or out show up within this while the page is shown.
 constexpr int kDevicePollMs = 1000;
 
-void FillList(QComboBox* box, QCheckBox* tick, int count,
-              const std::function<std::string(int)>& name, int current) {
+// Shows `names` in the list, keeping `keep` chosen when it is still there.
+void FillList(QComboBox* box, QCheckBox* tick, const std::vector<std::string>& names,
+              const std::string& keep) {
     const QSignalBlocker blocker(box);
     box->clear();
-    for (int i = 0; i < count; ++i) box->addItem(QString::fromStdString(name(i)));
+    for (const std::string& name : names) box->addItem(QString::fromStdString(name));
+    const int count = int(names.size());
     box->setEnabled(count > 0);
     tick->setEnabled(count > 0);
     if (count == 0) tick->setChecked(false);
-    box->setCurrentIndex(count == 0 ? -1 : std::clamp(current, 0, count - 1));
+    box->setCurrentIndex(count == 0 ? -1 : std::max(0, FindMidiPort(names, keep)));
 }
 
 } // namespace
@@ -77,7 +81,10 @@ void TInstForm::WireMidi() {
     };
     monitor_->NoteOn = [this](uint8_t note, int velocity) { MidiNoteOn(note, velocity); };
     monitor_->NoteOff = [this](uint8_t note) { MidiNoteOff(note); };
-    midiIn_->OnMidiInput = [this] { monitor_->Drain(*midiIn_); };
+    monitor_->KeyPressed = [this](int key) {
+        if (Instrument()) noteLabel->setText(QString::fromStdString(NoteIndexName(key)));
+    };
+    midiIn_->OnMidiInput = [this] { DrainMidi(); };
     FillMidiDevices();
     connect(monitorCB, &QCheckBox::toggled, this, &TInstForm::MonitorToggled);
     connect(passCB, &QCheckBox::toggled, this, &TInstForm::PassToggled);
@@ -101,25 +108,49 @@ void TInstForm::WireMidi() {
 void TInstForm::FillMidiDevices() {
     midiIn_->RefreshDevices();
     midiOut_->RefreshDevices();
-    midiPorts_ = midiIn_->DeviceCount() + midiOut_->DeviceCount();
-    FillList(
-        midiInBox, monitorCB, midiIn_->DeviceCount(),
-        [this](int i) { return midiIn_->DeviceName(i); }, midiIn_->DeviceID());
-    FillList(
-        midiOutBox, passCB, midiOut_->DeviceCount(),
-        [this](int i) { return midiOut_->DeviceName(i); }, midiOut_->DeviceID());
+    ShowMidiDevices();
+}
+
+void TInstForm::ShowMidiDevices() {
+    const auto chosen = [](const QComboBox* box, bool open, const std::string& product) {
+        return open ? product : box->currentText().toStdString();
+    };
+    FillList(midiInBox, monitorCB, midiIn_->DeviceNames(),
+             chosen(midiInBox, midiIn_->IsOpen(), midiIn_->ProductName()));
+    FillList(midiOutBox, passCB, midiOut_->DeviceNames(),
+             chosen(midiOutBox, midiOut_->IsOpen(), midiOut_->ProductName()));
 }
 
 void TInstForm::PollMidiDevices() {
     if (!isVisible() || pages->currentWidget()->objectName() != "midiPage") return;
     if (!MidiSystemAvailable()) return;
-    TMidiInput probeIn;
-    TMidiOutput probeOut;
-    probeIn.RefreshDevices();
-    probeOut.RefreshDevices();
-    if (probeIn.DeviceCount() + probeOut.DeviceCount() == midiPorts_) return;
-    // An open device keeps its place; the lists only grow or shrink around it.
-    if (!midiIn_->IsOpen() && !midiOut_->IsOpen()) FillMidiDevices();
+    const std::vector<std::string> inBefore = midiIn_->DeviceNames();
+    const std::vector<std::string> outBefore = midiOut_->DeviceNames();
+    const bool inOpen = midiIn_->IsOpen() && midiIn_->DeviceID() >= 0;
+    const bool outOpen = midiOut_->IsOpen() && midiOut_->DeviceID() >= 0;
+    midiIn_->RefreshDevices();
+    midiOut_->RefreshDevices();
+    if (midiIn_->DeviceNames() == inBefore && midiOut_->DeviceNames() == outBefore) return;
+    // A device unplugged while in use is closed; the others keep running on their ports.
+    if (inOpen && midiIn_->DeviceID() < 0) monitorCB->setChecked(false);
+    if (outOpen && midiOut_->DeviceID() < 0) passCB->setChecked(false);
+    ShowMidiDevices();
+}
+
+void TInstForm::DrainMidi() {
+    // Each message is taken off the queue before it is handled, so one that fails is reported
+    // and the rest still run.
+    for (;;) {
+        try {
+            monitor_->Drain(*midiIn_);
+            return;
+        } catch (const EmidioutputError& error) {
+            passCB->setChecked(false);
+            ReportError(error);
+        } catch (const std::exception& error) {
+            ReportError(error);
+        }
+    }
 }
 
 void TInstForm::OpenMidiIn() {

@@ -150,6 +150,8 @@ private:
     TSong* Song() const;
     void SelectPattern(int index);
     void PreviewKey(QKeyEvent* event, bool press);
+    // Moves the cursor to the playing row now when it follows the song.
+    void CatchUpWithPlayback();
     // The patterns and the range of each a scope covers.
     std::vector<int> ScopePatterns(TApplyScope scope) const;
     void ApplyToScope(TApplyScope scope, const QString& text,
@@ -169,6 +171,7 @@ private:
     // MIDI keys held, by note: what sounds, and where the note went for its key-off.
     struct TMidiHeld {
         int instrument;
+        int pattern;
         int track;
         int row;
     };

@@ -31,9 +31,17 @@ void TPatternForm::SetRecordNoteOff(bool on) {
     QSettings().setValue(kRecordNoteOffKey, on);
 }
 
+void TPatternForm::CatchUpWithPlayback() {
+    // The follower moves the cursor only on its timer: a note played just after a new row
+    // began would otherwise land on the row before.
+    TSong* song = Song();
+    if (song && song->Playing()) FollowSong();
+}
+
 bool TPatternForm::MidiNoteOn(uint8_t note, int velocity) {
     TSong* song = Song();
     if (!song || !shownPattern_ || !toggleEditBtn->isChecked()) return false;
+    CatchUpWithPlayback();
     const int volume = RecordVelocity() ? VolumeForVelocity(velocity) : -1;
     int track = 0, row = 0;
     if (!eventGrid->EnterPlayedNote(note, volume, track, row)) return false;
@@ -41,7 +49,7 @@ bool TPatternForm::MidiNoteOn(uint8_t note, int velocity) {
     if (instrument >= 0 && instrument < song->InstrumentCount() &&
         song->Instruments(instrument)->SampleCount() > 0)
         song->Instruments(instrument)->NoteOn(note);
-    midiHeld_[note] = {instrument, track, row};
+    midiHeld_[note] = {instrument, shownPattern_->Number(), track, row};
     return true;
 }
 
@@ -53,7 +61,12 @@ bool TPatternForm::MidiNoteOff(uint8_t note) {
     TSong* song = Song();
     if (song && entered.instrument >= 0 && entered.instrument < song->InstrumentCount())
         song->Instruments(entered.instrument)->NoteOff(note);
+    if (!RecordNoteOff() || !shownPattern_ || shownPattern_->Number() != entered.pattern)
+        return true;
+    CatchUpWithPlayback();
+    // Playback may have moved on to another pattern meanwhile.
+    if (shownPattern_->Number() != entered.pattern) return true;
     const int row = eventGrid->CursorRow();
-    if (RecordNoteOff() && row > entered.row) eventGrid->EnterKeyOff(entered.track, row);
+    if (row > entered.row) eventGrid->EnterKeyOff(entered.track, row);
     return true;
 }
