@@ -180,8 +180,10 @@ QWidget* TNKListView::WithHeader(const QStringList& titles, const QList<int>& wi
         connect(header_, &QHeaderView::sectionResized, viewport(),
                 [this] { viewport()->update(); });
     }
+    header_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    header_->setFixedHeight(header_->sizeHint().height());
     layout->addWidget(header_);
-    layout->addWidget(this);
+    layout->addWidget(this, 1);
     return box;
 }
 
