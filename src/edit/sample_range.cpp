@@ -108,6 +108,22 @@ TSampleData Normalized(const TSample& sample, int start, int end) {
     return data;
 }
 
+TSampleData SignFlipped(const TSample& sample, int start, int end) {
+    Span span = Clip(sample, start, end);
+    if (span.start == span.end) span = {0, sample.Length()};
+    const int bps = sample.BytesPerSample();
+    TSampleData data{nullptr, sample.ByteLength(), sample.Bits(), sample.LoopStart(),
+                     sample.LoopEnd()};
+    if (data.bytes <= 0 || span.start == span.end) return {};
+    data.block = static_cast<uint8_t*>(PLYRmemAlloc(size_t(data.bytes)));
+    if (!data.block) throw ESampleError("Failed to allocate memory.");
+    std::memcpy(data.block, sample.Record()->data, size_t(data.bytes));
+    // The top bit is in the last byte of a little-endian frame.
+    for (int i = span.start; i < span.end; ++i)
+        data.block[size_t(i) * size_t(bps) + size_t(bps - 1)] ^= 0x80;
+    return data;
+}
+
 TSampleData CrossfadedLoop(const TSample& sample, int frames) {
     const int ls = sample.LoopStart(), le = sample.LoopEnd();
     if (sample.LoopType() == kLoopNone || le - ls < 2 || le > sample.Length()) return {};

@@ -25,6 +25,10 @@ TSampleData WithFramesAt(const TSample& sample, int start, int end, const TSampl
 // Frames start..end-1 scaled so their peak reaches the format's full range; no block when the
 // range is silent or at full range already.
 TSampleData Normalized(const TSample& sample, int start, int end);
+// Frames start..end-1 (all of them when equal) read with the other sign convention: the top bit
+// of each frame flips, which turns an unsigned import into signed frames and back. Applied twice
+// it gives the frames back.
+TSampleData SignFlipped(const TSample& sample, int start, int end);
 // The last `frames` frames of the loop faded into the frames before its start, so the jump
 // from end to start is smooth; no block without a loop of at least two frames or the room.
 TSampleData CrossfadedLoop(const TSample& sample, int frames);

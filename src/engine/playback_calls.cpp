@@ -185,6 +185,19 @@ bool PLYRplaySampleNote(PlayHandle handle, int channel, int instrument, int samp
     return true;
 }
 
+bool PLYRplaySampleRange(PlayHandle handle, int channel, int instrument, int sample, uint8_t note,
+                         int32_t from, int32_t to) {
+    if (!ValidChannel(channel) || !ValidNote(note)) return false;
+    if (instrument < 0 || instrument >= kMaxInstruments || sample < 0 || sample >= kMaxSamples)
+        return SNDfail(kSndErrArgument, "instrument or sample number out of range");
+    if (from < 0) return SNDfail(kSndErrArgument, "the range starts before the sample");
+    auto player = PlayerOf(handle);
+    if (!player) return false;
+    EngineLock lock;
+    player->PlayNote(channel, instrument, sample, note, from, to);
+    return true;
+}
+
 bool PLYRreleaseNote(PlayHandle handle, int channel) {
     if (!ValidChannel(channel)) return false;
     auto player = PlayerOf(handle);

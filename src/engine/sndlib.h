@@ -102,6 +102,9 @@ bool PLYRsetPlaySpeed(PlayHandle handle, int speed);
 PlayHandle PLYRplayModuleInstruments(ModuleRecord* module);
 bool PLYRplayInstrumentNote(PlayHandle handle, int channel, int instrument, uint8_t note);
 bool PLYRplaySampleNote(PlayHandle handle, int channel, int instrument, int sample, uint8_t note);
+// Frames from..to-1 of the sample, unlooped (to <= from: from `from` on, as the sample loops).
+bool PLYRplaySampleRange(PlayHandle handle, int channel, int instrument, int sample, uint8_t note,
+                         int32_t from, int32_t to);
 bool PLYRreleaseNote(PlayHandle handle, int channel);
 bool PLYRstopNote(PlayHandle handle, int channel);
 // What a channel of the player sounds: the instrument (-1 when its voice is silent), the note

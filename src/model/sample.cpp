@@ -82,10 +82,11 @@ void TSample::Changed() {
     instrument_->Song()->ResetSample(instrument_->Number(), number_);
 }
 
-void TSample::PlayNote(uint8_t note) {
+void TSample::PlayNote(uint8_t note, int from, int to) {
     CW_ASSERT(instrument_);
     if (PreviewChannel != -1) StopNote();
-    PreviewChannel = instrument_->Song()->PlaySampleNote(instrument_->Number(), number_, note);
+    PreviewChannel =
+        instrument_->Song()->PlaySampleNote(instrument_->Number(), number_, note, from, to);
 }
 
 void TSample::StopNote() {

@@ -90,7 +90,8 @@ public:
     void KeepReplacedData(TSampleData* keep) { keep_ = keep; }
 
     // Preview of this sample alone.
-    void PlayNote(uint8_t note);
+    // With `to` past `from` only those frames sound, unlooped; else from `from` on.
+    void PlayNote(uint8_t note, int from = 0, int to = -1);
     void StopNote();
 
     // Preview and sample-editor view state.

@@ -109,7 +109,8 @@ public:
 
     // Note preview.
     int PlayInstrumentNote(int instrument, uint8_t note);
-    int PlaySampleNote(int instrument, int sample, uint8_t note);
+    // With `to` past `from`: only frames from..to-1, unlooped; else from `from` on.
+    int PlaySampleNote(int instrument, int sample, uint8_t note, int from = 0, int to = -1);
     void ReleaseNote(int channel);
     void StopNote(int channel);
     int AllocChannel();

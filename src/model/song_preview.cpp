@@ -4,6 +4,8 @@
 #include "model/notes.h"
 #include "model/song.h"
 
+#include <algorithm>
+
 int TSong::AllocChannel() {
     for (size_t tries = channelPool_.size(); tries > 0; --tries) {
         TChannel* channel = channelPool_.front();
@@ -29,7 +31,7 @@ int TSong::PlayInstrumentNote(int instrument, uint8_t note) {
     return channel;
 }
 
-int TSong::PlaySampleNote(int instrument, int sample, uint8_t note) {
+int TSong::PlaySampleNote(int instrument, int sample, uint8_t note, int from, int to) {
     CW_ASSERT(instrument >= 0 && instrument < InstrumentCount());
     CW_ASSERT(sample >= 0 && sample < Instruments(instrument)->SampleCount());
     Audio().ResumeOutput();
@@ -39,7 +41,8 @@ int TSong::PlaySampleNote(int instrument, int sample, uint8_t note) {
     const int channel = AllocChannel();
     if (channel != -1) {
         StopNote(channel);
-        CheckAudio(PLYRplaySampleNote(playHandle_, channel, instrument, sample, note));
+        CheckAudio(PLYRplaySampleRange(playHandle_, channel, instrument, sample, note,
+                                       std::max(from, 0), to));
     }
     return channel;
 }

@@ -207,3 +207,47 @@ void TSampleSlotsCommand::Revert() {
 void TSampleSlotsCommand::AnnounceApplied() {
     EventManager().Dispatch<EvInstrumentChange>(instrument_);
 }
+
+// --- Swaps and moves ---------------------------------------------------------------------
+
+TSwapSlotsCommand::TSwapSlotsCommand(int instrument, int a, int b)
+    : TEditCommand(instrument < 0 ? "Swap Instruments" : "Swap Samples"), instrument_(instrument),
+      a_(a), b_(b) {}
+
+void TSwapSlotsCommand::Apply() {
+    if (instrument_ < 0)
+        Song().SwapInstruments(a_, b_);
+    else
+        Song().Instruments(instrument_)->SwapSamples(a_, b_);
+}
+
+void TSwapSlotsCommand::AnnounceApplied() {
+    if (instrument_ < 0) {
+        EventManager().Dispatch<EvInstrumentChange>(a_);
+        EventManager().Dispatch<EvInstrumentChange>(b_);
+        EventManager().Dispatch<EvInstListChange>();
+    } else {
+        EventManager().Dispatch<EvInstrumentChange>(instrument_);
+    }
+}
+
+TMoveSampleCommand::TMoveSampleCommand(int from, int sample, int to)
+    : TEditCommand("Move Sample"), from_(from), sample_(sample), to_(to) {}
+
+void TMoveSampleCommand::Apply() {
+    TInstrument& target = *Song().Instruments(to_);
+    Song().Instruments(from_)->MoveSample(sample_, &target);
+    slot_ = target.SampleCount() - 1;
+}
+
+void TMoveSampleCommand::Revert() {
+    TInstrument& source = *Song().Instruments(from_);
+    Song().Instruments(to_)->MoveSample(slot_, &source);
+    // It came back at the end; walk it down to where it was.
+    for (int s = source.SampleCount() - 1; s > sample_; --s) source.SwapSamples(s, s - 1);
+}
+
+void TMoveSampleCommand::AnnounceApplied() {
+    EventManager().Dispatch<EvInstrumentChange>(from_);
+    EventManager().Dispatch<EvInstrumentChange>(to_);
+}

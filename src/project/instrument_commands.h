@@ -107,3 +107,41 @@ private:
     bool filled_ = false;
     std::vector<TKeptSample> kept_; // in the order of samples_
 };
+
+// Two instruments exchange places in the song, or two samples in one instrument. Cells keep
+// their instrument numbers, so they play the other instrument afterwards.
+class TSwapSlotsCommand : public TEditCommand {
+public:
+    // With `instrument` -1 the instruments a and b swap, else that instrument's samples.
+    TSwapSlotsCommand(int instrument, int a, int b);
+
+protected:
+    void Apply() override;
+    void Revert() override { Apply(); }
+    void AnnounceApplied() override;
+    bool Structural() const override { return true; }
+
+private:
+    int instrument_;
+    int a_;
+    int b_;
+};
+
+// A sample taken from one instrument to the end of another's slots.
+class TMoveSampleCommand : public TEditCommand {
+public:
+    TMoveSampleCommand(int from, int sample, int to);
+    int Slot() const { return slot_; }
+
+protected:
+    void Apply() override;
+    void Revert() override;
+    void AnnounceApplied() override;
+    bool Structural() const override { return true; }
+
+private:
+    int from_;
+    int sample_;
+    int to_;
+    int slot_ = -1;
+};

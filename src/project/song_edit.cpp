@@ -217,6 +217,75 @@ void TSongEdit::DeleteSamples(int instrument, const std::vector<int>& samples) {
     Push(std::make_unique<TSampleSlotsCommand>(instrument, samples));
 }
 
+void TSongEdit::SwapInstruments(int a, int b) {
+    const int count = OpenSong().InstrumentCount();
+    if (a == b || a < 0 || b < 0 || a >= count || b >= count) return;
+    Push(std::make_unique<TSwapSlotsCommand>(-1, a, b));
+}
+
+void TSongEdit::SwapSamples(int instrument, int a, int b) {
+    const int count = OpenSong().Instruments(instrument)->SampleCount();
+    if (a == b || a < 0 || b < 0 || a >= count || b >= count) return;
+    Push(std::make_unique<TSwapSlotsCommand>(instrument, a, b));
+}
+
+int TSongEdit::MoveSample(int from, int sample, int to) {
+    TSong& song = OpenSong();
+    if (to == from || sample < 0 || sample >= song.Instruments(from)->SampleCount()) return -1;
+    if (to >= 0) {
+        if (song.Instruments(to)->SampleCount() >= kMaxSamples) return -1;
+        Push(std::make_unique<TMoveSampleCommand>(from, sample, to));
+        return to;
+    }
+    if (song.InstrumentCount() >= kMaxInstruments) return -1;
+    const std::string name = song.Instruments(from)->Samples(sample)->Name();
+    to = song.InstrumentCount();
+    history_.beginMacro("Move Sample");
+    try {
+        auto add = std::make_unique<TAddInstrumentCommand>(
+            "New Instrument", to, [name](TInstrument& in) { in.SetName(name); });
+        add->Run();
+        history_.push(add.release());
+        auto move = std::make_unique<TMoveSampleCommand>(from, sample, to);
+        move->Run();
+        history_.push(move.release());
+    } catch (...) {
+        history_.endMacro();
+        throw;
+    }
+    history_.endMacro();
+    KeepWithinBudget();
+    return to;
+}
+
+int TSongEdit::CopySampleRange(int instrument, int sample, int start, int end, int to) {
+    TSong& song = OpenSong();
+    if (instrument < 0 || instrument >= song.InstrumentCount()) return -1;
+    if (sample < 0 || sample >= song.Instruments(instrument)->SampleCount()) return -1;
+    const auto fill = [instrument, sample, start, end](TSample& copy) {
+        TSample* source = OpenSong().Instruments(instrument)->Samples(sample);
+        // The copy reads the source's selection; put the dragged range there for it.
+        const int selStart = source->SelStart, selEnd = source->SelEnd;
+        source->SelStart = start;
+        source->SelEnd = end;
+        try {
+            copy.CopyFrom(source);
+        } catch (...) {
+            source->SelStart = selStart;
+            source->SelEnd = selEnd;
+            throw;
+        }
+        source->SelStart = selStart;
+        source->SelEnd = selEnd;
+    };
+    if (to >= 0) return AddSample(to, "Copy Range", fill) < 0 ? -1 : to;
+    return AddInstrument(-1, "Copy Range", [fill](TInstrument& in) {
+        TSample* copy = in.InsertSample(-1);
+        fill(*copy);
+        in.SetName(copy->Name());
+    });
+}
+
 void TSongEdit::EditEnvelope(int instrument, bool panning, const QString& text,
                              std::function<void(TEnvelope&)> change) {
     Push(std::make_unique<TEnvelopeCommand>(text, instrument, panning, std::move(change)));

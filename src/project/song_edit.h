@@ -80,6 +80,14 @@ public:
     // when the instrument is full.
     int AddSample(int instrument, const QString& text, std::function<void(TSample&)> fill);
     void DeleteSamples(int instrument, const std::vector<int>& samples);
+    void SwapInstruments(int a, int b);
+    void SwapSamples(int instrument, int a, int b);
+    // Moves the sample to the end of `to` (-1: a new instrument at the end, named after it) as
+    // one step; answers the target instrument, or -1 when nothing moved.
+    int MoveSample(int from, int sample, int to);
+    // A new sample at the end of `to` (-1: a new instrument named after it) holding frames
+    // start..end of the source sample (all of it when they are equal); answers the target.
+    int CopySampleRange(int instrument, int sample, int start, int end, int to);
     // Any change to an envelope's points, loop or sustain.
     void EditEnvelope(int instrument, bool panning, const QString& text,
                       std::function<void(TEnvelope&)> change);

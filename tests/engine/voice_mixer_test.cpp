@@ -116,3 +116,37 @@ TEST(VoiceMixer, GainRampsLinearlyToItsTarget) {
     EXPECT_FLOAT_EQ(out[8], 0.5f);
     EXPECT_FLOAT_EQ(out[14], 0.5f);
 }
+
+TEST(VoiceMixer, APreviewOfPartOfASampleStopsAtItsEndAndIgnoresTheLoop) {
+    HandSample s({10, 20, 30, 40, 50, 60});
+    s.record->loopType = kLoopForward;
+    s.record->loopStart = 0;
+    s.record->loopEnd = 6;
+    Voice v;
+    v.Start(1, 0, 2);
+    v.endFrame = 4;
+    const auto mix = [&](int frames) {
+        v.step = uint64_t(4294967296.0);
+        v.SetGain(1.0f, 1.0f);
+        std::vector<float> out(size_t(frames) * 2, 0.0f);
+        MixVoice(v, v.Bounded(SampleView::Of(s.record)), out.data(), frames, false);
+        std::vector<float> left;
+        for (int i = 0; i < frames; ++i) left.push_back(out[size_t(i) * 2] * 128.0f);
+        return left;
+    };
+    const std::vector<float> ended = mix(4);
+    EXPECT_EQ(ended[0], 30);
+    EXPECT_EQ(ended[1], 40);
+    // Past the range only the last level fades out; the frames after it never sound.
+    EXPECT_LE(ended[2], 40);
+    EXPECT_LT(ended[3], ended[2]);
+    EXPECT_FALSE(v.active) << "the range ran out; the loop does not bring it back";
+
+    // A new start plays the whole sample and its loop again.
+    v.Start(1, 0, 4);
+    EXPECT_EQ(v.endFrame, -1);
+    EXPECT_EQ(mix(4), (std::vector<float>{50, 60, 10, 20}));
+    // An end beyond the data changes nothing.
+    v.endFrame = 100;
+    EXPECT_EQ(v.Bounded(SampleView::Of(s.record)).loopType, kLoopForward);
+}

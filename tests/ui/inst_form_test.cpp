@@ -8,20 +8,26 @@
 #include "model/song.h"
 #include "project/song_edit.h"
 #include "support/xm_builder.h"
+#include "ui/widgets/bus_hook.h"
 #include "ui/widgets/choice_group.h"
 #include "ui/widgets/sample_editor.h"
 #include "ui/windows/inst_form.h"
 #include "ui/windows/process_dlgs.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDragEnterEvent>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QToolButton>
 #include <QUrl>
 #include <thread>
 
@@ -443,6 +449,216 @@ TEST_F(InstFormTest, RenamingEditsTheBareNameAndKeepsTheNumber) {
     QTest::keyPress(inst->instrList, Qt::Key_Q);
     EXPECT_TRUE(Song()->Instruments(3)->NoteStatus().IsPlaying(note));
     QTest::keyRelease(inst->instrList, Qt::Key_Q);
+}
+
+// A drop of row or range data on a list, as a drag from the lists or the editor ends.
+void DropOn(TNKListView* list, QMimeData* mime, int row) {
+    const std::unique_ptr<QMimeData> owned(mime);
+    ASSERT_TRUE(list->AcceptsDrag(mime));
+    list->Drop(mime, row);
+}
+
+TEST_F(InstFormTest, RowsDroppedOnTheListsSwapOrMoveThroughTheHistory) {
+    // Instrument on instrument: the two exchange places and captions.
+    const std::unique_ptr<QMimeData> instrumentRow(
+        TNKListView::RowMime(TNKListView::Instruments, 1));
+    EXPECT_FALSE(inst->sampleList->AcceptsDrag(instrumentRow.get()));
+    SelectRows(inst->instrList, {1});
+    DropOn(inst->instrList, TNKListView::RowMime(TNKListView::Instruments, 1), 3);
+    EXPECT_EQ(Song()->Instruments(1)->Name(), "Inst3");
+    EXPECT_EQ(Song()->Instruments(3)->Name(), "Inst1");
+    EXPECT_EQ(inst->instrList->item(1)->text(), "01: Inst3");
+    EXPECT_EQ(inst->instrList->item(3)->text(), "03: Inst1");
+    EXPECT_EQ(inst->CurrentInstrument(), 3) << "the dragged instrument stays current";
+    EXPECT_EQ(inst->sampleList->item(0)->text(), "0: Inst1-0");
+    SongEdit().Undo();
+    EXPECT_EQ(Song()->Instruments(1)->Name(), "Inst1");
+    EXPECT_EQ(inst->instrList->item(3)->text(), "03: Inst3");
+
+    // Sample on sample: they swap; over empty space nothing happens.
+    SelectRows(inst->instrList, {2});
+    SelectRows(inst->sampleList, {0});
+    const int before = SongEdit().HistoryIndex();
+    DropOn(inst->sampleList, TNKListView::RowMime(TNKListView::Samples, 0), -1);
+    EXPECT_EQ(SongEdit().HistoryIndex(), before);
+    DropOn(inst->sampleList, TNKListView::RowMime(TNKListView::Samples, 0), 2);
+    EXPECT_EQ(SampleOf(2, 0)->Name(), "Inst2-2");
+    EXPECT_EQ(SampleOf(2, 2)->Name(), "Inst2-0");
+    EXPECT_EQ(inst->sampleList->item(2)->text(), "2: Inst2-0");
+    EXPECT_EQ(inst->CurrentSample(), 2);
+    SongEdit().Undo();
+    EXPECT_EQ(inst->sampleList->item(0)->text(), "0: Inst2-0");
+
+    // Sample on another instrument: it moves to the end of that one's samples.
+    SelectRows(inst->sampleList, {1});
+    SampleOf(2, 1)->SetVolume(33);
+    DropOn(inst->instrList, TNKListView::RowMime(TNKListView::Samples, 1), 4);
+    ASSERT_EQ(Song()->Instruments(2)->SampleCount(), 2);
+    ASSERT_EQ(Song()->Instruments(4)->SampleCount(), 3);
+    EXPECT_EQ(SampleOf(4, 2)->Name(), "Inst2-1");
+    EXPECT_EQ(SampleOf(4, 2)->Volume(), 33);
+    EXPECT_EQ(inst->sampleList->count(), 2);
+    EXPECT_EQ(inst->sampleList->item(1)->text(), "1: Inst2-2");
+    SongEdit().Undo();
+    ASSERT_EQ(Song()->Instruments(2)->SampleCount(), 3);
+    EXPECT_EQ(SampleOf(2, 1)->Name(), "Inst2-1") << "back in its own place";
+    EXPECT_EQ(SampleOf(2, 2)->Name(), "Inst2-2");
+    EXPECT_EQ(SampleOf(2, 1)->Values(7), 30);
+    EXPECT_EQ(Song()->Instruments(4)->SampleCount(), 2);
+
+    // Over empty space: a new instrument named after it, in one step.
+    DropOn(inst->instrList, TNKListView::RowMime(TNKListView::Samples, 1), -1);
+    ASSERT_EQ(Song()->InstrumentCount(), 9);
+    EXPECT_EQ(Song()->Instruments(8)->Name(), "Inst2-1");
+    ASSERT_EQ(Song()->Instruments(8)->SampleCount(), 1);
+    EXPECT_EQ(inst->instrList->item(8)->text(), "08: Inst2-1");
+    EXPECT_EQ(SongEdit().UndoText(), "Move Sample");
+    SongEdit().Undo();
+    EXPECT_EQ(Song()->InstrumentCount(), 8);
+    EXPECT_EQ(inst->instrList->count(), 8);
+    EXPECT_EQ(Song()->Instruments(2)->SampleCount(), 3);
+    EXPECT_EQ(SampleOf(2, 1)->Name(), "Inst2-1");
+}
+
+TEST_F(InstFormTest, ASelectionDraggedOutOfTheEditorBecomesANewSample) {
+    SelectRows(inst->instrList, {0});
+    SelectRows(inst->sampleList, {0});
+    StoreView(*SampleOf(0, 0), {0, 2, 5, 1}); // frames 2, 3 and 4
+    inst->sampleEditor->UpdateScrollBar();
+
+    // On the sample list: a new sample of the current instrument.
+    DropOn(inst->sampleList, inst->sampleEditor->SelectionMime(), -1);
+    ASSERT_EQ(Song()->Instruments(0)->SampleCount(), 3);
+    ASSERT_EQ(SampleOf(0, 2)->Length(), 3);
+    EXPECT_EQ(SampleOf(0, 2)->Values(0), 80);
+    EXPECT_EQ(SampleOf(0, 2)->Values(2), -40);
+    EXPECT_EQ(inst->sampleList->count(), 3);
+    EXPECT_EQ(inst->CurrentSample(), 2);
+    EXPECT_EQ(SampleOf(0, 0)->SelStart, 2) << "the source keeps its selection";
+    EXPECT_EQ(SampleOf(0, 0)->SelEnd, 5);
+
+    // On an instrument row: appended there. On empty space: a new instrument.
+    SelectRows(inst->sampleList, {0});
+    StoreView(*SampleOf(0, 0), {0, 2, 5, 1});
+    DropOn(inst->instrList, inst->sampleEditor->SelectionMime(), 5);
+    ASSERT_EQ(Song()->Instruments(5)->SampleCount(), 3);
+    EXPECT_EQ(SampleOf(5, 2)->Length(), 3);
+    SelectRows(inst->instrList, {0});
+    SelectRows(inst->sampleList, {0});
+    StoreView(*SampleOf(0, 0), {0, 0, 0, 1}); // no selection: all of it
+    DropOn(inst->instrList, inst->sampleEditor->SelectionMime(), -1);
+    ASSERT_EQ(Song()->InstrumentCount(), 9);
+    EXPECT_EQ(Song()->Instruments(8)->Name(), SampleOf(8, 0)->Name());
+    EXPECT_EQ(SampleOf(8, 0)->Length(), 8);
+    EXPECT_EQ(inst->instrList->item(8)->text().left(4), "08: ");
+
+    for (int i = 0; i < 3; ++i) SongEdit().Undo();
+    EXPECT_EQ(Song()->InstrumentCount(), 8);
+    EXPECT_EQ(Song()->Instruments(5)->SampleCount(), 2);
+    EXPECT_EQ(Song()->Instruments(0)->SampleCount(), 2);
+    EXPECT_FALSE(SongEdit().CanUndo());
+
+    // A range from a sample that is gone by the drop changes nothing.
+    QMimeData stale;
+    stale.setData(TSampleEditor::kRangeMime, "0 7 0 4");
+    inst->sampleList->Drop(&stale, -1);
+    EXPECT_FALSE(SongEdit().CanUndo());
+}
+
+TEST_F(InstFormTest, TheSizeColumnSignAndVibratoFollowTheSample) {
+    SelectRows(inst->instrList, {0});
+    SelectRows(inst->sampleList, {0});
+    EXPECT_EQ(inst->sampleList->item(0)->data(Qt::UserRole).toInt(), 8);
+    auto* header = inst->sampleList->parentWidget()->findChild<QHeaderView*>();
+    ASSERT_NE(header, nullptr);
+    EXPECT_EQ(header->model()->headerData(1, Qt::Horizontal).toString(), "Size");
+
+    // (Un)Sign flips the range's frames between the two conventions, and the size stays.
+    StoreView(*SampleOf(0, 0), {0, 1, 3, 1});
+    inst->FlipSign();
+    EXPECT_EQ(SampleOf(0, 0)->Values(0), 0);
+    EXPECT_EQ(SampleOf(0, 0)->Values(1), 40 - 128);
+    EXPECT_EQ(SampleOf(0, 0)->Values(2), 80 - 128);
+    EXPECT_EQ(SampleOf(0, 0)->Values(3), 120);
+    inst->FlipSign();
+    EXPECT_EQ(SampleOf(0, 0)->Values(1), 40);
+    SongEdit().Undo();
+    SongEdit().Undo();
+    EXPECT_EQ(SampleOf(0, 0)->Values(2), 80);
+
+    // A crop shortens the sample, and its size shows it.
+    StoreView(*SampleOf(0, 0), {0, 2, 4, 1});
+    inst->CropRange();
+    EXPECT_EQ(inst->sampleList->item(0)->data(Qt::UserRole).toInt(), 2);
+
+    // Two instruments leave the sliders where they were; a type of 3 presses the fourth button.
+    SongEdit().EditInstrument(1, "Vibrato", [](TInstrument& in) {
+        in.SetVibratoType(3);
+        in.SetFadeOut(200);
+    });
+    SelectRows(inst->instrList, {1});
+    EXPECT_TRUE(inst->typeButtons->button(3)->isChecked());
+    EXPECT_EQ(inst->fadeBar->value(), 200);
+    inst->instrList->item(0)->setSelected(true); // a second row, with no single one between
+    EXPECT_EQ(inst->CurrentInstrument(), -1);
+    EXPECT_EQ(inst->fadeBar->value(), 200);
+}
+
+TEST_F(InstFormTest, NoteQualityInvertAndTheCurrentEvents) {
+    std::vector<int> instruments, samples;
+    TBusHook hook([&](TZEvent& event) {
+        if (auto* i = dynamic_cast<EvCurrInstChange*>(&event)) instruments.push_back(i->Index);
+        if (auto* s = dynamic_cast<EvCurrSampChange*>(&event)) samples.push_back(s->Index);
+    });
+    SelectRows(inst->instrList, {4});
+    SelectRows(inst->sampleList, {1});
+    ASSERT_FALSE(instruments.empty());
+    EXPECT_EQ(instruments.back(), 4);
+    EXPECT_EQ(samples.back(), 1);
+    SelectRows(inst->instrList, {4, 5});
+    EXPECT_EQ(instruments.back(), -1);
+    EXPECT_EQ(samples.back(), -1);
+
+    // The relative note: C-4 at 0, one step up and back; one undo step each.
+    SelectRows(inst->instrList, {4});
+    SelectRows(inst->sampleList, {1});
+    EXPECT_EQ(inst->relNote->text(), "C 4");
+    inst->relUpBtn->click();
+    EXPECT_EQ(SampleOf(4, 1)->BaseNote(), 49);
+    EXPECT_EQ(inst->relNote->text(), "C#4");
+    EXPECT_EQ(SampleOf(4, 0)->BaseNote(), 48) << "only the current sample";
+    SongEdit().Undo();
+    EXPECT_EQ(inst->relNote->text(), "C 4");
+
+    // 16 bit keeps the bytes: half the frames, and back on undo.
+    inst->quality16->click();
+    EXPECT_EQ(SampleOf(4, 1)->Bits(), 16);
+    EXPECT_EQ(SampleOf(4, 1)->Length(), 4);
+    EXPECT_EQ(SampleOf(4, 1)->ByteLength(), 8);
+    SongEdit().Undo();
+    EXPECT_EQ(SampleOf(4, 1)->Bits(), 8);
+    EXPECT_TRUE(inst->quality8->isChecked());
+
+    // Inverting the focused list's selection.
+    inst->sampleList->setFocus();
+    inst->InvertSelection();
+    EXPECT_EQ(inst->SelectedSamples(), std::vector<int>{0});
+    EXPECT_EQ(inst->CurrentSample(), 0);
+    inst->instrList->setFocus();
+    inst->InvertSelection();
+    EXPECT_EQ(inst->SelectedInstruments().size(), 7u);
+    EXPECT_EQ(inst->CurrentInstrument(), -1);
+
+    // "Save Sample As..." writes a file that loads back frame for frame.
+    SelectRows(inst->instrList, {4});
+    SelectRows(inst->sampleList, {0});
+    const auto wav = TempDir() / "saved.wav";
+    std::filesystem::remove(wav);
+    inst->SaveSampleAs(QString::fromStdString(wav.string()));
+    ASSERT_TRUE(std::filesystem::exists(wav));
+    ASSERT_EQ(SongEdit().AddSample(4, "Load", [&](TSample& s) { s.LoadRawFile(wav.string()); }), 2);
+    ASSERT_EQ(SampleOf(4, 2)->Length(), 8);
+    for (int f = 0; f < 8; ++f) EXPECT_EQ(SampleOf(4, 2)->Values(f), SampleOf(4, 0)->Values(f));
 }
 
 TEST_F(InstFormTest, TheWindowHidesOnCloseAndTheViewMenuBringsItBack) {

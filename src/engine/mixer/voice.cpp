@@ -33,6 +33,7 @@ void Voice::Start(int instrumentSlot, int sampleSlot, int32_t offsetFrames) {
     sample = sampleSlot;
     position = int64_t(offsetFrames) << 32;
     backward = false;
+    endFrame = -1;
     gainL = gainR = 0;
     rampLeft = 0;
 }

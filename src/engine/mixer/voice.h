@@ -30,6 +30,7 @@ struct Voice {
     float deltaL = 0, deltaR = 0;
     int rampLeft = 0;
     float tailL = 0, tailR = 0; // level left fading after an unlooped sample ran out
+    int32_t endFrame = -1;      // a preview of part of a sample ends here, unlooped; -1: no end
 
     void Start(int instrumentSlot, int sampleSlot, int32_t offsetFrames);
     void Stop() { active = false; }
@@ -38,6 +39,14 @@ struct Voice {
     // Sets the gain outright (a voice that starts from silence ramps from zero instead).
     void SetGain(float left, float right);
     bool Silent() const { return gainL == 0 && gainR == 0 && targetL == 0 && targetR == 0; }
+    // What of the sample this voice plays: all of it, or up to `endFrame` without the loop.
+    SampleView Bounded(SampleView view) const {
+        if (endFrame >= 0 && endFrame < view.frames) {
+            view.frames = endFrame;
+            view.loopType = kLoopNone;
+        }
+        return view;
+    }
 };
 
 // Adds the fading level an ended sample left behind, `frames` stereo frames of it.

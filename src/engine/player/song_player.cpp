@@ -265,7 +265,7 @@ void SongPlayer::MixChannel(int c, float* out, int frames, bool interpolate) {
     for (Voice* v : {&voices_[c], &fading_[c]}) {
         MixTail(*v, out, frames);
         if (!v->active) continue;
-        const SampleView view = SampleView::Of(SampleAt(v->instrument, v->sample));
+        const SampleView view = v->Bounded(SampleView::Of(SampleAt(v->instrument, v->sample)));
         MixVoice(*v, view, out, frames, interpolate);
     }
     if (fading_[c].active && fading_[c].rampLeft == 0) fading_[c].Stop();
@@ -337,7 +337,8 @@ void SongPlayer::SetChannelVolume(int channel, int volume) {
     if (channel >= 0 && channel < kMaxChannels) channelVolume_[channel] = std::clamp(volume, 0, 64);
 }
 
-void SongPlayer::PlayNote(int channel, int instrument, int sample, uint8_t note) {
+void SongPlayer::PlayNote(int channel, int instrument, int sample, uint8_t note, int32_t from,
+                          int32_t to) {
     if (channel < 0 || channel >= kMaxChannels) return;
     ChannelState& ch = channels_[channel];
     const uint8_t trackerNote = XMNoteOf(note);
@@ -349,11 +350,13 @@ void SongPlayer::PlayNote(int channel, int instrument, int sample, uint8_t note)
     ch.volumeColumn = 0;
     ch.command = ch.param = 0;
     StartNote(ch, NoteStart{.note = trackerNote});
+    ch.startOffset = std::max(from, 0);
     ch.fixedSample = -1;
     ResetVolumes(ch);
     TriggerInstrument(ch);
     UpdateOutput(channel);
     UpdateVoice(channel);
+    if (voices_[channel].active && to > ch.startOffset) voices_[channel].endFrame = to;
 }
 
 void SongPlayer::ReleaseNote(int channel) {

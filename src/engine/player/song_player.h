@@ -58,7 +58,9 @@ public:
     void SetChannelVolume(int channel, int volume);
 
     // Note preview on a channel; `sample` -1 goes through the instrument's keyboard map.
-    void PlayNote(int channel, int instrument, int sample, uint8_t note);
+    // Frames from..to-1 of the sample only, unlooped, when `to` is past `from`.
+    void PlayNote(int channel, int instrument, int sample, uint8_t note, int32_t from = 0,
+                  int32_t to = -1);
     void ReleaseNote(int channel);
     void CutNote(int channel);
     ChannelVoice VoiceOf(int channel) const; // caller holds the engine lock

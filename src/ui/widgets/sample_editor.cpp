@@ -388,20 +388,23 @@ void TSampleEditor::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 // The selected range leaves the control as the sample's numbers and frames.
+QMimeData* TSampleEditor::SelectionMime() const {
+    const TSampleView view = View();
+    auto* mime = new QMimeData;
+    mime->setData(kRangeMime, QStringLiteral("%1 %2 %3 %4")
+                                  .arg(instrument_)
+                                  .arg(sample_)
+                                  .arg(std::min(view.selStart, view.selEnd))
+                                  .arg(std::max(view.selStart, view.selEnd))
+                                  .toUtf8());
+    return mime;
+}
+
 void TSampleEditor::StartSelectionDrag() {
     dragArmed_ = false;
     mouse_.Cancel();
-    const TSampleView view = View();
-    auto* mime = new QMimeData;
-    mime->setData("application/x-cantorwright-sample-range",
-                  QStringLiteral("%1 %2 %3 %4")
-                      .arg(instrument_)
-                      .arg(sample_)
-                      .arg(std::min(view.selStart, view.selEnd))
-                      .arg(std::max(view.selStart, view.selEnd))
-                      .toUtf8());
     auto* drag = new QDrag(this);
-    drag->setMimeData(mime);
+    drag->setMimeData(SelectionMime());
     drag->exec(Qt::CopyAction);
 }
 

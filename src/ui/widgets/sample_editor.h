@@ -17,6 +17,7 @@
 #include <utility>
 
 class QLabel;
+class QMimeData;
 class TSample;
 
 class TSampleEditor : public QAbstractScrollArea {
@@ -24,6 +25,8 @@ class TSampleEditor : public QAbstractScrollArea {
 public:
     static constexpr int kCaretMs = 500;
     static constexpr int kHintMs = 2000;
+    // A selection dragged out of the control: "instrument sample first last".
+    static constexpr const char* kRangeMime = "application/x-cantorwright-sample-range";
 
     explicit TSampleEditor(QWidget* parent = nullptr);
 
@@ -37,6 +40,8 @@ public:
     // The shown sample's view; all zeros without one.
     TSampleView View() const;
     bool HasSelection() const { return View().HasSelection(); }
+    // What a drag of the selection out of the control carries (the caller owns it).
+    QMimeData* SelectionMime() const;
     TMouseMode MouseMode() const { return mouse_.Mode(); }
     bool CaretShown() const { return caret_.Shown(); }
     TLoopMarkers LoopMarkers() const { return markers_; }

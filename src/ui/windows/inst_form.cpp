@@ -77,17 +77,27 @@ TProcessDialogs* TInstForm::Processes() {
 
 QWidget* TInstForm::CreateLists() {
     auto* split = new QSplitter(Qt::Vertical);
-    instrList = new TNKListView;
+    instrList = new TNKListView(TNKListView::Instruments);
     instrList->setObjectName("instrList");
-    sampleList = new TNKListView;
+    sampleList = new TNKListView(TNKListView::Samples);
     sampleList->setObjectName("sampleList");
+    // Before the loop below connects to the lists' delegates.
+    QWidget* instrBox = instrList->WithHeader({"Instrument Name"}, {150});
+    QWidget* sampleBox = sampleList->WithHeader({"Sample Name", "Size"}, {125, 35});
     for (TNKListView* list : {instrList, sampleList}) {
         list->setSelectionMode(QAbstractItemView::ExtendedSelection);
         list->setEditTriggers(QAbstractItemView::NoEditTriggers);
         list->setToolTip("right click for options");
         list->setContextMenuPolicy(Qt::CustomContextMenu);
-        list->setAcceptDrops(true);
         list->setDropIndicatorShown(true);
+        connect(list, &TNKListView::RowDropped, this,
+                [this, list](TNKListView::TKind from, int sourceRow, int row) {
+                    RowDropped(from, sourceRow, list->Kind(), row);
+                });
+        connect(list, &TNKListView::RangeDropped, this,
+                [this, list](int instrument, int sample, int start, int end, int row) {
+                    RangeDropped(instrument, sample, start, end, list->Kind(), row);
+                });
         connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& at) {
             list->setFocus();
             instPopup->exec(list->viewport()->mapToGlobal(at));
@@ -106,8 +116,9 @@ QWidget* TInstForm::CreateLists() {
             else
                 RefreshSampleCaptions();
         });
-        split->addWidget(list);
     }
+    split->addWidget(instrBox);
+    split->addWidget(sampleBox);
     instrList->AcceptsFile = [](const QString& f) { return IsInstrumentFile(f.toStdString()); };
     sampleList->AcceptsFile = [](const QString& f) { return IsSampleFile(f.toStdString()); };
     connect(instrList, &QListWidget::itemSelectionChanged, this,
@@ -221,6 +232,7 @@ QWidget* TInstForm::CreateSampleToolbar() {
     effects->addAction(echoAct);
     effects->addAction(amplifyAct);
     effects->addAction(reverseAct);
+    effects->addAction(unsignBtnAct);
     effects->addAction(normalizeAct);
     effects->addAction(crossfadeAct);
     processBtn->setMenu(effects);
@@ -318,4 +330,3 @@ QWidget* TInstForm::CreateInstrumentPage() {
     keyBox->viewport()->installEventFilter(this);
     return page;
 }
-

@@ -40,25 +40,46 @@ class TSampleEditor;
 class TZEvent;
 
 // A list whose typed letters and digits go to the window as note keys instead of searching it.
+// Its rows drag to the other list and to itself; files and sample ranges drop on it.
 class TNKListView : public QListWidget {
     Q_OBJECT
 public:
-    using QListWidget::QListWidget;
+    enum TKind { Instruments, Samples };
+    static constexpr const char* kRowMime = "application/x-cantorwright-list-row";
+
+    explicit TNKListView(TKind kind, QWidget* parent = nullptr);
+    TKind Kind() const { return kind_; }
     // Accepts drops of files when the predicate approves every one of them.
     std::function<bool(const QString&)> AcceptsFile;
-    // Whether a drag carries files that all pass AcceptsFile. A refused drag goes on to the
-    // frame window, which takes modules.
+    // Whether a drag may drop here: files that all pass AcceptsFile, a sample range, a sample
+    // row, or an instrument row on the instrument list. A refused drag goes on to the frame
+    // window, which takes modules.
     bool AcceptsDrag(const QMimeData* mime) const;
+    // What a drop of the mime data at the row (-1: empty space) does.
+    void Drop(const QMimeData* mime, int row);
+    // The row data a drag of `row` carries.
+    static QMimeData* RowMime(TKind kind, int row);
+    // The list under a header of its columns. A second column shows each row's
+    // Qt::UserRole data right-aligned, as wide as its header section.
+    QWidget* WithHeader(const QStringList& titles, const QList<int>& widths);
+    int SecondColumnWidth() const;
 
 signals:
     void FilesDropped(const QStringList& files, int row);
+    void RowDropped(TNKListView::TKind from, int sourceRow, int row);
+    void RangeDropped(int instrument, int sample, int start, int end, int row);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void startDrag(Qt::DropActions actions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+
+private:
+    TKind kind_;
+    class QHeaderView* header_ = nullptr;
 };
 
 class TInstForm : public QWidget {
@@ -103,6 +124,7 @@ public:
     void LoopToSelection();
     void Normalize();
     void CrossfadeLoop(int frames);
+    void FlipSign();
 
     // Previews.
     void PlaySample();
@@ -156,6 +178,8 @@ public:
     QAction* reverbAct;
     QAction* amplifyAct;
     QAction* reverseAct;
+    QAction* unsignAct;    // "(Un)Sign" of the editor's menu
+    QAction* unsignBtnAct; // the same as "Un(Sign)" of the Process button
     QAction* normalizeAct;
     QAction* loopToSelAct;
     QAction* crossfadeAct;
@@ -255,6 +279,9 @@ private:
     void EnvelopeSwitched(bool panning, bool on);
     void EnvelopeFlagChanged(bool panning, bool sustain, bool on);
     void RenameCommitted(QListWidgetItem* item);
+    void RowDropped(TNKListView::TKind from, int sourceRow, TNKListView::TKind to, int row);
+    void RangeDropped(int instrument, int sample, int start, int end, TNKListView::TKind to,
+                      int row);
     // True when the key is a note key, which it then consumes.
     bool PreviewKey(QKeyEvent* event, bool down);
     void ReportError(const std::exception& error);

@@ -135,8 +135,8 @@ void TInstForm::UpdateRangeActions() {
     for (QAction* act : {cutAct, copyAct, cropAct, deleteRangeAct, loopToSelAct})
         act->setEnabled(selection);
     pasteAct->setEnabled(currentInstrument_ >= 0 && sample && !clip_.Empty());
-    for (QAction* act : {echoAct, amplifyAct, reverseAct, normalizeAct, crossfadeAct, playAct,
-                         stopAct, saveSampleAct})
+    for (QAction* act : {echoAct, amplifyAct, reverseAct, unsignAct, unsignBtnAct, normalizeAct,
+                         crossfadeAct, playAct, stopAct, saveSampleAct})
         act->setEnabled(sample);
 }
 
@@ -222,7 +222,12 @@ void TInstForm::LoopFieldChanged(bool end, int value) {
 }
 
 void TInstForm::PlaySample() {
-    if (TSample* sample = Sample()) sample->PlayNote(NoteFromIndex(sample->BaseNote()));
+    TSample* sample = Sample();
+    if (!sample) return;
+    // The selection alone, unlooped; without one, from the caret on as the sample loops.
+    const TFrameRange range = PreviewRange(sampleEditor->View(), sample->Length());
+    sample->PlayNote(NoteFromIndex(sample->BaseNote()), int(range.first),
+                     sampleEditor->HasSelection() ? int(range.end) : -1);
 }
 
 void TInstForm::StopSample() {

@@ -130,6 +130,65 @@ void TInstForm::SaveInstrumentAs(const QString& fileName) {
     }
 }
 
+// --- Drops from the lists and the sample editor ---------------------------------------
+
+void TInstForm::RowDropped(TNKListView::TKind from, int sourceRow, TNKListView::TKind to, int row) {
+    TSong* song = Project().Song();
+    if (!song) return;
+    try {
+        if (from == TNKListView::Instruments) {
+            // Instrument on instrument: the two exchange places.
+            if (to != TNKListView::Instruments || row < 0 || row == sourceRow) return;
+            SongEdit().SwapInstruments(sourceRow, row);
+            instrList->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+            instrList->setFocus();
+            return;
+        }
+        const int instrument = currentInstrument_;
+        if (instrument < 0 || sourceRow >= song->Instruments(instrument)->SampleCount()) return;
+        if (to == TNKListView::Samples) {
+            if (row < 0 || row == sourceRow || row >= sampleList->count()) return;
+            SongEdit().SwapSamples(instrument, sourceRow, row);
+            sampleList->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+            sampleList->setFocus();
+            return;
+        }
+        // Sample on instrument: it moves there, or to a new instrument over empty space.
+        SongEdit().MoveSample(instrument, sourceRow, row < instrList->count() ? row : -1);
+        instrList->setFocus();
+    } catch (const std::exception& error) {
+        ReportError(error);
+    }
+}
+
+void TInstForm::RangeDropped(int instrument, int sample, int start, int end, TNKListView::TKind to,
+                             int row) {
+    TSong* song = Project().Song();
+    if (!song || instrument >= song->InstrumentCount() ||
+        sample >= song->Instruments(instrument)->SampleCount())
+        return;
+    const int length = song->Instruments(instrument)->Samples(sample)->Length();
+    start = std::min(start, length);
+    end = std::clamp(end, start, length);
+    try {
+        if (to == TNKListView::Samples) {
+            if (currentInstrument_ < 0) return;
+            const int target = currentInstrument_;
+            if (SongEdit().CopySampleRange(instrument, sample, start, end, target) < 0) return;
+            sampleList->setFocus();
+            const int last = song->Instruments(target)->SampleCount() - 1;
+            if (last < sampleList->count())
+                sampleList->setCurrentRow(last, QItemSelectionModel::ClearAndSelect);
+            return;
+        }
+        const int target = row >= 0 && row < instrList->count() ? row : -1;
+        if (SongEdit().CopySampleRange(instrument, sample, start, end, target) < 0) return;
+        instrList->setFocus();
+    } catch (const std::exception& error) {
+        ReportError(error);
+    }
+}
+
 // --- Bus ---------------------------------------------------------------------------------
 
 void TInstForm::ApplyVisualProperties() {

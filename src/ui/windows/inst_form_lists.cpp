@@ -14,15 +14,24 @@
 #include "ui/windows/main_form.h"
 
 #include <QAbstractSpinBox>
+#include <QApplication>
 #include <QComboBox>
+#include <QDrag>
 #include <QDragEnterEvent>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QStandardItemModel>
+#include <QStyledItemDelegate>
 #include <QUrl>
+#include <QVBoxLayout>
+#include <array>
+#include <optional>
 
 namespace {
 
@@ -62,10 +71,151 @@ void TNKListView::keyReleaseEvent(QKeyEvent* event) {
     QListWidget::keyReleaseEvent(event);
 }
 
+TNKListView::TNKListView(TKind kind, QWidget* parent) : QListWidget(parent), kind_(kind) {
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::MoveAction);
+}
+
+namespace {
+
+struct TRowData {
+    TNKListView::TKind kind;
+    int row;
+};
+
+std::optional<TRowData> RowOf(const QMimeData* mime) {
+    if (!mime || !mime->hasFormat(TNKListView::kRowMime)) return std::nullopt;
+    const QList<QByteArray> parts = mime->data(TNKListView::kRowMime).split(' ');
+    bool kindOk = false, rowOk = false;
+    if (parts.size() != 2) return std::nullopt;
+    const int kind = parts[0].toInt(&kindOk);
+    const int row = parts[1].toInt(&rowOk);
+    if (!kindOk || !rowOk || row < 0 ||
+        (kind != TNKListView::Instruments && kind != TNKListView::Samples))
+        return std::nullopt;
+    return TRowData{TNKListView::TKind(kind), row};
+}
+
+// Instrument, sample, first and last frame, as the sample editor puts them.
+std::optional<std::array<int, 4>> RangeOf(const QMimeData* mime) {
+    if (!mime || !mime->hasFormat(TSampleEditor::kRangeMime)) return std::nullopt;
+    const QList<QByteArray> parts = mime->data(TSampleEditor::kRangeMime).split(' ');
+    if (parts.size() != 4) return std::nullopt;
+    std::array<int, 4> values{};
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        values[size_t(i)] = parts[i].toInt(&ok);
+        if (!ok || values[size_t(i)] < 0) return std::nullopt;
+    }
+    return values;
+}
+
+} // namespace
+
+QMimeData* TNKListView::RowMime(TKind kind, int row) {
+    auto* mime = new QMimeData;
+    mime->setData(kRowMime, QByteArray::number(int(kind)) + ' ' + QByteArray::number(row));
+    return mime;
+}
+
+namespace {
+
+// Paints the name, and the row's size right-aligned in the second column.
+class TSizeColumnDelegate : public QStyledItemDelegate {
+public:
+    explicit TSizeColumnDelegate(TNKListView* list) : QStyledItemDelegate(list), list_(list) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QString name = opt.text;
+        opt.text.clear();
+        QStyle* style = opt.widget ? opt.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
+        const int sizeWidth = list_->SecondColumnWidth();
+        QRect nameRect = opt.rect.adjusted(3, 0, -sizeWidth - 3, 0);
+        QRect sizeRect = opt.rect;
+        sizeRect.setLeft(opt.rect.right() - sizeWidth);
+        sizeRect.adjust(0, 0, -3, 0);
+        painter->save();
+        painter->setPen(opt.palette.color(
+            opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(nameRect, Qt::AlignLeft | Qt::AlignVCenter,
+                          opt.fontMetrics.elidedText(name, Qt::ElideRight, nameRect.width()));
+        painter->drawText(sizeRect, Qt::AlignRight | Qt::AlignVCenter,
+                          index.data(Qt::UserRole).toString());
+        painter->restore();
+    }
+
+private:
+    TNKListView* list_;
+};
+
+} // namespace
+
+QWidget* TNKListView::WithHeader(const QStringList& titles, const QList<int>& widths) {
+    auto* box = new QWidget;
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* model = new QStandardItemModel(0, int(titles.size()), box);
+    model->setHorizontalHeaderLabels(titles);
+    header_ = new QHeaderView(Qt::Horizontal, box);
+    header_->setModel(model);
+    header_->setSectionsClickable(false);
+    for (int c = 0; c < widths.size(); ++c) header_->resizeSection(c, widths[c]);
+    // Room for a seven-digit byte count whatever the design width.
+    if (titles.size() > 1)
+        header_->resizeSection(
+            1, std::max(widths.value(1), fontMetrics().horizontalAdvance("0000000") + 8));
+    header_->setStretchLastSection(titles.size() == 1);
+    if (titles.size() > 1) {
+        // The size column keeps its width at the right edge; the name takes the rest.
+        header_->setSectionResizeMode(0, QHeaderView::Stretch);
+        header_->setSectionResizeMode(1, QHeaderView::Interactive);
+        setItemDelegate(new TSizeColumnDelegate(this));
+        connect(header_, &QHeaderView::sectionResized, viewport(),
+                [this] { viewport()->update(); });
+    }
+    header_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    header_->setFixedHeight(header_->sizeHint().height());
+    layout->addWidget(header_);
+    layout->addWidget(this, 1);
+    return box;
+}
+
+int TNKListView::SecondColumnWidth() const {
+    return header_ && header_->count() > 1 ? header_->sectionSize(1) : 0;
+}
+
+void TNKListView::startDrag(Qt::DropActions) {
+    // A drag carries one row: the current instrument or sample.
+    const QList<QListWidgetItem*> items = selectedItems();
+    if (items.size() != 1) return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(RowMime(kind_, row(items.front())));
+    drag->exec(Qt::MoveAction);
+}
+
 bool TNKListView::AcceptsDrag(const QMimeData* mime) const {
+    if (const auto rowData = RowOf(mime)) return rowData->kind == Samples || kind_ == Instruments;
+    if (RangeOf(mime)) return true;
     const QStringList files = LocalFiles(mime);
     if (files.isEmpty() || !AcceptsFile) return false;
     return std::all_of(files.begin(), files.end(), AcceptsFile);
+}
+
+void TNKListView::Drop(const QMimeData* mime, int row) {
+    if (!AcceptsDrag(mime)) return;
+    if (const auto rowData = RowOf(mime))
+        emit RowDropped(rowData->kind, rowData->row, row);
+    else if (const auto range = RangeOf(mime))
+        emit RangeDropped((*range)[0], (*range)[1], (*range)[2], (*range)[3], row);
+    else
+        emit FilesDropped(LocalFiles(mime), row);
 }
 
 void TNKListView::dragEnterEvent(QDragEnterEvent* event) {
@@ -87,9 +237,11 @@ void TNKListView::dropEvent(QDropEvent* event) {
         event->ignore();
         return;
     }
-    event->acceptProposedAction();
+    // The window rearranges the rows itself; the list must not move them too.
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
     const QModelIndex at = indexAt(event->position().toPoint());
-    emit FilesDropped(LocalFiles(event->mimeData()), at.isValid() ? at.row() : -1);
+    Drop(event->mimeData(), at.isValid() ? at.row() : -1);
 }
 
 // --- Captions and selection --------------------------------------------------------------

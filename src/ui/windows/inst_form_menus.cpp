@@ -168,6 +168,8 @@ void TInstForm::CreateActions() {
     reverbAct = MakeAction(this, "Reverb...");
     amplifyAct = MakeAction(this, "Amplify...");
     reverseAct = MakeAction(this, "Reverse...");
+    unsignAct = MakeAction(this, "(Un)Sign");
+    unsignBtnAct = MakeAction(this, "Un(Sign)");
     normalizeAct = MakeAction(this, "Normalize");
     loopToSelAct = MakeAction(this, "Set Loop to Selection");
     crossfadeAct = MakeAction(this, "Crossfade Loop...");
@@ -190,6 +192,8 @@ void TInstForm::CreateActions() {
     connect(reverbAct, &QAction::triggered, this,
             [this] { QMessageBox::information(this, "Reverb", "Not fully implemented yet."); });
     connect(normalizeAct, &QAction::triggered, this, &TInstForm::Normalize);
+    connect(unsignAct, &QAction::triggered, this, &TInstForm::FlipSign);
+    connect(unsignBtnAct, &QAction::triggered, this, &TInstForm::FlipSign);
     connect(loopToSelAct, &QAction::triggered, this, &TInstForm::LoopToSelection);
     connect(crossfadeAct, &QAction::triggered, this, [this] {
         bool ok = false;
@@ -242,7 +246,8 @@ void TInstForm::CreateMenus() {
     sampPopup->addAction(zoomOutAct);
     sampPopup->addAction(selectAllAct);
     QMenu* process = sampPopup->addMenu("Process");
-    for (QAction* act : {echoAct, reverbAct, amplifyAct, reverseAct, normalizeAct, crossfadeAct})
+    for (QAction* act :
+         {echoAct, reverbAct, amplifyAct, reverseAct, unsignAct, normalizeAct, crossfadeAct})
         process->addAction(act);
     sampPopup->addSeparator();
     for (QAction* act : {cutAct, copyAct, pasteAct, cropAct, deleteRangeAct, loopToSelAct})

@@ -98,6 +98,16 @@ void TInstForm::Normalize() {
     sampleEditor->SampleDataChanged();
 }
 
+void TInstForm::FlipSign() {
+    if (!Sample()) return;
+    const TRange range = Ordered(sampleEditor->View());
+    SongEdit().ProcessSample(currentInstrument_, currentSample_, "(Un)Sign", [range](TSample& s) {
+        TSampleData block = SignFlipped(s, range.start, range.end);
+        s.InstallData(block);
+    });
+    sampleEditor->SampleDataChanged();
+}
+
 void TInstForm::CrossfadeLoop(int frames) {
     if (!Sample()) return;
     SongEdit().ProcessSample(currentInstrument_, currentSample_, "Crossfade Loop",
