@@ -63,7 +63,8 @@ const char* ImportLossName(int kind) {
                                                    "note_map_transpose",
                                                    "second_effects",
                                                    "channel_settings",
-                                                   "global_volume"};
+                                                   "global_volume",
+                                                   "silent_slides"};
     return kind >= 0 && kind < kLossCount ? kNames[kind] : "unknown";
 }
 
