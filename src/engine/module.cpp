@@ -64,7 +64,8 @@ const char* ImportLossName(int kind) {
                                                    "second_effects",
                                                    "channel_settings",
                                                    "global_volume",
-                                                   "silent_slides"};
+                                                   "silent_slides",
+                                                   "arpeggio_order"};
     return kind >= 0 && kind < kLossCount ? kNames[kind] : "unknown";
 }
 

@@ -148,6 +148,8 @@ enum ImportLoss : int {
     kLossGlobalVolume,     // initial global volume other than full
     kLossSilentSlides,     // MOD slides without a parameter, which slide nothing there but
                            // would repeat the last slide in XM: left out
+    kLossArpeggioOrder,    // MOD arpeggios at a speed where XM plays their notes in another
+                           // order
     kLossCount
 };
 

@@ -1,5 +1,6 @@
 #include "engine/formats/xmp_import.h"
 
+#include "engine/effect_catalogue.h"
 #include "engine/formats/file_kind.h"
 #include "engine/formats/play_behaviour.h"
 #include "engine/formats/xmp_effects.h"
@@ -103,6 +104,7 @@ private:
         }
         m_->channelCount = uint8_t(std::max(channels, 1));
         m_->speed = uint8_t(std::clamp(x_.spd, 1, 31));
+        speed_ = m_->speed;
         m_->tempo = uint8_t(std::clamp(x_.bpm, 32, 255));
         const int fullVolume = kind_ == SourceKind::IT ? 128 : 64;
         // S3M and IT keep theirs in the stored levels.
@@ -125,6 +127,23 @@ private:
         m_->songLength = length;
         m_->restartPosition = restart < length ? restart : 0;
         return true;
+    }
+
+    // ProTracker plays an arpeggio's notes by the tick counted from the row's start, the XM
+    // tracker by the ticks left in the row. At a speed that is a multiple of three that only
+    // swaps the two offsets; at any other the order cannot be had in XM, and is counted.
+    // `speed_` follows the speed changes in play order, as the memories do.
+    void FitArpeggios(ImportedCell* cells, int tracks) {
+        for (int t = 0; t < tracks; ++t)
+            if (cells[t].command == kCmdSetSpeed && cells[t].param > 0) speed_ = cells[t].param;
+        for (int t = 0; t < tracks; ++t) {
+            ImportedCell& cell = cells[t];
+            if (cell.command != kCmdArpeggio || cell.param == 0) continue;
+            if (speed_ % 3 == 0)
+                cell.param = uint8_t((cell.param & 0x0F) << 4 | cell.param >> 4);
+            else if (speed_ > 2) // one or two ticks play alike
+                ++m_->lost[kLossArpeggioOrder];
+        }
     }
 
     // Effect memories run in the order the song plays its patterns, so they are followed in
@@ -160,17 +179,19 @@ private:
             m_->patterns[p] = pattern;
             int channelPan[kMaxChannels];
             for (int t = 0; t < tracks; ++t) channelPan[t] = InitialPan(t);
-            for (int r = 0; r < kMaxRows; ++r)
+            for (int r = 0; r < kMaxRows; ++r) {
+                ImportedCell cells[kMaxChannels];
                 for (int t = 0; t < tracks; ++t) {
-                    ImportedCell cell;
-                    if (source && r < rows && t < x_.chn) {
-                        const int track = source->index[t];
-                        if (track >= 0 && track < x_.trk && x_.xxt[track] &&
-                            r < x_.xxt[track]->rows)
-                            TranslateEvent(x_.xxt[track]->event[r], kind_, memory_[t], cell,
-                                           m_->lost);
-                    }
-                    CarryChannelPanning(cell, channelPan[t], m_->lost);
+                    if (!source || r >= rows || t >= x_.chn) continue;
+                    const int track = source->index[t];
+                    if (track >= 0 && track < x_.trk && x_.xxt[track] && r < x_.xxt[track]->rows)
+                        TranslateEvent(x_.xxt[track]->event[r], kind_, memory_[t], cells[t],
+                                       m_->lost);
+                }
+                if (kind_ == SourceKind::Mod) FitArpeggios(cells, tracks);
+                for (int t = 0; t < tracks; ++t) {
+                    const ImportedCell& cell = cells[t];
+                    CarryChannelPanning(cells[t], channelPan[t], m_->lost);
                     uint8_t* bytes = pattern->data + size_t(r) * RowStride(tracks) + t * kCellSize;
                     bytes[kCellNote] = cell.note;
                     bytes[kCellInstrument] = cell.instrument;
@@ -178,6 +199,7 @@ private:
                     bytes[kCellCommand] = cell.command;
                     bytes[kCellParam] = cell.param;
                 }
+            }
             if (!PLYRcompressPattern(m_, p)) return false;
         }
         return true;
@@ -293,6 +315,7 @@ private:
     SourceKind kind_;
     bool stereo_;
     ChannelMemory memory_[kMaxChannels];
+    int speed_ = 6;
 };
 
 } // namespace
