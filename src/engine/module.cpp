@@ -63,7 +63,9 @@ const char* ImportLossName(int kind) {
                                                    "note_map_transpose",
                                                    "second_effects",
                                                    "channel_settings",
-                                                   "global_volume"};
+                                                   "global_volume",
+                                                   "silent_slides",
+                                                   "arpeggio_order"};
     return kind >= 0 && kind < kLossCount ? kNames[kind] : "unknown";
 }
 

@@ -84,10 +84,10 @@ struct SampleRecord {
 
 struct InstrumentRecord {
     char name[kNameSize];
-    int32_t sampleCount;               // 0..16
-    uint8_t* keyboardMap;              // kNoteCount entries, or null
-    EnvelopeRecord* volumeEnvelope;    // or null
-    EnvelopeRecord* panningEnvelope;   // or null
+    int32_t sampleCount;             // 0..16
+    uint8_t* keyboardMap;            // kNoteCount entries, or null
+    EnvelopeRecord* volumeEnvelope;  // or null
+    EnvelopeRecord* panningEnvelope; // or null
     uint16_t fadeOut;
     uint8_t vibratoType;
     uint8_t vibratoSweep;
@@ -109,14 +109,25 @@ constexpr uint32_t kUnpackedTag = 0x80000000u;
 constexpr size_t kPatternHeaderSize = offsetof(PatternRecord, data);
 constexpr int kCellSize = 6;
 
-inline bool PatternIsUnpacked(const PatternRecord* p) { return (p->word0 & kUnpackedTag) != 0; }
-inline int RowStride(int tracks) { return tracks * kCellSize + 1; }
+inline bool PatternIsUnpacked(const PatternRecord* p) {
+    return (p->word0 & kUnpackedTag) != 0;
+}
+inline int RowStride(int tracks) {
+    return tracks * kCellSize + 1;
+}
 inline size_t UnpackedPatternSize(int tracks) {
     return kPatternHeaderSize + size_t(kMaxRows) * size_t(RowStride(tracks));
 }
 
 // Cell byte offsets within a 6-byte cell.
-enum CellByte : int { kCellLib = 0, kCellNote = 1, kCellInstrument = 2, kCellVolume = 3, kCellCommand = 4, kCellParam = 5 };
+enum CellByte : int {
+    kCellLib = 0,
+    kCellNote = 1,
+    kCellInstrument = 2,
+    kCellVolume = 3,
+    kCellCommand = 4,
+    kCellParam = 5
+};
 
 constexpr uint8_t kNoteKeyOff = 254;
 constexpr uint8_t kNoteNone = 255;
@@ -135,6 +146,10 @@ enum ImportLoss : int {
     kLossVolumeColumn,     // second effects that found no free column
     kLossChannelSettings,  // initial channel panning and volume
     kLossGlobalVolume,     // initial global volume other than full
+    kLossSilentSlides,     // MOD slides without a parameter, which slide nothing there but
+                           // would repeat the last slide in XM: left out
+    kLossArpeggioOrder,    // MOD arpeggios at a speed where XM plays their notes in another
+                           // order
     kLossCount
 };
 
@@ -149,17 +164,17 @@ struct ModuleRecord {
     int32_t sampleCount; // all instruments together
     int32_t patternCount;
     uint8_t channelCount;
-    uint8_t speed; // ticks per row
-    uint8_t tempo; // beats per minute
-    uint16_t orders[kMaxPositions];               // pattern number in the low byte
+    uint8_t speed;                                  // ticks per row
+    uint8_t tempo;                                  // beats per minute
+    uint16_t orders[kMaxPositions];                 // pattern number in the low byte
     InstrumentRecord* instruments[kMaxInstruments]; // empty slots null
     PatternRecord* patterns[kMaxPatterns];
     uint32_t flags;
 
     // Engine-owned extras: where the module came from and what its import could not keep.
-    char origin[8];        // "xm", "mod", "s3m", "it", ...
-    char tracker[21];      // tracker name stored in the file, if any
-    uint16_t fileVersion;  // the XM version word, 0 for other formats
+    char origin[8];       // "xm", "mod", "s3m", "it", ...
+    char tracker[21];     // tracker name stored in the file, if any
+    uint16_t fileVersion; // the XM version word, 0 for other formats
     // Levels the reference's own editor stores after an XM's data, which its player honours:
     // the mix mode (0 none stored, else that editor's mode number + 1; once read, always set
     // from the saving tracker when the file had none), the sample pre-amp (0 none, 48 unity)

@@ -1,6 +1,5 @@
 // Offline rendering: one pass through a song, as fast as the machine allows, without a device.
-// The song ends where playback would first come back to a row it already played, or at a
-// speed of zero.
+// The song ends where playback would first come back to a row it already played.
 #pragma once
 
 #include "engine/records.h"

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <libopenmpt/libopenmpt.hpp>
+#include <libopenmpt/libopenmpt_ext.hpp>
 #include <memory>
 #include <numbers>
 #include <numeric>
@@ -140,26 +141,44 @@ std::vector<char> ReadAll(const std::filesystem::path& file) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::unique_ptr<openmpt::module> OpenPeer(const std::filesystem::path& file) {
+template <typename Module = openmpt::module>
+std::unique_ptr<Module> OpenPeer(const std::filesystem::path& file) {
     const std::vector<char> bytes = ReadAll(file);
-    auto module = std::make_unique<openmpt::module>(bytes);
+    auto module = std::make_unique<Module>(bytes);
     module->set_render_param(openmpt::module::RENDER_INTERPOLATIONFILTER_LENGTH, 2);
     module->ctl_set_boolean("render.resampler.emulate_amiga", false);
     return module;
 }
 
-} // namespace
-
-std::vector<int16_t> PeerRender(const std::filesystem::path& file, int rate) {
-    auto module = OpenPeer(file);
+std::vector<int16_t> RenderAll(openmpt::module& module, int rate) {
     std::vector<int16_t> pcm;
     std::vector<int16_t> buffer(4096 * 2);
     for (;;) {
-        const size_t n = module->read_interleaved_stereo(rate, 4096, buffer.data());
+        const size_t n = module.read_interleaved_stereo(rate, 4096, buffer.data());
         if (n == 0) break;
         pcm.insert(pcm.end(), buffer.begin(), buffer.begin() + std::ptrdiff_t(n * 2));
     }
     return pcm;
+}
+
+} // namespace
+
+std::vector<int16_t> PeerRenderChannel(const std::filesystem::path& file, int rate, int channel) {
+    auto module = OpenPeer<openmpt::module_ext>(file);
+    auto* interactive = static_cast<openmpt::ext::interactive*>(
+        module->get_interface(openmpt::ext::interactive_id));
+    for (int c = 0; c < module->get_num_channels(); ++c)
+        interactive->set_channel_mute_status(c, c != channel);
+    return RenderAll(*module, rate);
+}
+
+int PeerChannelCount(const std::filesystem::path& file) {
+    return OpenPeer(file)->get_num_channels();
+}
+
+std::vector<int16_t> PeerRender(const std::filesystem::path& file, int rate) {
+    auto module = OpenPeer(file);
+    return RenderAll(*module, rate);
 }
 
 double PeerDuration(const std::filesystem::path& file) {

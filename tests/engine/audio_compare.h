@@ -18,5 +18,8 @@ SimilarityScores CompareRenders(const std::vector<int16_t>& ours,
 
 // The reference render of a module by libopenmpt: linear interpolation, no Amiga resampler.
 std::vector<int16_t> PeerRender(const std::filesystem::path& file, int rate);
+// The same with every channel but `channel` muted.
+std::vector<int16_t> PeerRenderChannel(const std::filesystem::path& file, int rate, int channel);
+int PeerChannelCount(const std::filesystem::path& file);
 // libopenmpt's idea of the song's length in seconds.
 double PeerDuration(const std::filesystem::path& file);

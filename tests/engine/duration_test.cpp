@@ -2,7 +2,9 @@
 #include "audio_compare.h"
 #include "engine/render.h"
 #include "engine/sndlib.h"
+#include "support/mod_builder.h"
 #include "support/test_paths.h"
+#include "support/xm_builder.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -47,6 +49,55 @@ TEST(Duration, EveryXMLastsAsLongAsInTheReferencePlayer) {
             theirs = PeerRenderSeconds(file) - runOn;
         }
         EXPECT_NEAR(ours, theirs, theirs * 0.005) << file.filename();
+    }
+}
+
+namespace {
+
+std::filesystem::path Written(const std::string& name, const std::vector<uint8_t>& bytes) {
+    const auto file = TempDir() / name;
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return file;
+}
+
+} // namespace
+
+// The pattern of a ProTracker song whose converted copy our player once cut short: a stray F00
+// in its second pattern, which both the reference and ProTracker's successors play through.
+TEST(Duration, ASpeedOfZeroNeitherEndsAConvertedSongNorItsOriginal) {
+    XMTestSong xm;
+    xm.tracker = "Cantorwright 0.1a";
+    xm.flags = 0; // Amiga periods, as converted from a MOD
+    XMTestInstrument instrument;
+    XMTestSample sample;
+    for (int i = 0; i < 64; ++i) sample.values.push_back(i < 32 ? 90 : -90);
+    sample.loopType = 1;
+    sample.loopLength = 64;
+    instrument.samples = {sample};
+    xm.instruments = {instrument};
+    xm.orders = {0, 1};
+    xm.patterns = {XMTestPattern{}, XMTestPattern{}};
+    xm.patterns[0].cells = {{0, 0, 49, 1, 0, 0x0F, 0x05}, {16, 1, 61, 1, 0, 0, 0}};
+    xm.patterns[1].cells = {{0, 0, 52, 1, 0, 0, 0}, {40, 2, 0, 0, 0, 0x0F, 0x00}};
+
+    MODTestSong mod;
+    MODTestSample modSample;
+    modSample.values.assign(sample.values.begin(), sample.values.end());
+    modSample.loopLength = 64;
+    mod.samples = {modSample};
+    mod.orders = {0, 1};
+    mod.patterns = {MODTestPattern{}, MODTestPattern{}};
+    mod.patterns[0].cells = {{0, 0, 428, 1, 0xF, 0x05}, {16, 1, 214, 1, 0, 0}};
+    mod.patterns[1].cells = {{0, 0, 339, 1, 0, 0}, {40, 2, 0, 0, 0xF, 0x00}};
+
+    for (const auto& file :
+         {Written("stray-f00.xm", BuildXM(xm)), Written("stray-f00.mod", BuildMOD(mod))}) {
+        Owned loaded{SNDloadModule(file.string().c_str())};
+        ASSERT_NE(loaded.module, nullptr) << file;
+        const double theirs = PeerDuration(file);
+        EXPECT_NEAR(theirs, 128 * 5 * 2.5 / 125, 0.01) << file; // both patterns, whole
+        EXPECT_NEAR(SongDurationSeconds(loaded.module), theirs, theirs * 0.005) << file;
     }
 }
 

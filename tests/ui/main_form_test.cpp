@@ -1,6 +1,7 @@
 #include "main_form_fixture.h"
 #include "model/audio.h"
 #include "model/errors.h"
+#include "support/mod_builder.h"
 #include "ui/cantor_application.h"
 #include "ui/widgets/file_panel.h"
 #include "ui/widgets/repeat_button.h"
@@ -173,6 +174,35 @@ TEST_F(MainFormTest, ErrorsFromHandlersAreShownInRedAndCleared) {
     EXPECT_TRUE(form->infoPanel1->text().startsWith("ESongError: "));
     form->clrMsgBtn->click();
     EXPECT_TRUE(form->infoPanel1->text().isEmpty());
+    EXPECT_FALSE(form->infoPanel1->styleSheet().contains("red"));
+}
+
+namespace {
+
+std::filesystem::path WrittenMOD(const std::string& name, uint8_t effect, uint8_t param) {
+    MODTestSong song;
+    MODTestSample sample;
+    sample.values.assign(64, 40);
+    song.samples = {sample};
+    song.patterns[0].cells = {{0, 0, 428, 1, 0, 0}, {1, 0, 0, 0, effect, param}};
+    const auto file = TempDir() / name;
+    const std::vector<uint8_t> bytes = BuildMOD(song);
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return file;
+}
+
+} // namespace
+
+// What an import could not keep is said once, in the message line's normal colour; a faithful
+// import says nothing.
+TEST_F(MainFormTest, OpeningAnImportThatLostEffectsSaysSoInTheMessageLine) {
+    Show();
+    form->clrMsgBtn->click();
+    form->OpenModule(WrittenMOD("kept.mod", 0xA, 0x20).string());
+    EXPECT_TRUE(form->infoPanel1->text().isEmpty()) << form->infoPanel1->text().toStdString();
+    form->OpenModule(WrittenMOD("slide.mod", 0xA, 0x00).string());
+    EXPECT_EQ(form->infoPanel1->text(), "Imported from MOD: 1 effect could not be kept in XM");
     EXPECT_FALSE(form->infoPanel1->styleSheet().contains("red"));
 }
 

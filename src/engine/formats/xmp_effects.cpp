@@ -2,6 +2,7 @@
 
 #include "engine/effect_catalogue.h"
 
+#include <algorithm>
 #include <xmp.h>
 
 namespace {
@@ -160,6 +161,61 @@ bool PlaceEffect(const XMEffect& e, ImportedCell& cell) {
     return true;
 }
 
+// MOD slides have no memory: a zero parameter slides nothing, where XM's repeats the last
+// slide. Those are dropped (libxmp drops most itself; CountSilentModSlides counts them all),
+// and the slide halves of 5xy and 6xy keep their porta or vibrato half alone. False when the
+// effect is to go.
+bool WithoutModMemory(uint8_t& t, uint8_t& p) {
+    switch (t) {
+    case 0x01:
+    case 0x02:
+    case 0x0A:
+        return p != 0;
+    case 0x05:
+    case 0x06:
+        if (p == 0) t = t == 0x05 ? 0x03 : 0x04;
+        return true;
+    case 0x0E: {
+        const uint8_t sub = p >> 4;
+        return !((sub == 0x1 || sub == 0x2 || sub == 0xA || sub == 0xB) && (p & 0x0F) == 0);
+    }
+    default:
+        return true;
+    }
+}
+
+// Scream Tracker keeps one parameter per channel for its slides, tremor, arpeggio, retrigger and
+// tremolo; Impulse Tracker one for its two pitch slides. XM keeps one per effect, so a zero
+// parameter gets the one the source would use.
+void WithSharedMemory(uint8_t t, uint8_t& p, SourceKind kind, ChannelMemory& memory) {
+    bool shares = false;
+    if (kind == SourceKind::S3M) {
+        switch (t) {
+        case 0x01:
+        case 0x02:
+        case 0x05:
+        case 0x06:
+        case 0x07:
+        case 0x0A:
+        case 0x1B:
+        case 0x1D:
+        case kXmpVolSlide2:
+        case kXmpS3mArpeggio:
+            shares = true;
+            break;
+        default:
+            break;
+        }
+    } else if (kind == SourceKind::IT) {
+        shares = t == 0x01 || t == 0x02;
+    }
+    if (!shares) return;
+    if (p == 0)
+        p = memory.shared;
+    else
+        memory.shared = p;
+}
+
 } // namespace
 
 void TranslateEvent(const xmp_event& event, SourceKind kind, ChannelMemory& memory,
@@ -172,10 +228,17 @@ void TranslateEvent(const xmp_event& event, SourceKind kind, ChannelMemory& memo
     if (event.ins > 0) cell.instrument = uint8_t(event.ins - 1);
     if (event.vol > 0) cell.volume = uint8_t(event.vol - 1 > 64 ? 64 : event.vol - 1);
 
-    const XMEffect first = Convert(event.fxt, event.fxp, kind, memory);
-    const XMEffect second = Convert(event.f2t, event.f2p, kind, memory);
-    if ((event.fxt != 0 || event.fxp != 0) && !first.valid) ++lost[kLossEffects];
-    if ((event.f2t != 0 || event.f2p != 0) && !second.valid) ++lost[kLossEffects];
+    uint8_t t1 = event.fxt, p1 = event.fxp, t2 = event.f2t, p2 = event.f2p;
+    XMEffect first, second;
+    if (kind != SourceKind::Mod || WithoutModMemory(t1, p1)) {
+        WithSharedMemory(t1, p1, kind, memory);
+        first = Convert(t1, p1, kind, memory);
+        if ((t1 != 0 || p1 != 0) && !first.valid) ++lost[kLossEffects];
+    }
+    if (t2 != 0 || p2 != 0) {
+        second = Convert(t2, p2, kind, memory);
+        if (!second.valid) ++lost[kLossEffects];
+    }
 
     if (first.valid) {
         if (first.volumeColumn && cell.volume == kVolumeNone)
@@ -210,4 +273,21 @@ void CarryChannelPanning(ImportedCell& cell, int& channelPan, uint32_t (&lost)[k
     } else {
         ++lost[kLossChannelSettings];
     }
+}
+
+uint32_t CountSilentModSlides(const uint8_t* data, size_t size, int channels, int patterns) {
+    constexpr size_t kPatternData = 1084; // after 31 sample headers, the orders and the tag
+    uint32_t count = 0;
+    const size_t cells = size_t(64 * std::max(channels, 0));
+    for (size_t i = 0; i < cells * size_t(std::max(patterns, 0)); ++i) {
+        const size_t at = kPatternData + i * 4;
+        if (at + 4 > size) break;
+        const uint8_t effect = data[at + 2] & 0x0F, param = data[at + 3];
+        const uint8_t sub = param >> 4;
+        if ((effect == 0x1 || effect == 0x2 || effect == 0xA) && param == 0) ++count;
+        if (effect == 0xE && (param & 0x0F) == 0 &&
+            (sub == 1 || sub == 2 || sub == 0xA || sub == 0xB))
+            ++count;
+    }
+    return count;
 }

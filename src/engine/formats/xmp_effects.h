@@ -3,6 +3,7 @@
 
 #include "engine/records.h"
 
+#include <cstddef>
 #include <cstdint>
 
 enum class SourceKind { Mod, S3M, IT, Other };
@@ -18,6 +19,7 @@ struct ImportedCell {
 // Effect memories that XM keeps differently from the source format, per channel.
 struct ChannelMemory {
     uint8_t arpeggio = 0;
+    uint8_t shared = 0; // S3M's one memory for most effects; IT's for its pitch slides
 };
 
 // Fills `cell` from a libxmp event; counts what does not fit into `lost`.
@@ -30,3 +32,7 @@ void TranslateEvent(const struct xmp_event& event, SourceKind kind, ChannelMemor
 // channel's panning: in the volume column when free, else as a set-panning effect.
 // `channelPan` (0..255) follows the panning effects met on the way.
 void CarryChannelPanning(ImportedCell& cell, int& channelPan, uint32_t (&lost)[kLossCount]);
+
+// The slides without a parameter in a 31-sample MOD's pattern data, which do nothing there and
+// are left out of the import.
+uint32_t CountSilentModSlides(const uint8_t* data, size_t size, int channels, int patterns);

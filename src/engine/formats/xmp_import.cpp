@@ -1,14 +1,17 @@
 #include "engine/formats/xmp_import.h"
 
+#include "engine/effect_catalogue.h"
 #include "engine/formats/file_kind.h"
 #include "engine/formats/play_behaviour.h"
 #include "engine/formats/xmp_effects.h"
 #include "engine/sndlib.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <vector>
 #include <xmp.h>
 
 namespace {
@@ -43,7 +46,8 @@ uint16_t Word(const uint8_t* data, size_t offset) {
 // The levels the reference plays an S3M or IT at, in the terms of an XM's stored mix settings:
 // the sample pre-amp and global volume from the header, and the mix mode. IT files that old
 // ModPlug releases wrote (their version words, a zero reserved field) get that editor's first
-// mode, linear with headroom by channel count; all others the linear mode without headroom.
+// mode, linear with headroom by channel count; all others, and MODs, the linear mode without
+// headroom.
 void StoreLevels(const uint8_t* data, size_t size, SourceKind kind, ModuleRecord* m) {
     constexpr int kOriginalMode = 0, kCompatibleMode = 4;
     if (kind == SourceKind::IT && size >= 0xC0) {
@@ -54,6 +58,10 @@ void StoreLevels(const uint8_t* data, size_t size, SourceKind kind, ModuleRecord
         m->storedMixMode = uint8_t((modPlug ? kOriginalMode : kCompatibleMode) + 1);
         m->storedPreAmp = std::min<uint16_t>(data[0x31], 128);
         m->storedGlobalVolume = uint16_t(std::min(data[0x30] * 2, 256) + 1);
+    } else if (kind == SourceKind::Mod) {
+        // The reference mixes a MOD a third louder than an XM at unity pre-amp (48).
+        m->storedMixMode = kCompatibleMode + 1;
+        m->storedPreAmp = 64;
     } else if (kind == SourceKind::S3M && size > 0x33) {
         m->storedMixMode = kCompatibleMode + 1;
         int preAmp = std::max(data[0x33] & 0x7F, 0x10);
@@ -79,6 +87,13 @@ public:
     bool Build() { return Header() && Orders() && Patterns() && Instruments(); }
 
 private:
+    // libxmp pans MOD channels hard; the reference plays them left, right, right, left at a
+    // quarter from the edges, as Amiga mixes are usually heard.
+    int InitialPan(int track) const {
+        if (kind_ == SourceKind::Mod) return (track & 3) == 1 || (track & 3) == 2 ? 0xC0 : 0x40;
+        return track < x_.chn && stereo_ ? std::clamp(x_.xxc[track].pan, 0, 255) : 128;
+    }
+
     bool Header() {
         CopyName(m_->name, x_.name, 31);
         m_->moduleType = kModuleTypeXM;
@@ -89,9 +104,12 @@ private:
         }
         m_->channelCount = uint8_t(std::max(channels, 1));
         m_->speed = uint8_t(std::clamp(x_.spd, 1, 31));
+        speed_ = m_->speed;
         m_->tempo = uint8_t(std::clamp(x_.bpm, 32, 255));
         const int fullVolume = kind_ == SourceKind::IT ? 128 : 64;
-        if (x_.gvl < fullVolume) ++m_->lost[kLossGlobalVolume];
+        // S3M and IT keep theirs in the stored levels.
+        const bool levelStored = kind_ == SourceKind::S3M || kind_ == SourceKind::IT;
+        if (x_.gvl < fullVolume && !levelStored) ++m_->lost[kLossGlobalVolume];
         for (int c = 0; c < channels; ++c)
             if (x_.xxc[c].vol != 64) ++m_->lost[kLossChannelSettings];
         return true;
@@ -111,10 +129,42 @@ private:
         return true;
     }
 
+    // ProTracker plays an arpeggio's notes by the tick counted from the row's start, the XM
+    // tracker by the ticks left in the row. At a speed that is a multiple of three that only
+    // swaps the two offsets; at any other the order cannot be had in XM, and is counted.
+    // `speed_` follows the speed changes in play order, as the memories do.
+    void FitArpeggios(ImportedCell* cells, int tracks) {
+        for (int t = 0; t < tracks; ++t)
+            if (cells[t].command == kCmdSetSpeed && cells[t].param > 0) speed_ = cells[t].param;
+        for (int t = 0; t < tracks; ++t) {
+            ImportedCell& cell = cells[t];
+            if (cell.command != kCmdArpeggio || cell.param == 0) continue;
+            if (speed_ % 3 == 0)
+                cell.param = uint8_t((cell.param & 0x0F) << 4 | cell.param >> 4);
+            else if (speed_ > 2) // one or two ticks play alike
+                ++m_->lost[kLossArpeggioOrder];
+        }
+    }
+
+    // Effect memories run in the order the song plays its patterns, so they are followed in
+    // that order: patterns as the order list first names them, then the ones it never names.
+    std::vector<int> PlayOrder(int count) const {
+        std::vector<int> order;
+        std::vector<bool> seen(size_t(count), false);
+        for (int i = 0; i < m_->songLength; ++i) {
+            const int p = m_->orders[i];
+            if (p < count && !seen[size_t(p)]) seen[size_t(p)] = true, order.push_back(p);
+        }
+        for (int p = 0; p < count; ++p)
+            if (!seen[size_t(p)]) order.push_back(p);
+        return order;
+    }
+
     bool Patterns() {
         const int count = std::clamp(x_.pat, 1, kMaxPatterns);
         const int tracks = m_->channelCount;
-        for (int p = 0; p < count; ++p) {
+        m_->patternCount = count;
+        for (const int p : PlayOrder(count)) {
             const xmp_pattern* source = p < x_.pat ? x_.xxp[p] : nullptr;
             int rows = source ? source->rows : 64;
             if (rows > kMaxRows) {
@@ -127,21 +177,21 @@ private:
             pattern->word0 = kUnpackedTag | uint32_t(tracks);
             pattern->rowCount = rows;
             m_->patterns[p] = pattern;
-            m_->patternCount = p + 1;
             int channelPan[kMaxChannels];
-            for (int t = 0; t < tracks; ++t)
-                channelPan[t] = t < x_.chn && stereo_ ? std::clamp(x_.xxc[t].pan, 0, 255) : 128;
-            for (int r = 0; r < kMaxRows; ++r)
+            for (int t = 0; t < tracks; ++t) channelPan[t] = InitialPan(t);
+            for (int r = 0; r < kMaxRows; ++r) {
+                ImportedCell cells[kMaxChannels];
                 for (int t = 0; t < tracks; ++t) {
-                    ImportedCell cell;
-                    if (source && r < rows && t < x_.chn) {
-                        const int track = source->index[t];
-                        if (track >= 0 && track < x_.trk && x_.xxt[track] &&
-                            r < x_.xxt[track]->rows)
-                            TranslateEvent(x_.xxt[track]->event[r], kind_, memory_[t], cell,
-                                           m_->lost);
-                    }
-                    CarryChannelPanning(cell, channelPan[t], m_->lost);
+                    if (!source || r >= rows || t >= x_.chn) continue;
+                    const int track = source->index[t];
+                    if (track >= 0 && track < x_.trk && x_.xxt[track] && r < x_.xxt[track]->rows)
+                        TranslateEvent(x_.xxt[track]->event[r], kind_, memory_[t], cells[t],
+                                       m_->lost);
+                }
+                if (kind_ == SourceKind::Mod) FitArpeggios(cells, tracks);
+                for (int t = 0; t < tracks; ++t) {
+                    const ImportedCell& cell = cells[t];
+                    CarryChannelPanning(cells[t], channelPan[t], m_->lost);
                     uint8_t* bytes = pattern->data + size_t(r) * RowStride(tracks) + t * kCellSize;
                     bytes[kCellNote] = cell.note;
                     bytes[kCellInstrument] = cell.instrument;
@@ -149,6 +199,7 @@ private:
                     bytes[kCellCommand] = cell.command;
                     bytes[kCellParam] = cell.param;
                 }
+            }
             if (!PLYRcompressPattern(m_, p)) return false;
         }
         return true;
@@ -264,6 +315,7 @@ private:
     SourceKind kind_;
     bool stereo_;
     ChannelMemory memory_[kMaxChannels];
+    int speed_ = 6;
 };
 
 } // namespace
@@ -298,6 +350,11 @@ ModuleRecord* ImportWithXmp(const uint8_t* data, size_t size, const std::string&
         SNDfail(kSndErrMemory, fileName + ": out of memory while importing");
         return nullptr;
     }
+    // Only the 31-sample layout, which a four-character tag at 1080 marks.
+    if (kind == SourceKind::Mod && size > 1084 && std::isprint(data[1080]) &&
+        std::isprint(data[1083]))
+        module->lost[kLossSilentSlides] =
+            CountSilentModSlides(data, size, info.mod->chn, info.mod->pat);
     StoreLevels(data, size, kind, module.get());
     DecidePlayBehaviour(*module, StoredPlaySettings{});
     return module.release();

@@ -217,8 +217,8 @@ bool SongPlayer::TickZeroFlow(ChannelState& ch) {
     case kCmdSetSpeed:
     case kCmdSetTempo:
         if (p == 0) {
-            // Speed 0 halts the tracker: the song ends here.
-            Halt();
+            // Ignored, as the reference plays an XM (and the MOD it may come from): a song
+            // converted with a stray F00 plays on to its real end.
         } else if (p < 32) {
             speed_ = p;
             timer_ = speed_; // the new speed already counts for this row

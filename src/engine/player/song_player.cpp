@@ -205,7 +205,6 @@ void SongPlayer::ReadRow() {
         ch.command = command;
         ch.param = cell[kCellParam];
         NewNote(ch);
-        if (!playing_) return; // a speed of zero stopped the song on this row
     }
     for (int c = channels; c < kMaxChannels; ++c) channels_[c].command = channels_[c].param = 0;
 }

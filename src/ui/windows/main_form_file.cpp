@@ -2,6 +2,7 @@
 // costs nothing, unsaved changes are asked about, and a modified song is autosaved.
 #include "model/audio.h"
 #include "model/errors.h"
+#include "model/import_report.h"
 #include "project/app_objects.h"
 #include "ui/widgets/file_panel.h"
 #include "ui/widgets/recent_files.h"
@@ -47,6 +48,9 @@ bool TMainForm::OpenModule(const std::string& fileName) {
     Song()->StartPreviewPlayer();
     EventManager().Dispatch<EvLoadModule>();
     ClearStaleError();
+    // Said once: from here on the song plays by XM's rules, as the saved copy will.
+    const std::string report = ImportReport(*Song()->Module());
+    if (!report.empty()) ShowMessage(QString::fromStdString(report));
     if (wasPlaying)
         playBtnClick();
     else

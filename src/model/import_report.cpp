@@ -1,0 +1,50 @@
+#include "model/import_report.h"
+
+#include <cctype>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+struct Phrase {
+    uint32_t count;
+    const char* one;
+    const char* many;
+};
+
+std::string Said(const Phrase& p) {
+    return std::to_string(p.count) + " " + (p.count == 1 ? p.one : p.many);
+}
+
+} // namespace
+
+std::string ImportReport(const ModuleRecord& m) {
+    const size_t originLength = strnlen(m.origin, sizeof m.origin);
+    const std::string origin(m.origin, originLength);
+    if (origin.empty() || origin == "xm") return {};
+    const uint32_t* lost = m.lost;
+    // Left-out silent slides and displaced second effects are effects the copy lacks all the same.
+    const Phrase phrases[] = {
+        {lost[kLossEffects] + lost[kLossVolumeColumn] + lost[kLossSilentSlides], "effect",
+         "effects"},
+        {lost[kLossChannels], "channel", "channels"},
+        {lost[kLossRows], "row", "rows"},
+        {lost[kLossSamples], "sample", "samples"},
+        {lost[kLossEnvelopePoints], "envelope point", "envelope points"},
+        {lost[kLossSustainLoops], "sustain loop", "sustain loops"},
+        {lost[kLossNoteMapTranspose], "note map transpose", "note map transposes"},
+        {lost[kLossChannelSettings], "channel setting", "channel settings"},
+        {lost[kLossGlobalVolume], "global volume", "global volumes"},
+        {lost[kLossArpeggioOrder], "arpeggio in its tick order", "arpeggios in their tick order"},
+    };
+    std::vector<std::string> parts;
+    for (const Phrase& p : phrases)
+        if (p.count) parts.push_back(Said(p));
+    if (parts.empty()) return {};
+    std::string list = parts.front();
+    for (size_t i = 1; i < parts.size(); ++i)
+        list += (i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    std::string kind;
+    for (char c : origin) kind += char(std::toupper(static_cast<unsigned char>(c)));
+    return "Imported from " + kind + ": " + list + " could not be kept in XM";
+}

@@ -1,0 +1,39 @@
+// The sentence the main window shows after opening a module from another format.
+#include "model/import_report.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace {
+
+ModuleRecord From(const char* origin) {
+    ModuleRecord m{};
+    std::strncpy(m.origin, origin, sizeof m.origin - 1);
+    return m;
+}
+
+} // namespace
+
+TEST(ImportReport, NamesTheFormatAndCountsWhatWasLostByKind) {
+    ModuleRecord mod = From("mod");
+    EXPECT_EQ(ImportReport(mod), "");
+    mod.lost[kLossEffects] = 1;
+    mod.lost[kLossSilentSlides] = 2;
+    EXPECT_EQ(ImportReport(mod), "Imported from MOD: 3 effects could not be kept in XM");
+    mod.lost[kLossSilentSlides] = 0;
+    EXPECT_EQ(ImportReport(mod), "Imported from MOD: 1 effect could not be kept in XM");
+
+    ModuleRecord it = From("it");
+    it.lost[kLossVolumeColumn] = 2;
+    it.lost[kLossEnvelopePoints] = 1;
+    it.lost[kLossNoteMapTranspose] = 4;
+    EXPECT_EQ(ImportReport(it), "Imported from IT: 2 effects, 1 envelope point and 4 note map "
+                                "transposes could not be kept in XM");
+}
+
+// An XM plays by its own rules already; what its reader repaired is no import loss.
+TEST(ImportReport, SaysNothingForAnXM) {
+    ModuleRecord xm = From("xm");
+    xm.lost[kLossEffects] = 5;
+    EXPECT_EQ(ImportReport(xm), "");
+}
