@@ -170,7 +170,8 @@ TEST_F(FilterPopupTest, TheFiltersFollowTheActiveWindow) {
     EXPECT_TRUE(roll->Model().IsTrackVisible(4)) << "only the bound window's roll changes";
 
     roll->SetTrackVisible(7, false);
-    form->MdiArea()->setActiveSubWindow(form->MdiArea()->subWindowList().front());
+    for (QMdiSubWindow* sub : form->MdiArea()->subWindowList())
+        if (sub->widget() == pf) form->MdiArea()->setActiveSubWindow(sub);
     QTest::qWait(30);
     ASSERT_EQ(tracks->Bound(), pf);
     EXPECT_TRUE(tracks->List()->Checked(4));
