@@ -61,6 +61,17 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     Report("full repaint, 256 rows x 32 tracks, all lanes",
            PerCallMs(50, [&](int) { roll.viewport()->repaint(); }));
+    // The pattern window's zoom, where every box carries its track number.
+    roll.SetColWidth(16);
+    QApplication::processEvents();
+    Report("full repaint at 16 x 10, numbered boxes",
+           PerCallMs(50, [&](int) { roll.viewport()->repaint(); }));
+    // One frame of the playing-row marker's glide: two strips.
+    Report("marker step over the dense pattern", PerCallMs(200, [&](int i) {
+               roll.SetSongRow(i % 2 ? 9 : 10);
+               QApplication::processEvents();
+           }));
+    roll.SetColWidth(4);
 
     // 200 notes on 8 tracks; each step moves them all a semitone and repaints what changed.
     TBenchPattern sparse(32, 256);

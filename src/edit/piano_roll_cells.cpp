@@ -6,6 +6,7 @@ void TRollCells::SetPattern(const TPattern* pattern) {
 }
 
 TCell TRollCells::Get(int track, int row) const {
+    if (over_.empty()) return pattern_->GetCell(track, row);
     const auto it = over_.find({track, row});
     return it != over_.end() ? it->second : pattern_->GetCell(track, row);
 }

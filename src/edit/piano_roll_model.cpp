@@ -67,7 +67,11 @@ std::optional<int> TRollModel::Lane(int track, int row) const {
         if (!IsValidNote(cell.note)) return {};
         return NoteIndex(cell.note);
     }
-    for (int r = row - 1; r >= 0; --r) {
+    return PitchBefore(track, row);
+}
+
+std::optional<int> TRollModel::PitchBefore(int track, int row) const {
+    for (int r = std::min(row, cells_.Rows()) - 1; r >= 0; --r) {
         const TCell earlier = cells_.Get(track, r);
         if (IsValidNote(earlier.note) && IsInstrumentVisible(earlier.instrument))
             return NoteIndex(earlier.note);

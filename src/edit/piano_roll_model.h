@@ -60,6 +60,9 @@ public:
     // The lane of the event at (track, row), a key off taking the pitch of the nearest earlier
     // shown note of its track; nothing for an empty cell or a key off without such a note.
     std::optional<int> Lane(int track, int row) const;
+    // The lane of the last shown real note of the track above the row, the pitch a key off
+    // there takes.
+    std::optional<int> PitchBefore(int track, int row) const;
     std::optional<TRollHit> HitTest(TRollPoint place) const;
     int FindFreeTrack(int row, int start, bool backwards) const;
 

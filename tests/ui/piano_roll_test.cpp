@@ -9,6 +9,7 @@
 #include "ui/windows/pattern_form.h"
 
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiArea>
@@ -124,29 +125,65 @@ TEST_F(PianoRollTest, EscapeAndCtrlDragInPlaceLeaveTheSongAlone) {
     EXPECT_EQ(SongEdit().HistoryIndex(), steps);
 }
 
-TEST_F(PianoRollTest, GridAndRollOfTwoWindowsAgree) {
+TEST_F(PianoRollTest, GridsAndRollsOfTwoWindowsAgreeAtOnce) {
     form->NewPatternEditorClick();
     ASSERT_EQ(Forms().size(), 2u);
     TPatternForm* other = Forms().back();
     other->patternListBox->setCurrentRow(pattern->Number());
     ASSERT_EQ(other->ShownPattern(), pattern);
+    other->editorPages->setCurrentWidget(other->eventListSheet);
+    QTest::qWait(30);
+    ASSERT_TRUE(other->Grid()->isVisible()) << "the other window shows its grid";
+    // The grid of the roll's own window, on the page behind the roll.
+    const auto ownGridCell = [&](int track, int row) {
+        pf->editorPages->setCurrentWidget(pf->eventListSheet);
+        QTest::qWait(20);
+        const QImage cell =
+            pf->Grid()->viewport()->grab(pf->Grid()->TrackRowRect(track, row)).toImage();
+        pf->editorPages->setCurrentWidget(pf->pianoRollSheet);
+        QTest::qWait(20);
+        return cell;
+    };
+    const QImage emptyCell = ownGridCell(0, 2);
+    QTest::qWait(30);
     TPaints otherGrid(other->Grid()->viewport());
 
     Click({48, 2});
+    ASSERT_EQ(pattern->Note(0, 2), NoteFromIndex(48));
     QTest::qWait(30);
-    EXPECT_FALSE(otherGrid.region.isEmpty());
+    EXPECT_TRUE(otherGrid.region.contains(other->Grid()->TrackRowRect(0, 2)))
+        << "the other window's grid redraws the cell";
     EXPECT_TRUE(other->Roll()->Model().HitTest({48, 2}).has_value());
+    EXPECT_NE(ownGridCell(0, 2), emptyCell) << "the roll's own grid shows the note";
+    SongEdit().Undo();
+    EXPECT_EQ(ownGridCell(0, 2), emptyCell);
+    SongEdit().Redo();
 
-    // A grid edit elsewhere drops the changed note from the roll's selection.
+    // The reverse: a grid edit shows in both rolls, and the selected note follows its cell.
     QTest::keyClick(roll, Qt::Key_A, Qt::ControlModifier);
     ASSERT_EQ(roll->Model().Selection().Count(), 1);
+    QTest::qWait(30);
+    TPaints ownRoll(roll->viewport());
     TCell cell = pattern->GetCell(0, 2);
     cell.note = NoteFromIndex(55);
     SongEdit().ChangeCells(pattern->Number(), {{0, 2, pattern->GetCell(0, 2), cell}}, "Set",
                            other->Grid());
-    EXPECT_EQ(roll->Model().Selection().Count(), 0);
+    QTest::qWait(30);
+    const QPoint at = roll->Centre({55, 2});
+    EXPECT_TRUE(ownRoll.region.contains(at)) << "the roll redraws the new pitch";
+    EXPECT_TRUE(ownRoll.region.contains(roll->Centre({48, 2}))) << "and the old one";
+    ASSERT_EQ(roll->Model().Selection().Count(), 1);
+    EXPECT_EQ(roll->Model().Selection().Notes()[0].homeCell, cell);
+    EXPECT_EQ(pf->selObPanel->text(), "1 selected notes");
     EXPECT_TRUE(roll->Model().HitTest({55, 2}).has_value());
     EXPECT_TRUE(other->Roll()->Model().HitTest({55, 2}).has_value());
+    EXPECT_FALSE(other->Roll()->Model().HitTest({48, 2}).has_value());
+    // A drag of the reselected note moves what the cell holds now.
+    Press({55, 2});
+    Move({55, 4});
+    Release({55, 4});
+    EXPECT_EQ(pattern->Note(0, 4), NoteFromIndex(55));
+    EXPECT_TRUE(pattern->IsCellEmpty(0, 2));
 }
 
 TEST_F(PianoRollTest, ValueBoxesChangeTheSelectionInOneStep) {

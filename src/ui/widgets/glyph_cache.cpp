@@ -53,6 +53,26 @@ void TGlyphCache::Draw(QPainter& painter, int x, int y, std::string_view text,
     }
 }
 
+void TGlyphCache::DrawClipped(QPainter& painter, int x, int y, std::string_view text,
+                              const QColor& color, const QRect& clip) {
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QPixmap& strip = StripFor(color, ratio);
+    for (const char c : text) {
+        const int i = int(static_cast<unsigned char>(c)) - kFirst;
+        if (i < 0 || i >= kCount) continue;
+        const int width = advance_[size_t(i)];
+        const QRect glyph(x - kPad, y, width + 2 * kPad, height_);
+        const QRect shown = glyph.intersected(clip);
+        if (c != ' ' && !shown.isEmpty()) {
+            const QPoint from = shown.topLeft() - glyph.topLeft();
+            painter.drawPixmap(QRectF(shown), strip,
+                               QRectF((offset_[size_t(i)] + from.x()) * ratio, from.y() * ratio,
+                                      shown.width() * ratio, shown.height() * ratio));
+        }
+        x += width;
+    }
+}
+
 int TGlyphCache::Advance(std::string_view text) const {
     int width = 0;
     for (const char c : text) {

@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPixmap>
+#include <QRect>
 #include <array>
 #include <string_view>
 #include <vector>
@@ -17,8 +18,15 @@ public:
 
     // Printable ASCII text with its top-left corner at (x, y); other characters are skipped.
     void Draw(QPainter& painter, int x, int y, std::string_view text, const QColor& color);
+    // As Draw, showing only what falls inside clip; cheaper than a clip on the painter when
+    // thousands of short texts each have their own box.
+    void DrawClipped(QPainter& painter, int x, int y, std::string_view text, const QColor& color,
+                     const QRect& clip);
     // The width the text takes, as Draw lays it out.
     int Advance(std::string_view text) const;
+    int Height() const { return height_; }
+    int Ascent() const { return ascent_; }
+    const QFont& Font() const { return font_; }
 
 private:
     static constexpr int kFirst = 32;

@@ -24,14 +24,20 @@ TPianoRoll::TPianoRoll(QWidget* parent) : QAbstractScrollArea(parent), font_("Ar
     viewport()->setMouseTracking(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     resize(100, 100);
+    markerTimer_.setInterval(16);
+    markerTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&markerTimer_, &QTimer::timeout, this, &TPianoRoll::AdvanceMarker);
+    sinceStart_.start();
 }
 
 void TPianoRoll::SetPattern(TPattern* pattern) {
     if (pattern == pattern_) return;
     if (dragMode_ != 0) CancelOperation();
+    StopFollowing();
     pattern_ = pattern;
     model_.SetPattern(pattern);
     songRow_ = 0;
+    markerShift_ = 0;
     UpdateScrollBars();
     viewport()->update();
     emit ChangeSelection();
@@ -44,9 +50,46 @@ void TPianoRoll::Refresh() {
 
 void TPianoRoll::SetSongRow(int row) {
     if (!pattern_ || row < 0 || row >= pattern_->RowCount() || row == songRow_) return;
-    RepaintMarker();
+    const double now = double(sinceStart_.nsecsElapsed()) / 1e6;
+    clock_.Observe(row, now);
+    MoveMarker(row, int(clock_.Fraction(now) * geo_.colWidth));
+}
+
+void TPianoRoll::MoveMarker(int row, int shift) {
+    if (row == songRow_ && shift == markerShift_) return;
+    if (showSongRow_) RepaintMarker();
     songRow_ = row;
-    RepaintMarker();
+    markerShift_ = shift;
+    if (showSongRow_) RepaintMarker();
+}
+
+int TPianoRoll::MarkerX() const {
+    return geo_.X(songRow_) + geo_.colWidth / 2 + markerShift_;
+}
+
+void TPianoRoll::FollowPlayback(std::function<int()> playingRow, double rowMs) {
+    playingRow_ = std::move(playingRow);
+    const int row = playingRow_ ? playingRow_() : -1;
+    if (!pattern_ || row < 0 || row >= pattern_->RowCount()) return StopFollowing();
+    clock_.Start(row, double(sinceStart_.nsecsElapsed()) / 1e6, rowMs);
+    MoveMarker(row, 0);
+    markerTimer_.start();
+}
+
+void TPianoRoll::AdvanceMarker() {
+    const int row = pattern_ && playingRow_ ? playingRow_() : -1;
+    if (row < 0 || row >= pattern_->RowCount()) return StopFollowing();
+    const double now = double(sinceStart_.nsecsElapsed()) / 1e6;
+    clock_.Observe(row, now);
+    MoveMarker(row, int(clock_.Fraction(now) * geo_.colWidth));
+}
+
+// The marker comes to rest on its row's centre, where a stopped song's row is drawn.
+void TPianoRoll::StopFollowing() {
+    markerTimer_.stop();
+    clock_.Stop();
+    playingRow_ = nullptr;
+    if (pattern_) MoveMarker(songRow_, 0);
 }
 
 void TPianoRoll::PatternChanged(int track, int row) {
@@ -63,11 +106,17 @@ void TPianoRoll::PatternChanged(int track, int row) {
     }
     // The boxes of that track from the row on may take another key-off pitch.
     viewport()->update(QRect(QPoint(geo_.X(row), 0), viewport()->rect().bottomRight()));
+    // A selected note stays selected with what the cell now holds.
     TSelNotes& selection = model_.Selection();
     const int before = selection.Count();
     std::erase_if(selection.Notes(),
                   [&](const TSelNote& n) { return n.homeTrack == track && n.homeRow == row; });
-    if (selection.Count() != before) emit ChangeSelection();
+    if (selection.Count() == before) return;
+    if (track < pattern_->TrackCount() && row < pattern_->RowCount()) {
+        const TCell now = pattern_->GetCell(track, row);
+        if (model_.IsCellShown(track, now)) selection.Toggle(track, row, now);
+    }
+    emit ChangeSelection();
 }
 
 void TPianoRoll::SetTrackVisible(int track, bool on) {

@@ -3,11 +3,19 @@
 // the edit layer as one step and repaints only the boxes concerned.
 #pragma once
 
+#include "edit/marker_clock.h"
 #include "edit/piano_roll_model.h"
+#include "ui/widgets/glyph_cache.h"
 
 #include <QAbstractScrollArea>
 #include <QColor>
+#include <QElapsedTimer>
 #include <QFont>
+#include <QList>
+#include <QRect>
+#include <QTimer>
+#include <functional>
+#include <vector>
 
 class TPattern;
 
@@ -22,6 +30,14 @@ public:
     const TRollGeometry& Geometry() const { return geo_; }
     void SetSongRow(int row);
     int SongRow() const { return songRow_; }
+    // While the song plays the marker glides through each row, asking playingRow once a frame
+    // for the player's row in the shown pattern (-1 when it plays elsewhere or has stopped,
+    // which ends the glide). rowMs is a first guess of a row's length.
+    void FollowPlayback(std::function<int()> playingRow, double rowMs);
+    bool FollowingPlayback() const { return markerTimer_.isActive(); }
+    // One frame of the glide; the timer's, and tests'.
+    void AdvanceMarker();
+    int MarkerX() const;
     // Another view changed the shown pattern; track or row -1 for all of them.
     void PatternChanged(int track, int row);
     void Refresh();
@@ -73,12 +89,16 @@ private:
     void RepaintMarker();
     void PaintGrid(QPainter& painter, const QRect& area);
     void PaintNotes(QPainter& painter, const QRect& area);
-    void PaintNote(QPainter& painter, const QRect& box, int track, bool keyOff);
-    void PaintMarks(QPainter& painter);
+    void PrepareFont();
+    void DrawBoxes(QPainter& painter);
+    void PaintNumber(QPainter& painter, const QRect& box, int track);
+    void PaintMarks(QPainter& painter, const QRect& area);
     void DragTo(TRollPoint place);
     void ShowPointer(TRollPoint place, Qt::KeyboardModifiers modifiers);
     void ZoomAround(int x, int colWidth);
     TRollPoint PointAt(QPoint p) const;
+    void StopFollowing();
+    void MoveMarker(int row, int shift);
 
     TPattern* pattern_ = nullptr;
     TRollModel model_;
@@ -90,8 +110,19 @@ private:
     QFont font_;
     bool showSongRow_ = true;
     int songRow_ = 0;
+    int markerShift_ = 0; // pixels past the row's centre while gliding
+    TMarkerClock clock_;
+    QTimer markerTimer_;
+    QElapsedTimer sinceStart_;
+    std::function<int()> playingRow_;
     int dragMode_ = 0; // 0 idle, 1 moving, 2 copying, 3 boxing
     TRollPoint boxFrom_, boxTo_;
     int previewChannel_ = -1;
-    int digitWidth_ = 1; // of the font last painted with
+    // Paint scratch, kept to spare an allocation per paint: the track on top at each place of
+    // the painted area (negative for a key off, 0 none), and the boxes by fill.
+    TGlyphCache glyphs_;
+    QFont paintFont_;
+    bool glyphsReady_ = false;
+    std::vector<int16_t> cover_;
+    QList<QRect> solid_, hatched_, outer_, inner_;
 };

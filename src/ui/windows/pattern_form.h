@@ -58,6 +58,8 @@ public:
     void RefreshPattern();
     void RefreshGrid();
     void FollowSong();
+    // The row the song plays in the shown pattern, -1 when it plays another or none.
+    int PlayingRowShown();
     void PatternChanged(TPattern* pattern, int track, int row, const void* sender);
     void PatternPropChanged(TPattern* pattern, const void* form);
     void PatternInserted(int index);

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QToolButton>
+#include <algorithm>
 
 void TPatternFormListener::HandleEvent(TZEvent& event, int32_t /*tag*/) {
     if (dynamic_cast<EvLoadModule*>(&event)) {
@@ -113,7 +114,18 @@ void TPatternForm::FollowSong() {
     if (FollowSongRow() && shownPattern_ && shownPattern_->Number() == song->CurrentPattern()) {
         eventGrid->SetCursorRow(song->CurrentRow());
         pianoRoll->SetSongRow(song->CurrentRow());
+        if (song->Playing() && !pianoRoll->FollowingPlayback())
+            pianoRoll->FollowPlayback([this] { return PlayingRowShown(); },
+                                      song->Speed() * 2500.0 / std::max(1, song->Tempo()));
     }
+}
+
+int TPatternForm::PlayingRowShown() {
+    TSong* song = Song();
+    if (!song || !song->Playing() || !FollowSongRow() || !shownPattern_ ||
+        shownPattern_->Number() != song->CurrentPattern())
+        return -1;
+    return song->CurrentRow();
 }
 
 void TPatternForm::PatternChanged(TPattern* pattern, int track, int row, const void* sender) {
