@@ -69,11 +69,11 @@ TEST(Import, ModulesAreRecognisedByContentNotByName) {
 }
 
 TEST(Import, ChannelPanningTravelsWithEveryInstrumentCell) {
-    // MOD channels play hard left, right, right, left; XM keeps panning per note, so each cell
-    // that names an instrument carries its channel's panning.
+    // MOD channels play left, right, right, left at the reference's 0x40/0xC0; XM keeps panning
+    // per note, so each cell that names an instrument carries its channel's panning.
     const ProcessResult r = RunCli({"--dump", (SharedDir() / "corpus" / "hiscreen.mod").string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const char* expected[4] = {"C0", "CF", "CF", "C0"};
+    const char* expected[4] = {"C4", "CC", "CC", "C4"};
     std::istringstream lines(r.out);
     int checked = 0;
     for (std::string line; std::getline(lines, line);) {
