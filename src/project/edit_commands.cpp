@@ -588,17 +588,20 @@ void TSamplePropertiesCommand::Write(const TProperties& p) const {
     TSample& sample = Target();
     {
         EngineLock lock;
-        SampleRecord& r = *sample.Record();
-        std::memcpy(r.name, p.name.data(), kNameSize);
-        FieldStore(r.loopType, uint8_t(p.loopType));
-        FieldStore(r.loopStart, p.loopStart);
-        FieldStore(r.loopEnd, p.loopEnd);
-        FieldStore(r.volume, p.volume);
-        FieldStore(r.panning, p.panning);
-        FieldStore(r.relativeNote, p.relativeNote);
-        FieldStore(r.finetune, p.finetune);
+        Store(*sample.Record(), p);
     }
     sample.Changed();
+}
+
+void TSamplePropertiesCommand::Store(SampleRecord& r, const TProperties& p) {
+    std::memcpy(r.name, p.name.data(), kNameSize);
+    FieldStore(r.loopType, uint8_t(p.loopType));
+    FieldStore(r.loopStart, p.loopStart);
+    FieldStore(r.loopEnd, p.loopEnd);
+    FieldStore(r.volume, p.volume);
+    FieldStore(r.panning, p.panning);
+    FieldStore(r.relativeNote, p.relativeNote);
+    FieldStore(r.finetune, p.finetune);
 }
 
 void TSamplePropertiesCommand::Apply() {

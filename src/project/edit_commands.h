@@ -275,6 +275,8 @@ public:
         bool operator==(const TProperties&) const = default;
     };
     static TProperties Of(const SampleRecord& record);
+    // Puts the fields back into a record; the caller holds the engine lock.
+    static void Store(SampleRecord& record, const TProperties& properties);
 
 protected:
     void Apply() override;

@@ -134,14 +134,11 @@ void TKeptSample::Put(TInstrument& instrument, int index) {
     // The fresh slot had no block of its own.
     if (data.block) PLYRmemFree(data.block);
     data = TSampleData{};
-    EngineLock lock;
-    SampleRecord& r = *sample.Record();
-    std::memcpy(r.name, properties.name.data(), kNameSize);
-    FieldStore(r.loopType, uint8_t(properties.loopType));
-    FieldStore(r.volume, properties.volume);
-    FieldStore(r.panning, properties.panning);
-    FieldStore(r.relativeNote, properties.relativeNote);
-    FieldStore(r.finetune, properties.finetune);
+    {
+        // The loop points were kept with the data and come back equal.
+        EngineLock lock;
+        TSamplePropertiesCommand::Store(*sample.Record(), properties);
+    }
     sample.Changed();
 }
 

@@ -1,9 +1,9 @@
 // The check list's click area and marks, and the filter windows bound to the active pattern
 // window and hiding notes of its piano roll.
-#include "main_form_fixture.h"
 #include "model/notes.h"
 #include "model/song.h"
 #include "paint_log.h"
+#include "pattern_windows_fixture.h"
 #include "ui/widgets/check_list.h"
 #include "ui/widgets/piano_roll.h"
 #include "ui/widgets/spin_edit.h"
@@ -82,35 +82,14 @@ TEST(CheckListTest, ATogglePaintsOnlyItsRow) {
 
 namespace {
 
-class FilterPopupTest : public MainFormTest {
+class FilterPopupTest : public PianoRollWindowTest {
 protected:
-    void SetUp() override {
-        MainFormTest::SetUp();
-        ShowWithModule("finalman-quickie.xm");
-        pf = Forms().front();
-        roll = pf->Roll();
-        const int index = Song()->PatternCount();
-        SongEdit().InsertPattern(index, false);
-        pattern = Song()->Patterns(index);
-        ASSERT_EQ(pf->ShownPattern(), pattern);
-        pf->editorPages->setCurrentWidget(pf->pianoRollSheet);
-        roll->verticalScrollBar()->setValue(40);
-        roll->Model().currentInstrument = 0;
-        QTest::qWait(30);
-    }
     void TearDown() override {
         TtrackPopupForm::Instance()->hide();
         TinstPopupForm::Instance()->hide();
-        MainFormTest::TearDown();
+        PianoRollWindowTest::TearDown();
     }
 
-    std::vector<TPatternForm*> Forms() const {
-        std::vector<TPatternForm*> forms;
-        for (QMdiSubWindow* window : form->MdiArea()->subWindowList())
-            if (auto* patternForm = qobject_cast<TPatternForm*>(window->widget()))
-                forms.push_back(patternForm);
-        return forms;
-    }
     void Place(int track, TRollPoint at) {
         pf->prefTrackEd->SetValue(track);
         emit pf->prefTrackEd->UserChanged(track);
@@ -120,10 +99,6 @@ protected:
     static void ClickBox(TCheckList* list, int index) {
         ClickAt(*list, TCheckList::CheckBoxRect(ItemRect(*list, index)).center());
     }
-
-    TPatternForm* pf = nullptr;
-    TPianoRoll* roll = nullptr;
-    TPattern* pattern = nullptr;
 };
 
 } // namespace

@@ -1,8 +1,9 @@
 // The pattern editor window over the real engine: entry as the user types it, the pattern
 // list and row tools, the range tools, the clipboard, undo, and what each edit repaints.
-#include "main_form_fixture.h"
 #include "model/notes.h"
 #include "model/song.h"
+#include "paint_log.h"
+#include "pattern_windows_fixture.h"
 #include "ui/widgets/choice_group.h"
 #include "ui/widgets/color_button.h"
 #include "ui/widgets/event_grid.h"
@@ -32,38 +33,19 @@
 
 namespace {
 
-// Collects the regions a widget was asked to paint.
 // What a cell shows, without the engine's own byte.
 std::array<int, 5> Fields(const TCell& cell) {
     return {cell.note, cell.instrument, cell.volume, cell.command, cell.param};
 }
 
-class TPaintRecorder : public QObject {
-public:
-    explicit TPaintRecorder(QWidget* widget) { widget->installEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) region += static_cast<QPaintEvent*>(event)->region();
-        return false;
-    }
-    QRegion region;
-};
-
-class PatternFormTest : public MainFormTest {
+class PatternFormTest : public PatternWindowsTest {
 protected:
     void SetUp() override {
-        MainFormTest::SetUp();
+        PatternWindowsTest::SetUp();
         ShowWithModule("finalman-quickie.xm");
         ASSERT_FALSE(Forms().empty()) << "the start-up opens the first pattern editor";
         pf = Forms().front();
         grid = pf->Grid();
-    }
-
-    std::vector<TPatternForm*> Forms() const {
-        std::vector<TPatternForm*> forms;
-        for (QMdiSubWindow* window : form->MdiArea()->subWindowList())
-            if (auto* patternForm = qobject_cast<TPatternForm*>(window->widget()))
-                forms.push_back(patternForm);
-        return forms;
     }
 
     // A new empty pattern at the end, shown by every pattern window.
@@ -77,7 +59,7 @@ protected:
     static void Settle() { QTest::qWait(30); }
 
     // Waits until the paints saw a paint and the grid is quiet again.
-    static QRegion PaintedAfter(TPaintRecorder& paints, const std::function<void()>& action) {
+    static QRegion PaintedAfter(PaintLog& paints, const std::function<void()>& action) {
         Settle();
         paints.region = QRegion();
         action();
@@ -259,7 +241,7 @@ TEST_F(PatternFormTest, AnEntryRepaintsOneTrackRowAndInsertOneTrack) {
     grid->setFocus();
     pf->addEdit->SetValue(0);
     grid->SetCursor({5, 2, kPosNote});
-    TPaintRecorder painted(grid->viewport());
+    PaintLog painted(grid->viewport());
 
     const QRegion entry = PaintedAfter(painted, [&] { Key(Qt::Key_C); });
     EXPECT_EQ(entry, QRegion(grid->TrackRowRect(2, 5)));
@@ -291,7 +273,7 @@ TEST_F(PatternFormTest, TwoEditorsOnOnePatternStayInStepThroughTheBus) {
         << "a new window starts on the current song pattern";
     other->patternListBox->setCurrentRow(pattern->Number());
     ASSERT_EQ(other->ShownPattern(), pattern);
-    TPaintRecorder painted(other->Grid()->viewport());
+    PaintLog painted(other->Grid()->viewport());
 
     grid->setFocus();
     pf->addEdit->SetValue(0);
@@ -599,7 +581,7 @@ TEST_F(PatternFormTest, NewVisualSettingsReachTheGrid) {
 
 TEST_F(PatternFormTest, TheTrackHeaderMutesAndSolos) {
     form->NewPatternEditorClick();
-    TPaintRecorder painted(Forms().back()->Grid()->viewport());
+    PaintLog painted(Forms().back()->Grid()->viewport());
     grid->setFocus();
     QWidget* view = grid->viewport();
     const QRegion header = PaintedAfter(painted, [&] {

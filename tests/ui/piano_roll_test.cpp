@@ -1,8 +1,9 @@
 // The piano roll in the pattern window over the real engine: mouse edits as single history
 // steps, and the roll and the grids of every window kept in step.
-#include "main_form_fixture.h"
 #include "model/notes.h"
 #include "model/song.h"
+#include "paint_log.h"
+#include "pattern_windows_fixture.h"
 #include "ui/widgets/event_grid.h"
 #include "ui/widgets/piano_roll.h"
 #include "ui/widgets/spin_edit.h"
@@ -20,42 +21,8 @@
 
 namespace {
 
-class TPaints : public QObject {
-public:
-    explicit TPaints(QWidget* widget) { widget->installEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) region += static_cast<QPaintEvent*>(event)->region();
-        return false;
-    }
-    QRegion region;
-};
-
-class PianoRollTest : public MainFormTest {
+class PianoRollTest : public PianoRollWindowTest {
 protected:
-    void SetUp() override {
-        MainFormTest::SetUp();
-        ShowWithModule("finalman-quickie.xm");
-        ASSERT_FALSE(Forms().empty());
-        pf = Forms().front();
-        roll = pf->Roll();
-        const int index = Song()->PatternCount();
-        SongEdit().InsertPattern(index, false);
-        pattern = Song()->Patterns(index);
-        ASSERT_EQ(pf->ShownPattern(), pattern);
-        pf->editorPages->setCurrentWidget(pf->pianoRollSheet);
-        roll->verticalScrollBar()->setValue(40);
-        roll->Model().currentInstrument = 0;
-        QTest::qWait(30);
-    }
-
-    std::vector<TPatternForm*> Forms() const {
-        std::vector<TPatternForm*> forms;
-        for (QMdiSubWindow* window : form->MdiArea()->subWindowList())
-            if (auto* patternForm = qobject_cast<TPatternForm*>(window->widget()))
-                forms.push_back(patternForm);
-        return forms;
-    }
-
     void Press(TRollPoint at, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QTest::mousePress(roll->viewport(), Qt::LeftButton, mods, roll->Centre(at));
     }
@@ -67,10 +34,6 @@ protected:
         Press(at);
         Release(at);
     }
-
-    TPatternForm* pf = nullptr;
-    TPianoRoll* roll = nullptr;
-    TPattern* pattern = nullptr;
 };
 
 } // namespace
@@ -146,7 +109,7 @@ TEST_F(PianoRollTest, GridsAndRollsOfTwoWindowsAgreeAtOnce) {
     };
     const QImage emptyCell = ownGridCell(0, 2);
     QTest::qWait(30);
-    TPaints otherGrid(other->Grid()->viewport());
+    PaintLog otherGrid(other->Grid()->viewport());
 
     Click({48, 2});
     ASSERT_EQ(pattern->Note(0, 2), NoteFromIndex(48));
@@ -163,7 +126,7 @@ TEST_F(PianoRollTest, GridsAndRollsOfTwoWindowsAgreeAtOnce) {
     QTest::keyClick(roll, Qt::Key_A, Qt::ControlModifier);
     ASSERT_EQ(roll->Model().Selection().Count(), 1);
     QTest::qWait(30);
-    TPaints ownRoll(roll->viewport());
+    PaintLog ownRoll(roll->viewport());
     TCell cell = pattern->GetCell(0, 2);
     cell.note = NoteFromIndex(55);
     SongEdit().ChangeCells(pattern->Number(), {{0, 2, pattern->GetCell(0, 2), cell}}, "Set",

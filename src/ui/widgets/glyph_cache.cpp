@@ -39,18 +39,8 @@ const QPixmap& TGlyphCache::StripFor(const QColor& color, qreal ratio) {
 
 void TGlyphCache::Draw(QPainter& painter, int x, int y, std::string_view text,
                        const QColor& color) {
-    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    const QPixmap& strip = StripFor(color, ratio);
-    for (const char c : text) {
-        const int i = int(static_cast<unsigned char>(c)) - kFirst;
-        if (i < 0 || i >= kCount) continue;
-        const int width = advance_[size_t(i)];
-        if (c != ' ')
-            painter.drawPixmap(
-                QRectF(x - kPad, y, width + 2 * kPad, height_), strip,
-                QRectF(offset_[size_t(i)] * ratio, 0, (width + 2 * kPad) * ratio, height_ * ratio));
-        x += width;
-    }
+    // The text's own box clips nothing.
+    DrawClipped(painter, x, y, text, color, QRect(x - kPad, y, Advance(text) + 2 * kPad, height_));
 }
 
 void TGlyphCache::DrawClipped(QPainter& painter, int x, int y, std::string_view text,
