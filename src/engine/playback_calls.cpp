@@ -217,6 +217,10 @@ bool PLYRgetVoiceStatus(PlayHandle handle, int channel, VoiceStatusRecord* statu
     status->instrument = voice.active ? voice.instrument - 1 : -1;
     status->note = NoteFromXM(voice.xmNote);
     status->keyOn = voice.keyOn;
+    status->sample = voice.active ? voice.sample : -1;
+    status->startFrame = voice.startFrame;
+    status->endFrame = voice.endFrame;
+    status->frame = voice.frame;
     return true;
 }
 

@@ -107,12 +107,18 @@ bool PLYRplaySampleRange(PlayHandle handle, int channel, int instrument, int sam
                          int32_t from, int32_t to);
 bool PLYRreleaseNote(PlayHandle handle, int channel);
 bool PLYRstopNote(PlayHandle handle, int channel);
-// What a channel of the player sounds: the instrument (-1 when its voice is silent), the note
-// byte of the last note started there, and whether its key is still down.
+// What a channel of the player sounds: the instrument and sample (-1 when its voice is silent),
+// the note byte of the last note started there, whether its key is still down, the frame the
+// voice started at, the frame it ends before (-1: it plays on as the sample loops) and the
+// frame it has reached.
 struct VoiceStatusRecord {
     int32_t instrument;
     uint8_t note;
     bool keyOn;
+    int32_t sample;
+    int32_t startFrame;
+    int32_t endFrame;
+    int32_t frame;
 };
 bool PLYRgetVoiceStatus(PlayHandle handle, int channel, VoiceStatusRecord* status);
 

@@ -125,6 +125,22 @@ TEST_F(Playback, AChannelReportsTheNoteItSoundsUntilReleased) {
     ASSERT_TRUE(PLYRgetVoiceStatus(preview, 4, &voice));
     EXPECT_EQ(voice.instrument, -1) << "only the channel played";
 
+    EXPECT_EQ(voice.startFrame, 0);
+    EXPECT_EQ(voice.endFrame, -1) << "a note plays on as the sample loops";
+
+    // Part of a sample, played slowly: where it started and where it ends.
+    const SampleRecord* record = module_->instruments[instrument]->samples[0];
+    const int32_t end = record->length / (record->format == kSampleFormat16 ? 2 : 1) - 1;
+    ASSERT_GT(end, 2);
+    ASSERT_TRUE(PLYRplaySampleRange(preview, 6, instrument, 0, 0x00, 2, end));
+    ASSERT_TRUE(PLYRgetVoiceStatus(preview, 6, &voice));
+    EXPECT_EQ(voice.sample, 0);
+    EXPECT_EQ(voice.startFrame, 2);
+    EXPECT_EQ(voice.endFrame, end);
+    EXPECT_GE(voice.frame, 2);
+    EXPECT_LE(voice.frame, end);
+    ASSERT_TRUE(PLYRstopNote(preview, 6));
+
     ASSERT_TRUE(PLYRreleaseNote(preview, 5));
     ASSERT_TRUE(PLYRgetVoiceStatus(preview, 5, &voice));
     EXPECT_FALSE(voice.keyOn);

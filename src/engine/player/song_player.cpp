@@ -378,7 +378,10 @@ void SongPlayer::CutNote(int channel) {
 ChannelVoice SongPlayer::VoiceOf(int channel) const {
     if (channel < 0 || channel >= kMaxChannels) return {};
     const ChannelState& ch = channels_[channel];
-    return ChannelVoice{voices_[channel].active, ch.playInstrument, ch.note, ch.keyOn};
+    const Voice& voice = voices_[channel];
+    return ChannelVoice{
+        voice.active, ch.playInstrument, ch.note,        ch.keyOn,
+        voice.sample, ch.startOffset,    voice.endFrame, int32_t(voice.position >> 32)};
 }
 
 void SongPlayer::SampleChanged(int instrument, int sample) {

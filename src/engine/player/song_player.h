@@ -22,6 +22,10 @@ struct ChannelVoice {
     int instrument = 0;  // 1-based, 0 none
     uint8_t xmNote = 0;  // the last note started, as an XM note byte
     bool keyOn = false;  // false once released
+    int sample = -1;     // 0-based, of the instrument
+    int32_t startFrame = 0;
+    int32_t endFrame = -1; // a preview of part of the sample ends here
+    int32_t frame = 0;     // where the voice is
 };
 
 class SongPlayer {

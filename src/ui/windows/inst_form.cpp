@@ -126,6 +126,8 @@ QWidget* TInstForm::CreateLists() {
     connect(sampleList, &QListWidget::itemSelectionChanged, this,
             &TInstForm::SampleSelectionChanged);
     connect(sampleList, &QListWidget::itemDoubleClicked, this, &TInstForm::PlaySample);
+    for (TNKListView* list : {instrList, sampleList})
+        connect(list, &TNKListView::DragFinished, this, &TInstForm::ListDragFinished);
     connect(instrList, &TNKListView::FilesDropped, this,
             [this](const QStringList& files) { LoadInstrumentFiles(files); });
     connect(sampleList, &TNKListView::FilesDropped, this,

@@ -17,6 +17,7 @@ class QAction;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QDrag;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -63,8 +64,14 @@ public:
     // Qt::UserRole data right-aligned, as wide as its header section.
     QWidget* WithHeader(const QStringList& titles, const QList<int>& widths);
     int SecondColumnWidth() const;
+    // True from the start of a drag of one of this list's rows until its drop or cancel.
+    bool Dragging() const { return dragging_; }
+    // The platform's drag loop, which delivers the drop before it returns. A test without a
+    // window system runs one of its own.
+    std::function<Qt::DropAction(QDrag&)> RunDrag;
 
 signals:
+    void DragFinished();
     void FilesDropped(const QStringList& files, int row);
     void RowDropped(TNKListView::TKind from, int sourceRow, int row);
     void RangeDropped(int instrument, int sample, int start, int end, int row);
@@ -79,6 +86,7 @@ protected:
 
 private:
     TKind kind_;
+    bool dragging_ = false;
     class QHeaderView* header_ = nullptr;
 };
 
@@ -257,6 +265,8 @@ private:
     void LoadSampleList();
     void InstrumentSelectionChanged();
     void SampleSelectionChanged();
+    bool ListDragging() const;
+    void ListDragFinished();
     void ShowInstrument();
     void ShowSample();
     void ShowLoopFields();
@@ -299,6 +309,9 @@ private:
     bool updatingInstruments_ = false;
     bool updatingSamples_ = false;
     bool showingSample_ = false;
+    // Selection reactions held back while a list row is being dragged.
+    bool instrumentsPending_ = false;
+    bool samplesPending_ = false;
     QListWidget* renaming_ = nullptr;
     TSampleClip clip_;
     std::unique_ptr<TBusHook> hook_;

@@ -135,9 +135,12 @@ void TInstForm::UpdateRangeActions() {
     for (QAction* act : {cutAct, copyAct, cropAct, deleteRangeAct, loopToSelAct})
         act->setEnabled(selection);
     pasteAct->setEnabled(currentInstrument_ >= 0 && sample && !clip_.Empty());
-    for (QAction* act : {echoAct, amplifyAct, reverseAct, unsignAct, unsignBtnAct, normalizeAct,
-                         crossfadeAct, playAct, stopAct, saveSampleAct})
+    for (QAction* act :
+         {unsignAct, unsignBtnAct, normalizeAct, crossfadeAct, playAct, stopAct, saveSampleAct})
         act->setEnabled(sample);
+    // The dialogs also work on several selected samples or instruments at once.
+    const bool targets = sample || SelectedSamples().size() > 1 || SelectedInstruments().size() > 1;
+    for (QAction* act : {echoAct, amplifyAct, reverseAct}) act->setEnabled(targets);
 }
 
 void TInstForm::SliderChanged(int tag, int value) {

@@ -32,6 +32,7 @@
 #include <QVBoxLayout>
 #include <array>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -72,6 +73,7 @@ void TNKListView::keyReleaseEvent(QKeyEvent* event) {
 }
 
 TNKListView::TNKListView(TKind kind, QWidget* parent) : QListWidget(parent), kind_(kind) {
+    RunDrag = [](QDrag& drag) { return drag.exec(Qt::MoveAction); };
     setDragEnabled(true);
     setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DragDrop);
@@ -197,7 +199,10 @@ void TNKListView::startDrag(Qt::DropActions) {
     if (items.size() != 1) return;
     auto* drag = new QDrag(this);
     drag->setMimeData(RowMime(kind_, row(items.front())));
-    drag->exec(Qt::MoveAction);
+    dragging_ = true;
+    RunDrag(*drag);
+    dragging_ = false;
+    emit DragFinished();
 }
 
 bool TNKListView::AcceptsDrag(const QMimeData* mime) const {
@@ -355,7 +360,27 @@ void TInstForm::CloseModule() {
     keyBox->SetInstrument(-1);
 }
 
+bool TInstForm::ListDragging() const {
+    return instrList->Dragging() || sampleList->Dragging();
+}
+
+void TInstForm::ListDragFinished() {
+    // Catch up once with where the drag and its drop left the lists; the instrument's reaction
+    // reloads the samples, which runs theirs.
+    const bool instruments = std::exchange(instrumentsPending_, false);
+    const bool samples = std::exchange(samplesPending_, false);
+    if (instruments)
+        InstrumentSelectionChanged();
+    else if (samples)
+        SampleSelectionChanged();
+}
+
 void TInstForm::InstrumentSelectionChanged() {
+    // The row in flight belongs to the current objects until it lands.
+    if (ListDragging()) {
+        instrumentsPending_ = true;
+        return;
+    }
     const std::vector<int> rows = SelectedInstruments();
     TInstrument* previous = Instrument();
     currentInstrument_ = rows.size() == 1 ? rows.front() : -1;
@@ -365,6 +390,10 @@ void TInstForm::InstrumentSelectionChanged() {
 }
 
 void TInstForm::SampleSelectionChanged() {
+    if (ListDragging()) {
+        samplesPending_ = true;
+        return;
+    }
     const std::vector<int> rows = SelectedSamples();
     currentSample_ = rows.size() == 1 && Instrument() ? rows.front() : -1;
     if (!updatingSamples_) ShowSample();

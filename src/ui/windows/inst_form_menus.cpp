@@ -225,6 +225,7 @@ void TInstForm::CreateMenus() {
             LoadInstrumentClick();
     });
     saveInstAct = instPopup->addAction("Save Instrument As...", this, [this] {
+        if (!Instrument()) return;
         const QString name =
             QFileDialog::getSaveFileName(this, "Save Instrument As", {}, "XI files (*.xi)");
         if (!name.isEmpty()) SaveInstrumentAs(name);
