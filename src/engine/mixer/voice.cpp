@@ -128,21 +128,43 @@ template <bool Is16> inline int32_t Raw(const uint8_t* data, int32_t index) {
     }
 }
 
+// A frame and its successor in one load, the frame in the low half (x86 is little-endian).
+template <bool Is16> inline int32_t Pair(const uint8_t* data, int32_t index) {
+    if constexpr (Is16) {
+        int32_t v;
+        std::memcpy(&v, data + size_t(index) * 2, 4);
+        return v;
+    } else {
+        uint16_t v;
+        std::memcpy(&v, data + index, 2);
+        return v;
+    }
+}
+
 template <bool Is16, bool Interpolate>
 inline __m128 FourValues(const uint8_t* data, int64_t pos, int64_t step) {
     const int64_t p1 = pos + step, p2 = p1 + step, p3 = p2 + step;
     const int32_t i0 = int32_t(pos >> 32), i1 = int32_t(p1 >> 32), i2 = int32_t(p2 >> 32),
                   i3 = int32_t(p3 >> 32);
     const __m128 scale = _mm_set1_ps(Is16 ? 1.0f / 32768.0f : 1.0f / 128.0f);
-    const __m128 a =
-        _mm_mul_ps(_mm_cvtepi32_ps(_mm_setr_epi32(Raw<Is16>(data, i0), Raw<Is16>(data, i1),
-                                                  Raw<Is16>(data, i2), Raw<Is16>(data, i3))),
-                   scale);
-    if constexpr (!Interpolate) return a;
-    const __m128 b = _mm_mul_ps(
-        _mm_cvtepi32_ps(_mm_setr_epi32(Raw<Is16>(data, i0 + 1), Raw<Is16>(data, i1 + 1),
-                                       Raw<Is16>(data, i2 + 1), Raw<Is16>(data, i3 + 1))),
-        scale);
+    if constexpr (!Interpolate) {
+        const __m128i raw = _mm_setr_epi32(Raw<Is16>(data, i0), Raw<Is16>(data, i1),
+                                           Raw<Is16>(data, i2), Raw<Is16>(data, i3));
+        return _mm_mul_ps(_mm_cvtepi32_ps(raw), scale);
+    }
+    const __m128i pairs = _mm_setr_epi32(Pair<Is16>(data, i0), Pair<Is16>(data, i1),
+                                         Pair<Is16>(data, i2), Pair<Is16>(data, i3));
+    __m128i here, next;
+    if constexpr (Is16) {
+        here = _mm_srai_epi32(_mm_slli_epi32(pairs, 16), 16);
+        next = _mm_srai_epi32(pairs, 16);
+    } else {
+        const __m128i bias = _mm_set1_epi32(128);
+        here = _mm_sub_epi32(_mm_and_si128(pairs, _mm_set1_epi32(0xFF)), bias);
+        next = _mm_sub_epi32(_mm_srli_epi32(pairs, 8), bias);
+    }
+    const __m128 a = _mm_mul_ps(_mm_cvtepi32_ps(here), scale);
+    const __m128 b = _mm_mul_ps(_mm_cvtepi32_ps(next), scale);
     const __m128i f = _mm_setr_epi32(int32_t(uint32_t(pos)), int32_t(uint32_t(p1)),
                                      int32_t(uint32_t(p2)), int32_t(uint32_t(p3)));
     const __m128 high = _mm_mul_ps(_mm_cvtepi32_ps(_mm_srli_epi32(f, 16)), _mm_set1_ps(65536.0f));
