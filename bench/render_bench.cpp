@@ -1,7 +1,8 @@
 // Offline render speed against openmpt123 (linear interpolation, 44.1 kHz, 16-bit WAV) on the
 // corpus XMs, measured in the same run: inside this process (load, render, write), and as a user
 // runs it, the whole `cantorwright --render` process from start to exit. Each time is the median
-// of five runs. Prints both ratios and our cost per channel.
+// of five runs. Prints both ratios, the start-up cost of each program alone (`--help`), and our
+// cost per channel.
 #include "engine/render.h"
 #include "engine/sndlib.h"
 
@@ -101,6 +102,13 @@ int main() {
                 "process %.3f s (%.2fx as fast, %s the 2x goal)\n",
                 totals.peer, totals.inProcess, inside, totals.process, whole,
                 whole >= 2.0 ? "meets" : "misses");
+    const std::string oursHelp = Quoted(CW_CLI_PATH) + " --help >/dev/null 2>&1";
+    const double oursStart = MedianSeconds([&] { return std::system(oursHelp.c_str()) == 0; });
+    const double peerStart =
+        MedianSeconds([] { return std::system("openmpt123 --help >/dev/null 2>&1") == 0; });
+    std::printf("start-up and exit alone (--help, through a shell): ours %.1f ms, openmpt123 %.1f "
+                "ms\n",
+                oursStart * 1e3, peerStart * 1e3);
     std::printf("cost per channel: %.2f us per second of audio (%.4f%% of real time)\n",
                 totals.inProcess / totals.channelSeconds * 1e6,
                 totals.inProcess / totals.channelSeconds * 100);

@@ -1,29 +1,11 @@
+// The one command users run: the headless commands are answered here; anything else starts
+// the editor.
 #include "app/command_line.h"
-#include "project/app_objects.h"
-#include "ui/cantor_application.h"
-#include "ui/windows/main_form.h"
-
-#include <QElapsedTimer>
-#include <string>
+#include "app/editor_launch.h"
 
 int main(int argc, char** argv) {
-    QElapsedTimer startup;
-    startup.start();
+    const long long started = MonotonicNs();
     const int code = RunCommandLine(argc, argv);
     if (code != kRunEditor) return code;
-
-    // The bus, the project and the audio controller exist before any window and outlive them.
-    TAppObjects objects;
-    TCantorApplication app(argc, argv);
-
-    TMainForm form(QCoreApplication::applicationDirPath());
-    const bool verbose = argc >= 2 && std::string(argv[1]) == "--verbose";
-    const int fileArgument = verbose ? 2 : 1;
-    if (argc > fileArgument) form.SetStartFile(QString::fromLocal8Bit(argv[fileArgument]));
-    form.resize(1100, 720);
-    if (verbose) form.SetStartupClock(startup);
-    form.show();
-    const int result = app.exec();
-    form.SaveModuleDir();
-    return result;
+    return ExecEditor(argv, started);
 }

@@ -198,21 +198,36 @@ bool RenderFileToWav(const std::string& input, const std::string& output,
         SNDfreeModule(module);
         return SNDfail(kSndErrFileOpen, output + ": cannot create the file");
     }
-    // Written as it is made; the sizes in the header are filled in at the end.
-    std::vector<char> bytes = WavHeader(0, options.rate);
+    // Written as it is made, a megabyte at a time; the sizes in the header are filled in at the
+    // end. Each tick converts straight into the buffer.
+    const std::vector<char> placeholder = WavHeader(0, options.rate);
+    out.write(placeholder.data(), std::streamsize(placeholder.size()));
+    constexpr size_t kFlushSamples = size_t(1) << 19;
+    std::vector<int16_t> pcm(kFlushSamples);
+    std::vector<char> bytes;
+    size_t filled = 0;
     uint64_t dataBytes = 0;
-    const bool ok = RenderModule(module, options, [&](const int16_t* stereo, size_t n) {
-        AppendLE(bytes, stereo, 2 * n);
-        dataBytes += 4 * n;
-        if (bytes.size() >= (1u << 20)) {
-            out.write(bytes.data(), std::streamsize(bytes.size()));
+    auto flush = [&] {
+        if constexpr (std::endian::native == std::endian::little) {
+            out.write(reinterpret_cast<const char*>(pcm.data()), std::streamsize(2 * filled));
+        } else {
             bytes.clear();
+            AppendLE(bytes, pcm.data(), filled);
+            out.write(bytes.data(), std::streamsize(bytes.size()));
         }
+        filled = 0;
+    };
+    const bool ok = RenderModuleFloat(module, options, [&](const float* stereo, size_t n) {
+        if (filled + 2 * n > pcm.size()) flush();
+        if (2 * n > pcm.size()) pcm.resize(2 * n);
+        FloatToPcm16(stereo, pcm.data() + filled, 2 * n);
+        filled += 2 * n;
+        dataBytes += 4 * n;
     });
     SNDfreeModule(module);
     if (!ok)
         return SNDfail(SNDgetLastError(), input + ": " + SNDgetErrorMessage(SNDgetLastError()));
-    out.write(bytes.data(), std::streamsize(bytes.size()));
+    flush();
     const std::vector<char> header = WavHeader(uint32_t(dataBytes), options.rate);
     out.seekp(0);
     out.write(header.data(), std::streamsize(header.size()));

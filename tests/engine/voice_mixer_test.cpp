@@ -3,6 +3,7 @@
 #include "engine/mixer/voice.h"
 #include "engine/sndlib.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -149,4 +150,67 @@ TEST(VoiceMixer, APreviewOfPartOfASampleStopsAtItsEndAndIgnoresTheLoop) {
     // An end beyond the data changes nothing.
     v.endFrame = 100;
     EXPECT_EQ(v.Bounded(SampleView::Of(s.record)).loopType, kLoopForward);
+}
+
+namespace {
+
+// A sample of `frames` frames of a rough, full-range wave, 8 or 16 bits.
+SampleRecord* RoughSample(int frames, bool is16) {
+    SampleRecord* record = SNDallocSample();
+    const int bytes = frames * (is16 ? 2 : 1);
+    record->data = static_cast<uint8_t*>(PLYRmemAlloc(size_t(bytes)));
+    uint32_t seed = 12345;
+    for (int i = 0; i < bytes; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        record->data[i] = uint8_t(seed >> 16);
+    }
+    record->length = bytes;
+    record->format = is16 ? kSampleFormat16 : kSampleFormat8;
+    return record;
+}
+
+// Mixes `frames` frames in calls of `perCall` frames as the player does (the fading level of an
+// ended sample goes on in later calls), with a gain ramp starting part way.
+std::vector<float> MixInCalls(const SampleRecord* sample, double step, bool interpolate, int frames,
+                              int perCall) {
+    Voice v;
+    v.Start(1, 0, 3);
+    v.step = uint64_t(step * 4294967296.0);
+    v.SetGain(0.7f, 0.3f);
+    std::vector<float> out(size_t(frames) * 2, 0.01f);
+    for (int done = 0; done < frames;) {
+        if (done == 37) v.SetTarget(0.2f, 0.9f, 101);
+        const int n = std::min({perCall, frames - done, done < 37 ? 37 - done : frames});
+        MixTail(v, out.data() + 2 * done, n);
+        if (v.active) MixVoice(v, SampleView::Of(sample), out.data() + 2 * done, n, interpolate);
+        done += n;
+    }
+    return out;
+}
+
+} // namespace
+
+// Long calls take the four-at-a-time runs; single frames take the one-frame path. Both must
+// give the same output to the last bit, for every sample width, loop kind and pitch, forward
+// and back through a ping-pong loop, at steady gain and on a ramp.
+TEST(VoiceMixer, LongCallsMixBitForBitAsSingleFramesDo) {
+    for (const bool is16 : {false, true}) {
+        for (const uint8_t loop : {kLoopNone, kLoopForward, kLoopPingPong}) {
+            SampleRecord* sample = RoughSample(301, is16);
+            sample->loopType = loop;
+            sample->loopStart = 41;
+            sample->loopEnd = 263;
+            for (const double step : {0.0, 0.19, 1.0, 1.37, 2.93, 9.6}) {
+                for (const bool interpolate : {false, true}) {
+                    const std::vector<float> block =
+                        MixInCalls(sample, step, interpolate, 1500, 1500);
+                    const std::vector<float> single =
+                        MixInCalls(sample, step, interpolate, 1500, 1);
+                    ASSERT_EQ(block, single) << "16-bit " << is16 << " loop " << int(loop)
+                                             << " step " << step << " interpolate " << interpolate;
+                }
+            }
+            SNDfreeSample(sample);
+        }
+    }
 }

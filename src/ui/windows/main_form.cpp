@@ -294,7 +294,7 @@ void TMainForm::showEvent(QShowEvent* event) {
     if (!startupClock.isValid()) return;
     // Queued, so the figure includes the first paint of the window.
     QTimer::singleShot(0, this, [this] {
-        ShowMessage(QString("startup time: %1 ms.").arg(startupClock.elapsed()));
+        ShowMessage(QString("startup time: %1 ms.").arg(startupEarlierMs + startupClock.elapsed()));
     });
 }
 

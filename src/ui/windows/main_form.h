@@ -40,7 +40,11 @@ public:
     // The module opened when the window is first shown; empty means the default module.
     void SetStartFile(const QString& fileName) { startFile = fileName; }
     // Started when the program began; the message line reports it once the window is up.
-    void SetStartupClock(const QElapsedTimer& clock) { startupClock = clock; }
+    // `earlierMs`: time spent before the clock started, in the launcher that handed over.
+    void SetStartupClock(const QElapsedTimer& clock, qint64 earlierMs = 0) {
+        startupClock = clock;
+        startupEarlierMs = earlierMs;
+    }
 
     // Reads the file first and replaces the open song only once it is loaded; false when the
     // user cancelled the question about unsaved changes.
@@ -213,6 +217,7 @@ private:
     QString programDir;
     QString startFile;
     QElapsedTimer startupClock;
+    qint64 startupEarlierMs = 0;
     TMainListener* Listener = nullptr;
     QMdiArea* mdiArea;
     QSplitter* panelSplitter;
