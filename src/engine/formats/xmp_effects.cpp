@@ -275,6 +275,18 @@ void CarryChannelPanning(ImportedCell& cell, int& channelPan, uint32_t (&lost)[k
     }
 }
 
+bool FitArpeggioOrder(uint8_t& param, int speed) {
+    const int wanted[3] = {0, param >> 4, param & 0x0F};
+    int fitted[3] = {0, -1, -1}; // XM's offsets by the ticks left, modulo 3
+    for (int tick = 1; tick < speed; ++tick) {
+        const int slot = (speed - tick) % 3, offset = wanted[tick % 3];
+        if (fitted[slot] >= 0 && fitted[slot] != offset) return false;
+        fitted[slot] = offset;
+    }
+    param = uint8_t(std::max(fitted[1], 0) << 4 | std::max(fitted[2], 0));
+    return true;
+}
+
 uint32_t CountSilentModSlides(const uint8_t* data, size_t size, int channels, int patterns) {
     constexpr size_t kPatternData = 1084; // after 31 sample headers, the orders and the tag
     uint32_t count = 0;

@@ -33,6 +33,12 @@ void TranslateEvent(const struct xmp_event& event, SourceKind kind, ChannelMemor
 // `channelPan` (0..255) follows the panning effects met on the way.
 void CarryChannelPanning(ImportedCell& cell, int& channelPan, uint32_t (&lost)[kLossCount]);
 
+// ProTracker, Scream Tracker and Impulse Tracker play an arpeggio's notes by the tick counted
+// from the row's start, the XM tracker by the ticks left in the row. Rewrites `param` so that
+// XM plays each tick of a row at `speed` as the source does; false (param unchanged) when no
+// parameter can, because XM would have to play an offset where it plays the base note.
+bool FitArpeggioOrder(uint8_t& param, int speed);
+
 // The slides without a parameter in a 31-sample MOD's pattern data, which do nothing there and
 // are left out of the import.
 uint32_t CountSilentModSlides(const uint8_t* data, size_t size, int channels, int patterns);

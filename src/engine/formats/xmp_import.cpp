@@ -74,6 +74,10 @@ void StoreLevels(const uint8_t* data, size_t size, SourceKind kind, ModuleRecord
     }
 }
 
+// 1536 × log2(PAL clock 3546895 Hz × 4 / (8363 Hz × 1712)) = -20.2 finetune units, to the
+// nearest step of 8.
+constexpr int kPalClockFinetune = -24;
+
 void CopyName(char (&field)[kNameSize], const char* name, size_t width) {
     std::memset(field, 0, kNameSize);
     std::memcpy(field, name, strnlen(name, std::min(width, size_t(kNameSize - 1))));
@@ -129,19 +133,13 @@ private:
         return true;
     }
 
-    // ProTracker plays an arpeggio's notes by the tick counted from the row's start, the XM
-    // tracker by the ticks left in the row. At a speed that is a multiple of three that only
-    // swaps the two offsets; at any other the order cannot be had in XM, and is counted.
     // `speed_` follows the speed changes in play order, as the memories do.
     void FitArpeggios(ImportedCell* cells, int tracks) {
         for (int t = 0; t < tracks; ++t)
             if (cells[t].command == kCmdSetSpeed && cells[t].param > 0) speed_ = cells[t].param;
         for (int t = 0; t < tracks; ++t) {
             ImportedCell& cell = cells[t];
-            if (cell.command != kCmdArpeggio || cell.param == 0) continue;
-            if (speed_ % 3 == 0)
-                cell.param = uint8_t((cell.param & 0x0F) << 4 | cell.param >> 4);
-            else if (speed_ > 2) // one or two ticks play alike
+            if (cell.command == kCmdArpeggio && !FitArpeggioOrder(cell.param, speed_))
                 ++m_->lost[kLossArpeggioOrder];
         }
     }
@@ -188,7 +186,7 @@ private:
                         TranslateEvent(x_.xxt[track]->event[r], kind_, memory_[t], cells[t],
                                        m_->lost);
                 }
-                if (kind_ == SourceKind::Mod) FitArpeggios(cells, tracks);
+                if (kind_ != SourceKind::Other) FitArpeggios(cells, tracks);
                 for (int t = 0; t < tracks; ++t) {
                     const ImportedCell& cell = cells[t];
                     CarryChannelPanning(cells[t], channelPan[t], m_->lost);
@@ -234,12 +232,30 @@ private:
         target->loopEnd = loop ? target->savedLoopEnd : kEnvelopeNone;
     }
 
+    // Impulse Tracker fades a released note out when its instrument's volume envelope is off,
+    // where the XM tracker cuts it. A level envelope held at its first point fades it in XM.
+    static void HoldUntilReleased(EnvelopeRecord& e) {
+        e.points[0] = {0, 64};
+        e.points[1] = {1, 64};
+        e.pointCount = e.savedPointCount = 2;
+        e.sustainPoint = e.savedSustain = 0;
+        e.loopStart = e.loopEnd = kEnvelopeNone;
+        e.savedLoopStart = e.savedLoopEnd = 0;
+    }
+
     bool Sample(const xmp_subinstrument& sub, SampleRecord* target) {
         target->volume =
             std::clamp(int(std::lround(sub.vol * std::clamp(sub.gvl, 0, 64) / 64.0)), 0, 64);
         target->panning = sub.pan < 0 ? 128 : std::clamp(sub.pan, 0, 255);
-        target->relativeNote = std::clamp(sub.xpo, -96, 95);
-        target->finetune = std::clamp(sub.fin, -128, 127);
+        int finetune = sub.fin, relativeNote = sub.xpo;
+        if (kind_ == SourceKind::Mod) {
+            // An XM's Amiga periods run on a clock 0.9 % faster than the PAL Amiga's a MOD is
+            // played at; a sixteenth of a semitone is as fine as XM finetune goes.
+            finetune += kPalClockFinetune;
+            if (finetune < -128) finetune += 128, --relativeNote;
+        }
+        target->relativeNote = std::clamp(relativeNote, -96, 95);
+        target->finetune = std::clamp(finetune, -128, 127);
         if (sub.sid < 0 || sub.sid >= x_.smp) return true;
         const xmp_sample& source = x_.xxs[sub.sid];
         CopyName(target->name, source.name, 22);
@@ -278,6 +294,8 @@ private:
             target->fadeOut = uint16_t(std::clamp(source.rls / 2, 0, 0xFFFF));
             Envelope(source.aei, target->volumeEnvelope, false);
             Envelope(source.pei, target->panningEnvelope, true);
+            if (kind_ == SourceKind::IT && target->volumeEnvelope->pointCount == 0)
+                HoldUntilReleased(*target->volumeEnvelope);
 
             int samples = std::max(source.nsm, 0);
             if (samples > kMaxSamples) {
