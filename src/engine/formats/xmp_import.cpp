@@ -86,7 +86,9 @@ void CopyName(char (&field)[kNameSize], const char* name, size_t width) {
 class Importer {
 public:
     Importer(const xmp_module& x, ModuleRecord* m, SourceKind kind, bool stereo)
-        : x_(x), m_(m), kind_(kind), stereo_(stereo) {}
+        : x_(x), m_(m), kind_(kind), stereo_(stereo) {
+        std::fill(std::begin(lastInstrument_), std::end(lastInstrument_), -1);
+    }
 
     bool Build() { return Header() && Orders() && Patterns() && Instruments(); }
 
@@ -158,6 +160,22 @@ private:
         return order;
     }
 
+    // What an instrument number in track `t` does besides picking the instrument.
+    InstrumentUse Use(int instrument, int t) const {
+        InstrumentUse use;
+        if (instrument >= x_.ins || x_.xxi[instrument].nsm != 1) return use;
+        const xmp_instrument& i = x_.xxi[instrument];
+        use.defaultVolume = SampleVolume(i.sub[0]);
+        const bool plain = !(i.aei.flg & XMP_ENVELOPE_ON) && !(i.pei.flg & XMP_ENVELOPE_ON) &&
+                           (kind_ == SourceKind::Mod || kind_ == SourceKind::S3M);
+        use.repeatsPlain = plain && lastInstrument_[t] == instrument;
+        return use;
+    }
+
+    static int SampleVolume(const xmp_subinstrument& sub) {
+        return std::clamp(int(std::lround(sub.vol * std::clamp(sub.gvl, 0, 64) / 64.0)), 0, 64);
+    }
+
     bool Patterns() {
         const int count = std::clamp(x_.pat, 1, kMaxPatterns);
         const int tracks = m_->channelCount;
@@ -177,6 +195,9 @@ private:
             m_->patterns[p] = pattern;
             int channelPan[kMaxChannels];
             for (int t = 0; t < tracks; ++t) channelPan[t] = InitialPan(t);
+            // Only an instrument met earlier in the same pattern is known whichever way the song
+            // comes to it.
+            std::fill(std::begin(lastInstrument_), std::end(lastInstrument_), -1);
             for (int r = 0; r < kMaxRows; ++r) {
                 ImportedCell cells[kMaxChannels];
                 for (int t = 0; t < tracks; ++t) {
@@ -189,7 +210,8 @@ private:
                 if (kind_ != SourceKind::Other) FitArpeggios(cells, tracks);
                 for (int t = 0; t < tracks; ++t) {
                     const ImportedCell& cell = cells[t];
-                    CarryChannelPanning(cells[t], channelPan[t], m_->lost);
+                    CarryChannelPanning(cells[t], channelPan[t], Use(cell.instrument, t), m_->lost);
+                    if (cell.instrument != kInstrumentNone) lastInstrument_[t] = cell.instrument;
                     uint8_t* bytes = pattern->data + size_t(r) * RowStride(tracks) + t * kCellSize;
                     bytes[kCellNote] = cell.note;
                     bytes[kCellInstrument] = cell.instrument;
@@ -244,8 +266,7 @@ private:
     }
 
     bool Sample(const xmp_subinstrument& sub, SampleRecord* target) {
-        target->volume =
-            std::clamp(int(std::lround(sub.vol * std::clamp(sub.gvl, 0, 64) / 64.0)), 0, 64);
+        target->volume = SampleVolume(sub);
         target->panning = sub.pan < 0 ? 128 : std::clamp(sub.pan, 0, 255);
         int finetune = sub.fin, relativeNote = sub.xpo;
         if (kind_ == SourceKind::Mod) {
@@ -334,6 +355,7 @@ private:
     bool stereo_;
     ChannelMemory memory_[kMaxChannels];
     int speed_ = 6;
+    int lastInstrument_[kMaxChannels];
 };
 
 } // namespace
