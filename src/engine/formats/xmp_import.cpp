@@ -74,9 +74,8 @@ void StoreLevels(const uint8_t* data, size_t size, SourceKind kind, ModuleRecord
     }
 }
 
-// 1536 × log2(PAL clock 3546895 Hz × 4 / (8363 Hz × 1712)) = -20.2 finetune units, to the
-// nearest step of 8.
-constexpr int kPalClockFinetune = -24;
+// 1536 × log2(PAL clock 3546895 Hz × 4 / (8363 Hz × 1712)) = -20.2 finetune units.
+constexpr int kPalClockFinetune = -20;
 
 void CopyName(char (&field)[kNameSize], const char* name, size_t width) {
     std::memset(field, 0, kNameSize);
@@ -271,7 +270,7 @@ private:
         int finetune = sub.fin, relativeNote = sub.xpo;
         if (kind_ == SourceKind::Mod) {
             // An XM's Amiga periods run on a clock 0.9 % faster than the PAL Amiga's a MOD is
-            // played at; a sixteenth of a semitone is as fine as XM finetune goes.
+            // played at.
             finetune += kPalClockFinetune;
             if (finetune < -128) finetune += 128, --relativeNote;
         }
@@ -397,5 +396,7 @@ ModuleRecord* ImportWithXmp(const uint8_t* data, size_t size, const std::string&
             CountSilentModSlides(data, size, info.mod->chn, info.mod->pat);
     StoreLevels(data, size, kind, module.get());
     DecidePlayBehaviour(*module, StoredPlaySettings{});
+    // Sample speeds and the PAL clock fall between the XM tracker's sixteenths of a semitone.
+    if (kind != SourceKind::Other) module->playBehaviour |= kPlayFullFinetune;
     return module.release();
 }
