@@ -179,6 +179,8 @@ private:
         const int count = std::clamp(x_.pat, 1, kMaxPatterns);
         const int tracks = m_->channelCount;
         m_->patternCount = count;
+        // The source keeps a channel's panning from one pattern to the next, as the memories.
+        for (int t = 0; t < tracks; ++t) channelPan_[t] = InitialPan(t);
         for (const int p : PlayOrder(count)) {
             const xmp_pattern* source = p < x_.pat ? x_.xxp[p] : nullptr;
             int rows = source ? source->rows : 64;
@@ -192,8 +194,6 @@ private:
             pattern->word0 = kUnpackedTag | uint32_t(tracks);
             pattern->rowCount = rows;
             m_->patterns[p] = pattern;
-            int channelPan[kMaxChannels];
-            for (int t = 0; t < tracks; ++t) channelPan[t] = InitialPan(t);
             // Only an instrument met earlier in the same pattern is known whichever way the song
             // comes to it.
             std::fill(std::begin(lastInstrument_), std::end(lastInstrument_), -1);
@@ -209,7 +209,8 @@ private:
                 if (kind_ != SourceKind::Other) FitArpeggios(cells, tracks);
                 for (int t = 0; t < tracks; ++t) {
                     const ImportedCell& cell = cells[t];
-                    CarryChannelPanning(cells[t], channelPan[t], Use(cell.instrument, t), m_->lost);
+                    CarryChannelPanning(cells[t], channelPan_[t], Use(cell.instrument, t),
+                                        m_->lost);
                     if (cell.instrument != kInstrumentNone) lastInstrument_[t] = cell.instrument;
                     uint8_t* bytes = pattern->data + size_t(r) * RowStride(tracks) + t * kCellSize;
                     bytes[kCellNote] = cell.note;
@@ -355,6 +356,7 @@ private:
     ChannelMemory memory_[kMaxChannels];
     int speed_ = 6;
     int lastInstrument_[kMaxChannels];
+    int channelPan_[kMaxChannels];
 };
 
 } // namespace
