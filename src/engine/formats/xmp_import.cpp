@@ -7,6 +7,7 @@
 #include "engine/sndlib.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstring>
@@ -175,10 +176,39 @@ private:
         return std::clamp(int(std::lround(sub.vol * std::clamp(sub.gvl, 0, 64) / 64.0)), 0, 64);
     }
 
+    using TrackInstruments = std::array<int, kMaxChannels>;
+
+    // The instrument each track of each pattern starts with, where every place the order list
+    // plays the pattern agrees on it (-1 where not).
+    std::vector<TrackInstruments> EntryInstruments(int count) const {
+        constexpr int kUnset = -2;
+        TrackInstruments none, unset;
+        none.fill(-1);
+        unset.fill(kUnset);
+        std::vector<TrackInstruments> entry(size_t(count), unset);
+        TrackInstruments now = none;
+        for (int i = 0; i < m_->songLength; ++i) {
+            const int p = m_->orders[i];
+            if (p >= count || p >= x_.pat) continue;
+            for (int t = 0; t < m_->channelCount && t < x_.chn; ++t) {
+                int& at = entry[size_t(p)][t];
+                at = at == kUnset || at == now[t] ? now[t] : -1;
+                const int track = x_.xxp[p]->index[t];
+                if (track < 0 || track >= x_.trk || !x_.xxt[track]) continue;
+                for (int r = 0; r < x_.xxt[track]->rows; ++r)
+                    if (x_.xxt[track]->event[r].ins > 0) now[t] = x_.xxt[track]->event[r].ins - 1;
+            }
+        }
+        for (TrackInstruments& e : entry)
+            for (int& at : e) at = std::max(at, -1);
+        return entry;
+    }
+
     bool Patterns() {
         const int count = std::clamp(x_.pat, 1, kMaxPatterns);
         const int tracks = m_->channelCount;
         m_->patternCount = count;
+        const std::vector<TrackInstruments> entryInstrument = EntryInstruments(count);
         // The source keeps a channel's panning from one pattern to the next, as the memories.
         for (int t = 0; t < tracks; ++t) channelPan_[t] = InitialPan(t);
         for (const int p : PlayOrder(count)) {
@@ -194,9 +224,7 @@ private:
             pattern->word0 = kUnpackedTag | uint32_t(tracks);
             pattern->rowCount = rows;
             m_->patterns[p] = pattern;
-            // Only an instrument met earlier in the same pattern is known whichever way the song
-            // comes to it.
-            std::fill(std::begin(lastInstrument_), std::end(lastInstrument_), -1);
+            for (int t = 0; t < tracks; ++t) lastInstrument_[t] = entryInstrument[size_t(p)][t];
             for (int r = 0; r < kMaxRows; ++r) {
                 ImportedCell cells[kMaxChannels];
                 for (int t = 0; t < tracks; ++t) {
