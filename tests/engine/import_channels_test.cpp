@@ -115,11 +115,11 @@ TEST(ImportChannels, EachChannelOfEachImportedModulePlaysAsTheOriginalInBothPlay
                     peer.spectral, peer.loudness, peer.level, Dropped(*loaded.module).c_str());
         if (!Meets(ours) || !Meets(peer)) {
             const std::string why = Explaining(*loaded.module);
-            EXPECT_FALSE(why.empty()) << Describe(ours, "ours") << "; "
-                                      << Describe(peer, "peer on the saved copy")
-                                      << "; nothing dropped explains it";
-            std::printf("  %-30s falls short, explained by: %s\n",
-                        file.filename().string().c_str(), why.c_str());
+            EXPECT_FALSE(why.empty())
+                << Describe(ours, "ours") << "; " << Describe(peer, "peer on the saved copy")
+                << "; nothing dropped explains it";
+            std::printf("  %-30s falls short, explained by: %s\n", file.filename().string().c_str(),
+                        why.c_str());
         }
         const double ourSeconds = double(pcm.size() / 2) / kRate;
         EXPECT_NEAR(ourSeconds, duration, kDurationTolerance * duration) << "our length";
