@@ -1,6 +1,7 @@
 // How MOD, S3M and IT rules that XM lacks are rewritten when a module is imported.
 #include "engine/effect_catalogue.h"
 #include "engine/formats/xmp_effects.h"
+#include "engine/player/period_tables.h"
 #include "engine/sndlib.h"
 #include "support/mod_builder.h"
 
@@ -130,4 +131,110 @@ TEST(ImportConversion, SharedEffectMemoryBecomesExplicitParameters) {
     EXPECT_EQ(Translated(SourceKind::Mod, mod, 0x01, 0x08),
               std::make_pair(uint8_t(kCmdPortaUp), uint8_t(0x08)));
     EXPECT_EQ(Translated(SourceKind::Mod, mod, 0x02, 0x00), std::make_pair(uint8_t(0), uint8_t(0)));
+}
+
+namespace {
+
+const uint8_t* Cell(ModuleRecord* m, int pattern, int row, int track) {
+    if (!PatternIsUnpacked(m->patterns[pattern])) {
+        EXPECT_TRUE(PLYRdecompressPattern(m, pattern));
+    }
+    return m->patterns[pattern]->data + row * RowStride(m->channelCount) + track * kCellSize;
+}
+
+// The arpeggio offset a tracker plays on `tick` of a row: the source formats count the ticks
+// from the row's start, the XM tracker counts the ticks left.
+int SourceOffset(uint8_t param, int tick) {
+    const int slot = tick % 3;
+    return slot == 0 ? 0 : slot == 1 ? param >> 4 : param & 0x0F;
+}
+
+int XMOffset(uint8_t param, int speed, int tick) {
+    const int slot = (speed - tick) % 3;
+    return tick == 0 || slot == 0 ? 0 : slot == 1 ? param >> 4 : param & 0x0F;
+}
+
+} // namespace
+
+TEST(ImportConversion, ArpeggiosPlayTheSourceTickOrderWhereAnyParameterCan) {
+    int fitted = 0, refused = 0;
+    for (int speed = 1; speed <= 31; ++speed) {
+        for (int source = 0; source < 256; ++source) {
+            uint8_t param = uint8_t(source);
+            if (!FitArpeggioOrder(param, speed)) {
+                EXPECT_EQ(param, source) << "a refused parameter stays as it was";
+                ++refused;
+                // No parameter at all would do.
+                for (int other = 0; other < 256; ++other) {
+                    bool same = true;
+                    for (int tick = 0; tick < speed; ++tick)
+                        same &= XMOffset(uint8_t(other), speed, tick) ==
+                                SourceOffset(uint8_t(source), tick);
+                    ASSERT_FALSE(same) << "speed " << speed << " param " << source;
+                }
+                continue;
+            }
+            ++fitted;
+            for (int tick = 0; tick < speed; ++tick)
+                ASSERT_EQ(XMOffset(param, speed, tick), SourceOffset(uint8_t(source), tick))
+                    << "speed " << speed << " param " << source << " tick " << tick;
+        }
+    }
+    EXPECT_GT(fitted, 0);
+    EXPECT_GT(refused, 0);
+    uint8_t param = 0x37;
+    EXPECT_TRUE(FitArpeggioOrder(param, 6));
+    EXPECT_EQ(param, 0x73);
+    param = 0x30; // at speed 5 an arpeggio without a second note still fits
+    EXPECT_TRUE(FitArpeggioOrder(param, 5));
+    param = 0x37;
+    EXPECT_FALSE(FitArpeggioOrder(param, 5));
+}
+
+TEST(ImportConversion, MODNotesSoundAtThePALAmigaPitch) {
+    MODTestSong song;
+    song.samples = {Square()};
+    song.patterns[0].cells.push_back({0, 0, 428, 1, 0, 0});
+    ModulePtr m = LoadMOD(song);
+    ASSERT_NE(m, nullptr);
+    const uint8_t note = Cell(m.get(), 0, 0, 0)[kCellNote];
+    ASSERT_NE(note, kNoteNone);
+    const SampleRecord& s = *m->instruments[0]->samples[0];
+    EXPECT_TRUE(m->playBehaviour & kPlayFullFinetune);
+    const int index = (note >> 4) * 12 + (note & 0x0F) + s.relativeNote;
+    const double hz = PeriodToFrequency(false, NotePeriod(false, index, s.finetune, true));
+    constexpr double kPal = 3546895.0 / 428.0; // ProTracker's C-2
+    EXPECT_NEAR(hz / kPal, 1.0, 0.001) << hz;
+}
+
+// XM resets the panning on each instrument number; the channel's own is carried in the cell.
+TEST(ImportConversion, ChannelPanningFindsRoomOrIsCounted) {
+    constexpr uint8_t kPanColumn = 0xC0 - 16;
+    uint32_t lost[kLossCount] = {};
+    auto carry = [&lost](ImportedCell cell, int pan, InstrumentUse use) {
+        CarryChannelPanning(cell, pan, use, lost);
+        return cell;
+    };
+    ImportedCell taken;
+    taken.instrument = 2;
+    taken.volume = 40;
+    taken.command = kCmdArpeggio;
+    taken.param = 0x37;
+    // A volume the instrument sets by itself gives way.
+    ImportedCell c = carry(taken, 0xF0, {40, false});
+    EXPECT_EQ(c.volume, kPanColumn + 0xF);
+    EXPECT_EQ(c.instrument, 2);
+    // An instrument number that only repeats the channel's is left out; its volume stays.
+    c = carry(taken, 0xF0, {64, true});
+    EXPECT_EQ(c.instrument, kInstrumentNone);
+    EXPECT_EQ(c.volume, 40);
+    EXPECT_EQ(lost[kLossChannelSettings], 0u);
+    // Neither: the panning is lost and counted, the cell kept.
+    c = carry(taken, 0xF0, {64, false});
+    EXPECT_EQ(c.instrument, 2);
+    EXPECT_EQ(c.volume, 40);
+    EXPECT_EQ(lost[kLossChannelSettings], 1u);
+    // A centred channel needs nothing.
+    c = carry(taken, 128, {64, false});
+    EXPECT_EQ(lost[kLossChannelSettings], 1u);
 }

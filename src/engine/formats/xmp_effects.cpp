@@ -256,7 +256,8 @@ void TranslateEvent(const xmp_event& event, SourceKind kind, ChannelMemory& memo
     }
 }
 
-void CarryChannelPanning(ImportedCell& cell, int& channelPan, uint32_t (&lost)[kLossCount]) {
+void CarryChannelPanning(ImportedCell& cell, int& channelPan, const InstrumentUse& use,
+                         uint32_t (&lost)[kLossCount]) {
     constexpr uint8_t kPanColumn = 0xC0 - 16; // volume-column "set panning", as the cell holds it
     const bool columnPans = cell.volume >= kPanColumn && cell.volume < kPanColumn + 16;
     if (cell.command == kCmdSetPanning)
@@ -265,14 +266,31 @@ void CarryChannelPanning(ImportedCell& cell, int& channelPan, uint32_t (&lost)[k
         channelPan = (cell.volume - kPanColumn) << 4;
     if (cell.instrument == kInstrumentNone || columnPans || cell.command == kCmdSetPanning) return;
     if (channelPan == 128) return;
-    if (cell.volume == kVolumeNone) {
+    // A volume the instrument number sets anyway can make room.
+    const bool redundantVolume = cell.volume == use.defaultVolume && cell.command != 0;
+    if (cell.volume == kVolumeNone || redundantVolume) {
         cell.volume = uint8_t(kPanColumn + (channelPan >> 4));
     } else if (cell.command == 0 && cell.param == 0) {
         cell.command = kCmdSetPanning;
         cell.param = uint8_t(channelPan);
+    } else if (use.repeatsPlain && cell.volume <= 64) {
+        // What the number would reset the volume column sets, and the panning is to stay.
+        cell.instrument = kInstrumentNone;
     } else {
         ++lost[kLossChannelSettings];
     }
+}
+
+bool FitArpeggioOrder(uint8_t& param, int speed) {
+    const int wanted[3] = {0, param >> 4, param & 0x0F};
+    int fitted[3] = {0, -1, -1}; // XM's offsets by the ticks left, modulo 3
+    for (int tick = 1; tick < speed; ++tick) {
+        const int slot = (speed - tick) % 3, offset = wanted[tick % 3];
+        if (fitted[slot] >= 0 && fitted[slot] != offset) return false;
+        fitted[slot] = offset;
+    }
+    param = uint8_t(std::max(fitted[1], 0) << 4 | std::max(fitted[2], 0));
+    return true;
 }
 
 uint32_t CountSilentModSlides(const uint8_t* data, size_t size, int channels, int patterns) {

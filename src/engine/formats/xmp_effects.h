@@ -30,8 +30,21 @@ void TranslateEvent(const struct xmp_event& event, SourceKind kind, ChannelMemor
 // the source formats keep a panning per channel. So that imported songs keep their stereo
 // picture (also once saved), each cell naming an instrument on a panned channel gets that
 // channel's panning: in the volume column when free, else as a set-panning effect.
-// `channelPan` (0..255) follows the panning effects met on the way.
-void CarryChannelPanning(ImportedCell& cell, int& channelPan, uint32_t (&lost)[kLossCount]);
+// `channelPan` (0..255) follows the panning effects met on the way. Where both columns are
+// taken, a volume column holding just the volume the instrument sets by itself gives way; failing
+// that, an instrument number that only repeats the channel's instrument is left out.
+struct InstrumentUse {
+    int defaultVolume = -1;    // the volume the cell's instrument starts at; -1 when by note
+    bool repeatsPlain = false; // the channel's last instrument, without envelopes or fade-out
+};
+void CarryChannelPanning(ImportedCell& cell, int& channelPan, const InstrumentUse& use,
+                         uint32_t (&lost)[kLossCount]);
+
+// ProTracker, Scream Tracker and Impulse Tracker play an arpeggio's notes by the tick counted
+// from the row's start, the XM tracker by the ticks left in the row. Rewrites `param` so that
+// XM plays each tick of a row at `speed` as the source does; false (param unchanged) when no
+// parameter can, because XM would have to play an offset where it plays the base note.
+bool FitArpeggioOrder(uint8_t& param, int speed);
 
 // The slides without a parameter in a 31-sample MOD's pattern data, which do nothing there and
 // are left out of the import.

@@ -7,6 +7,7 @@
 #include "engine/sndlib.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstring>
@@ -74,6 +75,9 @@ void StoreLevels(const uint8_t* data, size_t size, SourceKind kind, ModuleRecord
     }
 }
 
+// 1536 × log2(PAL clock 3546895 Hz × 4 / (8363 Hz × 1712)) = -20.2 finetune units.
+constexpr int kPalClockFinetune = -20;
+
 void CopyName(char (&field)[kNameSize], const char* name, size_t width) {
     std::memset(field, 0, kNameSize);
     std::memcpy(field, name, strnlen(name, std::min(width, size_t(kNameSize - 1))));
@@ -82,7 +86,9 @@ void CopyName(char (&field)[kNameSize], const char* name, size_t width) {
 class Importer {
 public:
     Importer(const xmp_module& x, ModuleRecord* m, SourceKind kind, bool stereo)
-        : x_(x), m_(m), kind_(kind), stereo_(stereo) {}
+        : x_(x), m_(m), kind_(kind), stereo_(stereo) {
+        std::fill(std::begin(lastInstrument_), std::end(lastInstrument_), -1);
+    }
 
     bool Build() { return Header() && Orders() && Patterns() && Instruments(); }
 
@@ -129,19 +135,13 @@ private:
         return true;
     }
 
-    // ProTracker plays an arpeggio's notes by the tick counted from the row's start, the XM
-    // tracker by the ticks left in the row. At a speed that is a multiple of three that only
-    // swaps the two offsets; at any other the order cannot be had in XM, and is counted.
     // `speed_` follows the speed changes in play order, as the memories do.
     void FitArpeggios(ImportedCell* cells, int tracks) {
         for (int t = 0; t < tracks; ++t)
             if (cells[t].command == kCmdSetSpeed && cells[t].param > 0) speed_ = cells[t].param;
         for (int t = 0; t < tracks; ++t) {
             ImportedCell& cell = cells[t];
-            if (cell.command != kCmdArpeggio || cell.param == 0) continue;
-            if (speed_ % 3 == 0)
-                cell.param = uint8_t((cell.param & 0x0F) << 4 | cell.param >> 4);
-            else if (speed_ > 2) // one or two ticks play alike
+            if (cell.command == kCmdArpeggio && !FitArpeggioOrder(cell.param, speed_))
                 ++m_->lost[kLossArpeggioOrder];
         }
     }
@@ -160,10 +160,57 @@ private:
         return order;
     }
 
+    // What an instrument number in track `t` does besides picking the instrument.
+    InstrumentUse Use(int instrument, int t) const {
+        InstrumentUse use;
+        if (instrument >= x_.ins || x_.xxi[instrument].nsm != 1) return use;
+        const xmp_instrument& i = x_.xxi[instrument];
+        use.defaultVolume = SampleVolume(i.sub[0]);
+        const bool plain = !(i.aei.flg & XMP_ENVELOPE_ON) && !(i.pei.flg & XMP_ENVELOPE_ON) &&
+                           (kind_ == SourceKind::Mod || kind_ == SourceKind::S3M);
+        use.repeatsPlain = plain && lastInstrument_[t] == instrument;
+        return use;
+    }
+
+    static int SampleVolume(const xmp_subinstrument& sub) {
+        return std::clamp(int(std::lround(sub.vol * std::clamp(sub.gvl, 0, 64) / 64.0)), 0, 64);
+    }
+
+    using TrackInstruments = std::array<int, kMaxChannels>;
+
+    // The instrument each track of each pattern starts with, where every place the order list
+    // plays the pattern agrees on it (-1 where not).
+    std::vector<TrackInstruments> EntryInstruments(int count) const {
+        constexpr int kUnset = -2;
+        TrackInstruments none, unset;
+        none.fill(-1);
+        unset.fill(kUnset);
+        std::vector<TrackInstruments> entry(size_t(count), unset);
+        TrackInstruments now = none;
+        for (int i = 0; i < m_->songLength; ++i) {
+            const int p = m_->orders[i];
+            if (p >= count || p >= x_.pat) continue;
+            for (int t = 0; t < m_->channelCount && t < x_.chn; ++t) {
+                int& at = entry[size_t(p)][t];
+                at = at == kUnset || at == now[t] ? now[t] : -1;
+                const int track = x_.xxp[p]->index[t];
+                if (track < 0 || track >= x_.trk || !x_.xxt[track]) continue;
+                for (int r = 0; r < x_.xxt[track]->rows; ++r)
+                    if (x_.xxt[track]->event[r].ins > 0) now[t] = x_.xxt[track]->event[r].ins - 1;
+            }
+        }
+        for (TrackInstruments& e : entry)
+            for (int& at : e) at = std::max(at, -1);
+        return entry;
+    }
+
     bool Patterns() {
         const int count = std::clamp(x_.pat, 1, kMaxPatterns);
         const int tracks = m_->channelCount;
         m_->patternCount = count;
+        const std::vector<TrackInstruments> entryInstrument = EntryInstruments(count);
+        // The source keeps a channel's panning from one pattern to the next, as the memories.
+        for (int t = 0; t < tracks; ++t) channelPan_[t] = InitialPan(t);
         for (const int p : PlayOrder(count)) {
             const xmp_pattern* source = p < x_.pat ? x_.xxp[p] : nullptr;
             int rows = source ? source->rows : 64;
@@ -177,8 +224,7 @@ private:
             pattern->word0 = kUnpackedTag | uint32_t(tracks);
             pattern->rowCount = rows;
             m_->patterns[p] = pattern;
-            int channelPan[kMaxChannels];
-            for (int t = 0; t < tracks; ++t) channelPan[t] = InitialPan(t);
+            for (int t = 0; t < tracks; ++t) lastInstrument_[t] = entryInstrument[size_t(p)][t];
             for (int r = 0; r < kMaxRows; ++r) {
                 ImportedCell cells[kMaxChannels];
                 for (int t = 0; t < tracks; ++t) {
@@ -188,10 +234,12 @@ private:
                         TranslateEvent(x_.xxt[track]->event[r], kind_, memory_[t], cells[t],
                                        m_->lost);
                 }
-                if (kind_ == SourceKind::Mod) FitArpeggios(cells, tracks);
+                if (kind_ != SourceKind::Other) FitArpeggios(cells, tracks);
                 for (int t = 0; t < tracks; ++t) {
                     const ImportedCell& cell = cells[t];
-                    CarryChannelPanning(cells[t], channelPan[t], m_->lost);
+                    CarryChannelPanning(cells[t], channelPan_[t], Use(cell.instrument, t),
+                                        m_->lost);
+                    if (cell.instrument != kInstrumentNone) lastInstrument_[t] = cell.instrument;
                     uint8_t* bytes = pattern->data + size_t(r) * RowStride(tracks) + t * kCellSize;
                     bytes[kCellNote] = cell.note;
                     bytes[kCellInstrument] = cell.instrument;
@@ -234,12 +282,29 @@ private:
         target->loopEnd = loop ? target->savedLoopEnd : kEnvelopeNone;
     }
 
+    // Impulse Tracker fades a released note out when its instrument's volume envelope is off,
+    // where the XM tracker cuts it. A level envelope held at its first point fades it in XM.
+    static void HoldUntilReleased(EnvelopeRecord& e) {
+        e.points[0] = {0, 64};
+        e.points[1] = {1, 64};
+        e.pointCount = e.savedPointCount = 2;
+        e.sustainPoint = e.savedSustain = 0;
+        e.loopStart = e.loopEnd = kEnvelopeNone;
+        e.savedLoopStart = e.savedLoopEnd = 0;
+    }
+
     bool Sample(const xmp_subinstrument& sub, SampleRecord* target) {
-        target->volume =
-            std::clamp(int(std::lround(sub.vol * std::clamp(sub.gvl, 0, 64) / 64.0)), 0, 64);
+        target->volume = SampleVolume(sub);
         target->panning = sub.pan < 0 ? 128 : std::clamp(sub.pan, 0, 255);
-        target->relativeNote = std::clamp(sub.xpo, -96, 95);
-        target->finetune = std::clamp(sub.fin, -128, 127);
+        int finetune = sub.fin, relativeNote = sub.xpo;
+        if (kind_ == SourceKind::Mod) {
+            // An XM's Amiga periods run on a clock 0.9 % faster than the PAL Amiga's a MOD is
+            // played at.
+            finetune += kPalClockFinetune;
+            if (finetune < -128) finetune += 128, --relativeNote;
+        }
+        target->relativeNote = std::clamp(relativeNote, -96, 95);
+        target->finetune = std::clamp(finetune, -128, 127);
         if (sub.sid < 0 || sub.sid >= x_.smp) return true;
         const xmp_sample& source = x_.xxs[sub.sid];
         CopyName(target->name, source.name, 22);
@@ -278,6 +343,8 @@ private:
             target->fadeOut = uint16_t(std::clamp(source.rls / 2, 0, 0xFFFF));
             Envelope(source.aei, target->volumeEnvelope, false);
             Envelope(source.pei, target->panningEnvelope, true);
+            if (kind_ == SourceKind::IT && target->volumeEnvelope->pointCount == 0)
+                HoldUntilReleased(*target->volumeEnvelope);
 
             int samples = std::max(source.nsm, 0);
             if (samples > kMaxSamples) {
@@ -316,6 +383,8 @@ private:
     bool stereo_;
     ChannelMemory memory_[kMaxChannels];
     int speed_ = 6;
+    int lastInstrument_[kMaxChannels];
+    int channelPan_[kMaxChannels];
 };
 
 } // namespace
@@ -357,5 +426,7 @@ ModuleRecord* ImportWithXmp(const uint8_t* data, size_t size, const std::string&
             CountSilentModSlides(data, size, info.mod->chn, info.mod->pat);
     StoreLevels(data, size, kind, module.get());
     DecidePlayBehaviour(*module, StoredPlaySettings{});
+    // Sample speeds and the PAL clock fall between the XM tracker's sixteenths of a semitone.
+    if (kind != SourceKind::Other) module->playBehaviour |= kPlayFullFinetune;
     return module.release();
 }
