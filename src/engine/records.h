@@ -150,6 +150,8 @@ enum ImportLoss : int {
                            // would repeat the last slide in XM: left out
     kLossArpeggioOrder,    // MOD arpeggios at a speed where XM plays their notes in another
                            // order
+    kLossPeriodLimits,     // MOD slides past ProTracker's period limits in patterns reached with
+                           // different periods, which no one rewrite stops at the limit
     kLossCount
 };
 

@@ -23,10 +23,12 @@ std::string ImportReport(const ModuleRecord& m) {
     const std::string origin(m.origin, originLength);
     if (origin.empty() || origin == "xm") return {};
     const uint32_t* lost = m.lost;
-    // Left-out silent slides and displaced second effects are effects the copy lacks all the same.
+    // Left-out silent slides, displaced second effects and slides past the period limits are
+    // effects the copy lacks all the same.
     const Phrase phrases[] = {
-        {lost[kLossEffects] + lost[kLossVolumeColumn] + lost[kLossSilentSlides], "effect",
-         "effects"},
+        {lost[kLossEffects] + lost[kLossVolumeColumn] + lost[kLossSilentSlides] +
+             lost[kLossPeriodLimits],
+         "effect", "effects"},
         {lost[kLossChannels], "channel", "channels"},
         {lost[kLossRows], "row", "rows"},
         {lost[kLossSamples], "sample", "samples"},

@@ -2,6 +2,7 @@
 
 #include "engine/effect_catalogue.h"
 #include "engine/formats/file_kind.h"
+#include "engine/formats/period_limits.h"
 #include "engine/formats/play_behaviour.h"
 #include "engine/formats/xmp_effects.h"
 #include "engine/sndlib.h"
@@ -424,6 +425,7 @@ ModuleRecord* ImportWithXmp(const uint8_t* data, size_t size, const std::string&
         std::isprint(data[1083]))
         module->lost[kLossSilentSlides] =
             CountSilentModSlides(data, size, info.mod->chn, info.mod->pat);
+    if (kind == SourceKind::Mod) KeepProTrackerPeriodLimits(*module);
     StoreLevels(data, size, kind, module.get());
     DecidePlayBehaviour(*module, StoredPlaySettings{});
     // Sample speeds and the PAL clock fall between the XM tracker's sixteenths of a semitone.
