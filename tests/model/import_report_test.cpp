@@ -22,6 +22,9 @@ TEST(ImportReport, NamesTheFormatAndCountsWhatWasLostByKind) {
     EXPECT_EQ(ImportReport(mod), "Imported from MOD: 3 effects could not be kept in XM");
     mod.lost[kLossSilentSlides] = 0;
     EXPECT_EQ(ImportReport(mod), "Imported from MOD: 1 effect could not be kept in XM");
+    mod.lost[kLossPeriodLimits] = 1;
+    EXPECT_EQ(ImportReport(mod), "Imported from MOD: 2 effects could not be kept in XM");
+    mod.lost[kLossPeriodLimits] = 0;
 
     ModuleRecord it = From("it");
     it.lost[kLossVolumeColumn] = 2;
