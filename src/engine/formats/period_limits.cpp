@@ -145,7 +145,7 @@ private:
             ch.known = false;
             return;
         }
-        const int slot = ins.keyboardMap[index];
+        const int slot = ins.keyboardMap ? ins.keyboardMap[index] : 0;
         if (slot >= ins.sampleCount || !ins.samples[slot]) {
             ch.known = false;
             return;
