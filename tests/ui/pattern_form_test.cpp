@@ -42,9 +42,8 @@ class PatternFormTest : public PatternWindowsTest {
 protected:
     void SetUp() override {
         PatternWindowsTest::SetUp();
-        ShowWithModule("finalman-quickie.xm");
-        ASSERT_FALSE(Forms().empty()) << "the start-up opens the first pattern editor";
-        pf = Forms().front();
+        ShowFirstPatternWindow();
+        if (HasFatalFailure()) return;
         grid = pf->Grid();
     }
 
@@ -89,7 +88,6 @@ protected:
                                {{track, row, pattern->GetCell(track, row), cell}}, "Set");
     }
 
-    TPatternForm* pf = nullptr;
     TEventGrid* grid = nullptr;
 };
 

@@ -22,15 +22,23 @@ protected:
                 forms.push_back(patternForm);
         return forms;
     }
+
+    // Shows a corpus song and takes the pattern window the start-up opens.
+    void ShowFirstPatternWindow() {
+        ShowWithModule("finalman-quickie.xm");
+        ASSERT_FALSE(Forms().empty()) << "the start-up opens the first pattern editor";
+        pf = Forms().front();
+    }
+
+    TPatternForm* pf = nullptr;
 };
 
 class PianoRollWindowTest : public PatternWindowsTest {
 protected:
     void SetUp() override {
         PatternWindowsTest::SetUp();
-        ShowWithModule("finalman-quickie.xm");
-        ASSERT_FALSE(Forms().empty()) << "the start-up opens the first pattern editor";
-        pf = Forms().front();
+        ShowFirstPatternWindow();
+        if (HasFatalFailure()) return;
         roll = pf->Roll();
         const int index = Song()->PatternCount();
         SongEdit().InsertPattern(index, false);
@@ -42,7 +50,6 @@ protected:
         QTest::qWait(30);
     }
 
-    TPatternForm* pf = nullptr;
     TPianoRoll* roll = nullptr;
     TPattern* pattern = nullptr;
 };
