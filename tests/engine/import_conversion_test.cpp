@@ -4,6 +4,7 @@
 #include "engine/player/period_tables.h"
 #include "engine/sndlib.h"
 #include "support/mod_builder.h"
+#include "support/test_paths.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -237,4 +238,20 @@ TEST(ImportConversion, ChannelPanningFindsRoomOrIsCounted) {
     // A centred channel needs nothing.
     c = carry(taken, 128, {64, false});
     EXPECT_EQ(lost[kLossChannelSettings], 1u);
+    // A number that restarts a running vibrato stays, as XM restarts it only with one.
+    c = carry(taken, 0xF0, {64, true, true});
+    EXPECT_EQ(c.instrument, 2);
+    EXPECT_EQ(lost[kLossChannelSettings], 2u);
+}
+
+// autonom.s3m's channel 3 plays a vibrato across notes that repeat their instrument number
+// (pattern 15): dropping the number for the panning's sake would carry the vibrato's phase over.
+TEST(ImportConversion, NotesThatRestartAVibratoKeepTheirInstrumentNumber) {
+    ModulePtr m(SNDloadModule((SharedDir() / "corpus" / "autonom.s3m").string().c_str()));
+    ASSERT_NE(m, nullptr);
+    for (const int row : {0, 32}) {
+        const uint8_t* cell = Cell(m.get(), 15, row, 3);
+        EXPECT_NE(cell[kCellNote], kNoteNone) << row;
+        EXPECT_EQ(cell[kCellInstrument], 1) << row; // the source's instrument 2
+    }
 }

@@ -273,7 +273,7 @@ void CarryChannelPanning(ImportedCell& cell, int& channelPan, const InstrumentUs
     } else if (cell.command == 0 && cell.param == 0) {
         cell.command = kCmdSetPanning;
         cell.param = uint8_t(channelPan);
-    } else if (use.repeatsPlain && cell.volume <= 64) {
+    } else if (use.repeatsPlain && !use.restartsWaves && cell.volume <= 64) {
         // What the number would reset the volume column sets, and the panning is to stay.
         cell.instrument = kInstrumentNone;
     } else {

@@ -32,10 +32,13 @@ void TranslateEvent(const struct xmp_event& event, SourceKind kind, ChannelMemor
 // channel's panning: in the volume column when free, else as a set-panning effect.
 // `channelPan` (0..255) follows the panning effects met on the way. Where both columns are
 // taken, a volume column holding just the volume the instrument sets by itself gives way; failing
-// that, an instrument number that only repeats the channel's instrument is left out.
+// that, an instrument number that only repeats the channel's instrument is left out, unless it
+// restarts a vibrato or tremolo.
 struct InstrumentUse {
     int defaultVolume = -1;    // the volume the cell's instrument starts at; -1 when by note
     bool repeatsPlain = false; // the channel's last instrument, without envelopes or fade-out
+    // The number restarts a vibrato or tremolo that plays on (XM restarts them only with one).
+    bool restartsWaves = false;
 };
 void CarryChannelPanning(ImportedCell& cell, int& channelPan, const InstrumentUse& use,
                          uint32_t (&lost)[kLossCount]);

@@ -173,6 +173,35 @@ private:
         return use;
     }
 
+    static bool Waves(uint8_t type) {
+        constexpr uint8_t kFineVibrato = 0xac; // libxmp's number for it
+        return type == 0x04 || type == 0x06 || type == 0x07 || type == kFineVibrato;
+    }
+
+    // Whether a vibrato or tremolo plays on the note of row `r` of track `t` before a later note
+    // with an instrument number restarts the waveforms in XM. Past the pattern's end, whether the
+    // channel plays any anywhere.
+    bool WavesFollow(const xmp_track& track, int r, int t) const {
+        for (int row = r; row < track.rows; ++row) {
+            const xmp_event& e = track.event[row];
+            if (row > r && e.note > 0 && e.note <= XMP_MAX_KEYS && e.ins > 0) return false;
+            if (Waves(e.fxt) || Waves(e.f2t)) return true;
+        }
+        return channelWaves_[t];
+    }
+
+    void FindChannelWaves() {
+        for (int p = 0; p < x_.pat; ++p)
+            for (int t = 0; t < m_->channelCount && t < x_.chn; ++t) {
+                const int index = x_.xxp[p]->index[t];
+                if (index < 0 || index >= x_.trk || !x_.xxt[index]) continue;
+                const xmp_track& track = *x_.xxt[index];
+                for (int r = 0; r < track.rows; ++r)
+                    if (Waves(track.event[r].fxt) || Waves(track.event[r].f2t))
+                        channelWaves_[t] = true;
+            }
+    }
+
     static int SampleVolume(const xmp_subinstrument& sub) {
         return std::clamp(int(std::lround(sub.vol * std::clamp(sub.gvl, 0, 64) / 64.0)), 0, 64);
     }
@@ -210,6 +239,7 @@ private:
         const int tracks = m_->channelCount;
         m_->patternCount = count;
         const std::vector<TrackInstruments> entryInstrument = EntryInstruments(count);
+        FindChannelWaves();
         // The source keeps a channel's panning from one pattern to the next, as the memories.
         for (int t = 0; t < tracks; ++t) channelPan_[t] = InitialPan(t);
         for (const int p : PlayOrder(count)) {
@@ -238,8 +268,12 @@ private:
                 if (kind_ != SourceKind::Other) FitArpeggios(cells, tracks);
                 for (int t = 0; t < tracks; ++t) {
                     const ImportedCell& cell = cells[t];
-                    CarryChannelPanning(cells[t], channelPan_[t], Use(cell.instrument, t),
-                                        m_->lost);
+                    InstrumentUse use = Use(cell.instrument, t);
+                    const int track = source && t < x_.chn ? source->index[t] : -1;
+                    if (use.repeatsPlain && cell.note < kNoteKeyOff && track >= 0 &&
+                        track < x_.trk && x_.xxt[track] && r < x_.xxt[track]->rows)
+                        use.restartsWaves = WavesFollow(*x_.xxt[track], r, t);
+                    CarryChannelPanning(cells[t], channelPan_[t], use, m_->lost);
                     if (cell.instrument != kInstrumentNone) lastInstrument_[t] = cell.instrument;
                     uint8_t* bytes = pattern->data + size_t(r) * RowStride(tracks) + t * kCellSize;
                     bytes[kCellNote] = cell.note;
@@ -386,6 +420,7 @@ private:
     int speed_ = 6;
     int lastInstrument_[kMaxChannels];
     int channelPan_[kMaxChannels];
+    bool channelWaves_[kMaxChannels] = {};
 };
 
 } // namespace
