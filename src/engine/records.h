@@ -136,7 +136,7 @@ constexpr uint8_t kVolumeNone = 80;
 
 // What reading a module could not keep, by kind (counted by the readers, shown by --info).
 enum ImportLoss : int {
-    kLossEffects,          // effects with no XM equivalent
+    kLossEffects,          // effects with no XM equivalent, or only a near one
     kLossChannels,         // channels beyond 32
     kLossRows,             // rows beyond 256
     kLossSamples,          // samples beyond 16 per instrument

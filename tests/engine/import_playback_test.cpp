@@ -2,11 +2,15 @@
 #include "audio_compare.h"
 #include "engine/render.h"
 #include "engine/sndlib.h"
+#include "support/it_builder.h"
+#include "support/mod_builder.h"
 #include "support/run_process.h"
 #include "support/test_paths.h"
 
 #include <cmath>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <numbers>
 
 namespace {
 
@@ -21,7 +25,80 @@ struct Loaded {
     }
 };
 
+std::filesystem::path Write(const std::string& name, const std::vector<uint8_t>& bytes) {
+    const std::filesystem::path file = TempDir() / name;
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return file;
+}
+
+// Our render of `file` and the reference's render of our XM copy, each against the reference's
+// render of `file`.
+void ExpectPlaysAsTheOriginal(const std::filesystem::path& file) {
+    SCOPED_TRACE(file.filename().string());
+    Loaded loaded(file);
+    ASSERT_NE(loaded.module, nullptr) << SNDgetErrorMessage(SNDgetLastError());
+    const auto copy = TempDir() / (file.filename().string() + ".xm");
+    const ProcessResult r = RunCli({"--convert", file.string(), "--output", copy.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<int16_t> ours;
+    ASSERT_TRUE(RenderModule(loaded.module, RenderOptions{kRate, true}, ours));
+    const std::vector<int16_t> original = PeerRender(file, kRate);
+    const size_t frames = size_t(PeerDuration(file) * kRate);
+    const SimilarityScores a = CompareRenders(ours, original, kRate, frames);
+    const SimilarityScores b = CompareRenders(PeerRender(copy, kRate), original, kRate, frames);
+    for (const SimilarityScores& s : {a, b}) {
+        EXPECT_GE(s.spectral, 0.98);
+        EXPECT_GE(s.loudness, 0.98);
+        EXPECT_NEAR(s.levelRatio, 1.0, 0.05);
+    }
+}
+
+std::vector<int8_t> Sine(int frames, double cycles, double amplitude) {
+    std::vector<int8_t> v;
+    for (int i = 0; i < frames; ++i)
+        v.push_back(int8_t(amplitude * std::sin(2 * std::numbers::pi * cycles * i / frames)));
+    return v;
+}
+
 } // namespace
+
+// A MOD sample whose loop starts past its beginning, struck as a note, by a sample number
+// alone, by a note without one and by an offset past the loop's start.
+TEST(ImportPlayback, MODLoopsThatStartLaterPlayAsInTheOriginal) {
+    MODTestSong song;
+    MODTestSample sample;
+    sample.values = Sine(2000, 16, 100);
+    const std::vector<int8_t> loop = Sine(2000, 128, 60);
+    sample.values.insert(sample.values.end(), loop.begin(), loop.end());
+    sample.loopStart = 2000;
+    sample.loopLength = 2000;
+    song.samples = {sample};
+    song.patterns[0].cells = {{0, 0, 428, 1, 0, 0},
+                              {16, 0, 0, 1, 0, 0},
+                              {32, 0, 320, 1, 0, 0},
+                              {40, 0, 320, 0, 0, 0},
+                              {48, 0, 428, 1, 9, 8}};
+    ExpectPlaysAsTheOriginal(Write("loop.mod", BuildMOD(song)));
+}
+
+// Impulse Tracker's note cut silences the note at once and keeps the channel's volume for a
+// note without a sample number; its global volume runs to 128.
+TEST(ImportPlayback, ITNoteCutsAndGlobalVolumePlayAsInTheOriginal) {
+    ITTestSong song;
+    song.channels = 1;
+    song.samples = {ITTestSample{Sine(64, 1, 100), 64, 8363, true}};
+    song.patterns[0].cells = {{0, 0, 60, 1},       {8, 0, kITNoteCut}, {16, 0, 60, 0},
+                              {24, 0, kITNoteCut}, {32, 0, 64, 1, 32}, {40, 0, kITNoteCut},
+                              {48, 0, 60, 0},      {56, 0, kITNoteOff}};
+    ExpectPlaysAsTheOriginal(Write("cut.it", BuildIT(song)));
+
+    song.patterns[0].cells = {{0, 0, 60, 1},
+                              {16, 0, -1, 0, -1, 'V' - '@', 0x40},
+                              {32, 0, -1, 0, -1, 'W' - '@', 0x02},
+                              {48, 0, -1, 0, -1, 'V' - '@', 0x80}};
+    ExpectPlaysAsTheOriginal(Write("volume.it", BuildIT(song)));
+}
 
 TEST(ImportPlayback, OurRenderOfEachImportedModuleMatchesTheReference) {
     const auto files = CorpusFiles({".mod", ".s3m", ".it"});

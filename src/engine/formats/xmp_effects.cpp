@@ -35,6 +35,7 @@ struct XMEffect {
     bool valid = false;
     uint8_t effect = 0, param = 0;
     uint8_t volumeColumn = 0; // XM volume-column byte (0x60..0xFF) when the column can hold it
+    bool rounded = false;     // XM holds only something near the source's effect
 };
 
 XMEffect Effect(uint8_t e, uint8_t p) {
@@ -63,6 +64,32 @@ XMEffect VolumeSlide(uint8_t p, SourceKind kind) {
     return Effect(0x0A, p);
 }
 
+// Impulse Tracker slides its global volume in steps of a 128th and has fine slides (WxF, WFx),
+// which XM's, in 64ths, lacks.
+XMEffect GlobalVolumeSlide(uint8_t p, SourceKind kind) {
+    if (kind != SourceKind::IT) return Effect(0x11, p);
+    const uint8_t up = p >> 4, down = p & 0x0F;
+    if ((up == 0x0F && down != 0) || (down == 0x0F && up != 0)) return {};
+    const uint8_t halved = uint8_t(((up + 1) / 2) << 4 | (down + 1) / 2);
+    return {true, 0x11, halved, 0, ((up | down) & 1) != 0};
+}
+
+// The volume column's slides, which libxmp numbers apart from the effect column's.
+XMEffect VolumeColumnSlide(uint8_t t, uint8_t p) {
+    switch (t) {
+    case kXmpVolColSlideUp:
+        return {true, 0x0A, uint8_t(p << 4), uint8_t(0x70 | (p & 0x0F))};
+    case kXmpVolColSlideDown:
+        return {true, 0x0A, uint8_t(p & 0x0F), uint8_t(0x60 | (p & 0x0F))};
+    case kXmpVolColFineUp:
+        return {true, 0x0E, uint8_t(0xA0 | (p & 0x0F)), uint8_t(0x90 | (p & 0x0F))};
+    case kXmpVolColFineDown:
+        return {true, 0x0E, uint8_t(0xB0 | (p & 0x0F)), uint8_t(0x80 | (p & 0x0F))};
+    default:
+        return {};
+    }
+}
+
 XMEffect Convert(uint8_t t, uint8_t p, SourceKind kind, ChannelMemory& memory) {
     switch (t) {
     case 0x00:
@@ -82,8 +109,6 @@ XMEffect Convert(uint8_t t, uint8_t p, SourceKind kind, ChannelMemory& memory) {
     case 0x0B:
     case 0x0C:
     case 0x0E:
-    case 0x10:
-    case 0x11:
     case 0x14:
     case 0x15:
     case 0x19:
@@ -93,6 +118,12 @@ XMEffect Convert(uint8_t t, uint8_t p, SourceKind kind, ChannelMemory& memory) {
         return Effect(t, p);
     case 0x0A:
         return VolumeSlide(p, kind);
+    case 0x10:
+        // Impulse Tracker's global volume runs to 128, XM's to 64.
+        if (kind == SourceKind::IT) return Effect(0x10, uint8_t((p + 1) / 2));
+        return Effect(t, p);
+    case 0x11:
+        return GlobalVolumeSlide(p, kind);
     case 0x0D:
         return Effect(0x0D, p);
     case kXmpItBreak:
@@ -100,8 +131,9 @@ XMEffect Convert(uint8_t t, uint8_t p, SourceKind kind, ChannelMemory& memory) {
     case kXmpSpeed:
         return Effect(0x0F, p);
     case kXmpS3mSpeed:
-        if (p == 0) return {};
-        return Effect(0x0F, p < 32 ? p : 31);
+        if (p == 0) return Effect(0x00, 0x00); // ignored there too
+        // XM reads 32 and more as a tempo.
+        return {true, 0x0F, uint8_t(p < 32 ? p : 31), 0, p >= 32};
     case kXmpS3mBpm:
     case kXmpItBpm:
         if (p < 32) return {}; // tempo slides have no XM form
@@ -130,16 +162,8 @@ XMEffect Convert(uint8_t t, uint8_t p, SourceKind kind, ChannelMemory& memory) {
         return memory.arpeggio ? Effect(0x00, memory.arpeggio) : XMEffect{};
     case kXmpPanSlideNoMemory:
         return Effect(0x19, p);
-    case kXmpVolColSlideUp:
-        return {true, 0x0A, uint8_t(p << 4), uint8_t(0x70 | (p & 0x0F))};
-    case kXmpVolColSlideDown:
-        return {true, 0x0A, uint8_t(p & 0x0F), uint8_t(0x60 | (p & 0x0F))};
-    case kXmpVolColFineUp:
-        return {true, 0x0E, uint8_t(0xA0 | (p & 0x0F)), uint8_t(0x90 | (p & 0x0F))};
-    case kXmpVolColFineDown:
-        return {true, 0x0E, uint8_t(0xB0 | (p & 0x0F)), uint8_t(0x80 | (p & 0x0F))};
     default:
-        return {};
+        return VolumeColumnSlide(t, p);
     }
 }
 
@@ -221,7 +245,9 @@ void WithSharedMemory(uint8_t t, uint8_t& p, SourceKind kind, ChannelMemory& mem
 void TranslateEvent(const xmp_event& event, SourceKind kind, ChannelMemory& memory,
                     ImportedCell& cell, uint32_t (&lost)[kLossCount]) {
     // libxmp numbers notes one octave and one step above XM's 0-based C-0.
-    if (event.note == XMP_KEY_OFF || event.note == XMP_KEY_CUT || event.note == XMP_KEY_FADE)
+    if (event.note == XMP_KEY_CUT && kind == SourceKind::IT)
+        cell.cut = true;
+    else if (event.note == XMP_KEY_OFF || event.note == XMP_KEY_CUT || event.note == XMP_KEY_FADE)
         cell.note = kNoteKeyOff;
     else if (event.note >= 13 && event.note < 13 + kNoteCount)
         cell.note = uint8_t((event.note - 13) / 12 * 16 + (event.note - 13) % 12);
@@ -233,11 +259,11 @@ void TranslateEvent(const xmp_event& event, SourceKind kind, ChannelMemory& memo
     if (kind != SourceKind::Mod || WithoutModMemory(t1, p1)) {
         WithSharedMemory(t1, p1, kind, memory);
         first = Convert(t1, p1, kind, memory);
-        if ((t1 != 0 || p1 != 0) && !first.valid) ++lost[kLossEffects];
+        if (((t1 != 0 || p1 != 0) && !first.valid) || first.rounded) ++lost[kLossEffects];
     }
     if (t2 != 0 || p2 != 0) {
         second = Convert(t2, p2, kind, memory);
-        if (!second.valid) ++lost[kLossEffects];
+        if (!second.valid || second.rounded) ++lost[kLossEffects];
     }
 
     if (first.valid) {
@@ -279,6 +305,55 @@ void CarryChannelPanning(ImportedCell& cell, int& channelPan, const InstrumentUs
     } else {
         ++lost[kLossChannelSettings];
     }
+}
+
+namespace {
+
+bool SlidesVolume(const ImportedCell& cell) {
+    switch (cell.command) {
+    case kCmdVolumeSlide:
+    case kCmdTonePortaVolSlide:
+    case kCmdVibratoVolSlide:
+    case kCmdFineVolSlideUp:
+    case kCmdFineVolSlideDown:
+    case kCmdMultiRetrig:
+    case kCmdTremor:
+        return true;
+    default:
+        break;
+    }
+    const int column = cell.volume + 16; // the XM volume-column byte
+    return cell.volume != kVolumeNone && column >= 0x60 && column < 0xA0;
+}
+
+} // namespace
+
+void KeepNoteCut(ImportedCell& cell, int defaultVolume, ChannelVolume& state,
+                 uint32_t (&lost)[kLossCount]) {
+    if (cell.instrument != kInstrumentNone) state.known = defaultVolume;
+    if (cell.volume <= 64) state.known = cell.volume;
+    if (cell.command == kCmdSetVolume) state.known = std::min<int>(cell.param, 64);
+    if (SlidesVolume(cell)) state.known = -1;
+    if (cell.cut) {
+        if (cell.volume == kVolumeNone) {
+            cell.volume = 0;
+        } else if (cell.command == 0 && cell.param == 0) {
+            cell.command = kCmdNoteCut;
+        } else {
+            cell.note = kNoteKeyOff; // the nearest XM has, and counted
+            ++lost[kLossEffects];
+            return;
+        }
+        state.cut = true;
+        return;
+    }
+    if (!state.cut || cell.note >= kNoteKeyOff) return;
+    state.cut = false;
+    if (cell.instrument != kInstrumentNone || cell.volume <= 64) return; // sets one itself
+    if (cell.volume == kVolumeNone && state.known >= 0)
+        cell.volume = uint8_t(state.known);
+    else
+        ++lost[kLossEffects];
 }
 
 bool FitArpeggioOrder(uint8_t& param, int speed) {

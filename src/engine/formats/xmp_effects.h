@@ -14,6 +14,7 @@ struct ImportedCell {
     uint8_t volume = kVolumeNone;
     uint8_t command = 0;
     uint8_t param = 0;
+    bool cut = false; // an Impulse Tracker note cut, for KeepNoteCut
 };
 
 // Effect memories that XM keeps differently from the source format, per channel.
@@ -42,6 +43,17 @@ struct InstrumentUse {
 };
 void CarryChannelPanning(ImportedCell& cell, int& channelPan, const InstrumentUse& use,
                          uint32_t (&lost)[kLossCount]);
+
+// Impulse Tracker's note cut stops the note but keeps the channel's volume for a later note
+// without an instrument number; XM silences a note only through its volume. So the cut becomes
+// a volume of 0, and that later note gets the volume back where the channel's is known (set by
+// an instrument number or a volume, and not slid since). What cannot be kept is counted.
+struct ChannelVolume {
+    int known = -1; // 0..64, -1 when slid or never set
+    bool cut = false;
+};
+void KeepNoteCut(ImportedCell& cell, int defaultVolume, ChannelVolume& state,
+                 uint32_t (&lost)[kLossCount]);
 
 // ProTracker, Scream Tracker and Impulse Tracker play an arpeggio's notes by the tick counted
 // from the row's start, the XM tracker by the ticks left in the row. Rewrites `param` so that

@@ -234,6 +234,18 @@ private:
         return entry;
     }
 
+    // The rewrites that depend on the channel's earlier and later rows.
+    void FinishCell(ImportedCell& cell, const xmp_pattern* source, int r, int t) {
+        InstrumentUse use = Use(cell.instrument, t);
+        if (kind_ == SourceKind::IT) KeepNoteCut(cell, use.defaultVolume, volume_[t], m_->lost);
+        const int track = source && t < x_.chn ? source->index[t] : -1;
+        if (use.repeatsPlain && cell.note < kNoteKeyOff && track >= 0 && track < x_.trk &&
+            x_.xxt[track] && r < x_.xxt[track]->rows)
+            use.restartsWaves = WavesFollow(*x_.xxt[track], r, t);
+        CarryChannelPanning(cell, channelPan_[t], use, m_->lost);
+        if (cell.instrument != kInstrumentNone) lastInstrument_[t] = cell.instrument;
+    }
+
     bool Patterns() {
         const int count = std::clamp(x_.pat, 1, kMaxPatterns);
         const int tracks = m_->channelCount;
@@ -268,13 +280,7 @@ private:
                 if (kind_ != SourceKind::Other) FitArpeggios(cells, tracks);
                 for (int t = 0; t < tracks; ++t) {
                     const ImportedCell& cell = cells[t];
-                    InstrumentUse use = Use(cell.instrument, t);
-                    const int track = source && t < x_.chn ? source->index[t] : -1;
-                    if (use.repeatsPlain && cell.note < kNoteKeyOff && track >= 0 &&
-                        track < x_.trk && x_.xxt[track] && r < x_.xxt[track]->rows)
-                        use.restartsWaves = WavesFollow(*x_.xxt[track], r, t);
-                    CarryChannelPanning(cells[t], channelPan_[t], use, m_->lost);
-                    if (cell.instrument != kInstrumentNone) lastInstrument_[t] = cell.instrument;
+                    FinishCell(cells[t], source, r, t);
                     uint8_t* bytes = pattern->data + size_t(r) * RowStride(tracks) + t * kCellSize;
                     bytes[kCellNote] = cell.note;
                     bytes[kCellInstrument] = cell.instrument;
@@ -417,6 +423,7 @@ private:
     SourceKind kind_;
     bool stereo_;
     ChannelMemory memory_[kMaxChannels];
+    ChannelVolume volume_[kMaxChannels];
     int speed_ = 6;
     int lastInstrument_[kMaxChannels];
     int channelPan_[kMaxChannels];
