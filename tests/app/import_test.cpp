@@ -7,6 +7,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <libopenmpt/libopenmpt.hpp>
+#include <map>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -69,19 +70,33 @@ TEST(Import, ModulesAreRecognisedByContentNotByName) {
 }
 
 TEST(Import, ChannelPanningTravelsWithEveryInstrumentCell) {
-    // MOD channels play left, right, right, left at the reference's 0x40/0xC0; XM keeps panning
-    // per note, so each cell that names an instrument carries its channel's panning.
+    // MOD channels play left, right, right, left at the reference's 0x40/0xC0; XM resets the
+    // panning to the sample's at each instrument number, so a cell that names one either carries
+    // its channel's panning or names a sample panned there.
     const ProcessResult r = RunCli({"--dump", (SharedDir() / "corpus" / "hiscreen.mod").string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const char* expected[4] = {"C4", "CC", "CC", "C4"};
+    const int expected[4] = {0x40, 0xC0, 0xC0, 0x40};
+    std::map<int, int> samplePan; // instrument -> its first sample's panning, 0..255
     std::istringstream lines(r.out);
-    int checked = 0;
+    int instrument = -1, checked = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("instrument ", 0) == 0)
+            instrument = std::stoi(line.substr(11, 2), nullptr, 16);
+        const size_t pan = line.find(" panning ");
+        if (line.rfind("  sample 0 ", 0) == 0 && pan != std::string::npos)
+            samplePan[instrument] = std::stoi(line.substr(pan + 9)) + 128;
+    }
+    lines = std::istringstream(r.out);
     for (std::string line; std::getline(lines, line);) {
         if (line.size() < 6 || line[0] != ' ' || line[4] != ' ' || line[5] != '|') continue;
         for (int t = 0; t < 4; ++t) {
             const std::string cell = line.substr(7 + size_t(t) * 18, 15); // "NNN II VV CC:PP"
             if (cell.substr(4, 2) == "..") continue;
-            EXPECT_EQ(cell.substr(7, 2), expected[t]) << line;
+            const std::string column = cell.substr(7, 2);
+            const int pan = column[0] == 'C'
+                                ? std::stoi(column.substr(1), nullptr, 16) << 4
+                                : samplePan.at(std::stoi(cell.substr(4, 2), nullptr, 16));
+            EXPECT_EQ(pan, expected[t]) << line;
             ++checked;
         }
     }

@@ -33,6 +33,8 @@ std::pair<uint8_t, uint8_t> Command(ModuleRecord* m, int row, int track) {
     return {c[kCellCommand], c[kCellParam]};
 }
 
+const uint8_t* Cell(ModuleRecord* m, int pattern, int row, int track);
+
 uint8_t Volume(ModuleRecord* m, int row, int track) {
     if (!PatternIsUnpacked(m->patterns[0])) {
         EXPECT_TRUE(PLYRdecompressPattern(m, 0));
@@ -83,21 +85,33 @@ TEST(ImportConversion, MODSlidesWithoutParameterAreLeftOutAndCounted) {
 }
 
 // The reference plays MOD channels left, right, right, left, a quarter in from the edges, and
-// mixes them linearly, a third louder than an XM; the copy says so in each note's volume column
-// and in its stored mode and pre-amp.
+// mixes them linearly, a third louder than an XM; the copy says so in the sample's panning or
+// the note's volume column, and in its stored mode and pre-amp.
 TEST(ImportConversion, MODChannelsKeepTheReferencePanningAndMixMode) {
     MODTestSong song;
-    song.samples = {Square()};
+    song.samples = {Square(), Square()};
     for (int c = 0; c < 4; ++c) song.patterns[0].cells.push_back({0, c, 428, 1, 0, 0});
     song.patterns[0].cells.push_back({1, 0, 0, 0, 0xC, 0x20}); // the column is taken
     song.patterns[0].cells.push_back({1, 0, 428, 1, 0xC, 0x20});
+    song.patterns[0].cells.push_back({2, 1, 428, 2, 0, 0}); // only ever struck on the right
     ModulePtr m = LoadMOD(song);
     ASSERT_NE(m, nullptr);
     constexpr uint8_t kPanColumn = 0xC0 - 16;
-    EXPECT_EQ(Volume(m.get(), 0, 0), kPanColumn + 0x4);
-    EXPECT_EQ(Volume(m.get(), 0, 1), kPanColumn + 0xC);
-    EXPECT_EQ(Volume(m.get(), 0, 2), kPanColumn + 0xC);
-    EXPECT_EQ(Volume(m.get(), 0, 3), kPanColumn + 0x4);
+    // The panning a note with an instrument number starts its channel at.
+    auto startPan = [&](int row, int track) {
+        const uint8_t volume = Volume(m.get(), row, track);
+        if (volume >= kPanColumn && volume < kPanColumn + 16) return (volume - kPanColumn) << 4;
+        const uint8_t instrument = Cell(m.get(), 0, row, track)[kCellInstrument];
+        return int(m->instruments[instrument]->samples[0]->panning);
+    };
+    EXPECT_EQ(startPan(0, 0), 0x40);
+    EXPECT_EQ(startPan(0, 1), 0xC0);
+    EXPECT_EQ(startPan(0, 2), 0xC0);
+    EXPECT_EQ(startPan(0, 3), 0x40);
+    EXPECT_EQ(startPan(1, 0), 0x40);
+    // A sample struck on one side only pans there by itself; its notes need nothing.
+    EXPECT_EQ(m->instruments[1]->samples[0]->panning, 0xC0);
+    EXPECT_EQ(Volume(m.get(), 2, 1), kVolumeNone);
     EXPECT_EQ(m->storedMixMode, 4 + 1);
     EXPECT_EQ(m->storedPreAmp, 64);
 }
@@ -238,6 +252,10 @@ TEST(ImportConversion, ChannelPanningFindsRoomOrIsCounted) {
     // A centred channel needs nothing.
     c = carry(taken, 128, {64, false});
     EXPECT_EQ(lost[kLossChannelSettings], 1u);
+    // Nor does one at the sample's own panning.
+    c = carry(taken, 0xF0, {64, false, false, 0xF0});
+    EXPECT_EQ(lost[kLossChannelSettings], 1u);
+    EXPECT_EQ(c.volume, 40);
     // A number that restarts a running vibrato stays, as XM restarts it only with one.
     c = carry(taken, 0xF0, {64, true, true});
     EXPECT_EQ(c.instrument, 2);

@@ -282,16 +282,24 @@ void TranslateEvent(const xmp_event& event, SourceKind kind, ChannelMemory& memo
     }
 }
 
+bool FollowPanning(const ImportedCell& cell, int& channelPan) {
+    constexpr uint8_t kPanColumn = 0xC0 - 16;
+    if (cell.command == kCmdSetPanning) {
+        channelPan = cell.param;
+        return true;
+    }
+    if (cell.volume >= kPanColumn && cell.volume < kPanColumn + 16) {
+        channelPan = (cell.volume - kPanColumn) << 4;
+        return true;
+    }
+    return false;
+}
+
 void CarryChannelPanning(ImportedCell& cell, int& channelPan, const InstrumentUse& use,
                          uint32_t (&lost)[kLossCount]) {
     constexpr uint8_t kPanColumn = 0xC0 - 16; // volume-column "set panning", as the cell holds it
-    const bool columnPans = cell.volume >= kPanColumn && cell.volume < kPanColumn + 16;
-    if (cell.command == kCmdSetPanning)
-        channelPan = cell.param;
-    else if (columnPans)
-        channelPan = (cell.volume - kPanColumn) << 4;
-    if (cell.instrument == kInstrumentNone || columnPans || cell.command == kCmdSetPanning) return;
-    if (channelPan == 128) return;
+    if (FollowPanning(cell, channelPan) || cell.instrument == kInstrumentNone) return;
+    if (channelPan == use.samplePanning) return;
     // A volume the instrument number sets anyway can make room.
     const bool redundantVolume = cell.volume == use.defaultVolume && cell.command != 0;
     if (cell.volume == kVolumeNone || redundantVolume) {

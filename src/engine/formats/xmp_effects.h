@@ -40,9 +40,12 @@ struct InstrumentUse {
     bool repeatsPlain = false; // the channel's last instrument, without envelopes or fade-out
     // The number restarts a vibrato or tremolo that plays on (XM restarts them only with one).
     bool restartsWaves = false;
+    int samplePanning = 128; // the panning it starts the channel at
 };
 void CarryChannelPanning(ImportedCell& cell, int& channelPan, const InstrumentUse& use,
                          uint32_t (&lost)[kLossCount]);
+// Follows the panning effects of a cell into `channelPan`; true when the cell sets one.
+bool FollowPanning(const ImportedCell& cell, int& channelPan);
 
 // Impulse Tracker's note cut stops the note but keeps the channel's volume for a later note
 // without an instrument number; XM silences a note only through its volume. So the cut becomes

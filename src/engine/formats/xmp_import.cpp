@@ -167,6 +167,9 @@ private:
         if (instrument >= x_.ins || x_.xxi[instrument].nsm != 1) return use;
         const xmp_instrument& i = x_.xxi[instrument];
         use.defaultVolume = SampleVolume(i.sub[0]);
+        // Impulse Tracker's own instrument and sample pannings are left as they were.
+        if (kind_ == SourceKind::Mod || kind_ == SourceKind::S3M)
+            use.samplePanning = SamplePanning(instrument);
         const bool plain = !(i.aei.flg & XMP_ENVELOPE_ON) && !(i.pei.flg & XMP_ENVELOPE_ON) &&
                            (kind_ == SourceKind::Mod || kind_ == SourceKind::S3M);
         use.repeatsPlain = plain && lastInstrument_[t] == instrument;
@@ -200,6 +203,54 @@ private:
                     if (Waves(track.event[r].fxt) || Waves(track.event[r].f2t))
                         channelWaves_[t] = true;
             }
+    }
+
+    // The panning an instrument's sample is given: the source's, or where the source has none
+    // (MOD, S3M), the channel panning the instrument is most often struck at, so that those
+    // cells need no panning of their own.
+    int SamplePanning(int instrument) const {
+        if (instrument < int(chosenPan_.size()) && chosenPan_[size_t(instrument)] >= 0)
+            return chosenPan_[size_t(instrument)];
+        const int pan = x_.xxi[instrument].sub[0].pan;
+        return pan < 0 ? 128 : std::clamp(pan, 0, 255);
+    }
+
+    // Runs the patterns in play order as Patterns() does, counting the channel panning at each
+    // instrument number.
+    void ChooseSamplePannings(int count) {
+        if (kind_ != SourceKind::Mod && kind_ != SourceKind::S3M) return;
+        std::vector<std::array<int64_t, 256>> votes(size_t(std::clamp(x_.ins, 0, kMaxInstruments)));
+        for (auto& v : votes) v.fill(0);
+        ChannelMemory memory[kMaxChannels];
+        int pan[kMaxChannels];
+        uint32_t ignored[kLossCount] = {};
+        for (int t = 0; t < kMaxChannels; ++t) pan[t] = InitialPan(t);
+        for (const int p : PlayOrder(count)) {
+            const xmp_pattern* source = p < x_.pat ? x_.xxp[p] : nullptr;
+            for (int t = 0; source && t < m_->channelCount && t < x_.chn; ++t) {
+                const int index = source->index[t];
+                if (index < 0 || index >= x_.trk || !x_.xxt[index]) continue;
+                const xmp_track& track = *x_.xxt[index];
+                for (int r = 0; r < std::min(track.rows, kMaxRows); ++r) {
+                    ImportedCell cell;
+                    TranslateEvent(track.event[r], kind_, memory[t], cell, ignored);
+                    if (FollowPanning(cell, pan[t]) || cell.instrument >= votes.size() ||
+                        x_.xxi[cell.instrument].nsm != 1)
+                        continue;
+                    // A cell with no room for a panning of its own counts above all others.
+                    const int volume = SampleVolume(x_.xxi[cell.instrument].sub[0]);
+                    const bool room = cell.volume == kVolumeNone ||
+                                      (cell.volume == volume && cell.command != 0) ||
+                                      (cell.command == 0 && cell.param == 0);
+                    votes[cell.instrument][size_t(pan[t])] += room ? 1 : int64_t(1) << 32;
+                }
+            }
+        }
+        chosenPan_.assign(votes.size(), -1);
+        for (size_t i = 0; i < votes.size(); ++i) {
+            const auto most = std::max_element(votes[i].begin(), votes[i].end());
+            if (*most > 0) chosenPan_[i] = int(most - votes[i].begin());
+        }
     }
 
     static int SampleVolume(const xmp_subinstrument& sub) {
@@ -252,6 +303,7 @@ private:
         m_->patternCount = count;
         const std::vector<TrackInstruments> entryInstrument = EntryInstruments(count);
         FindChannelWaves();
+        ChooseSamplePannings(count);
         // The source keeps a channel's panning from one pattern to the next, as the memories.
         for (int t = 0; t < tracks; ++t) channelPan_[t] = InitialPan(t);
         for (const int p : PlayOrder(count)) {
@@ -408,6 +460,7 @@ private:
                 ++m_->sampleCount;
                 if (!Sample(source.sub[s], sample)) return false;
             }
+            if (source.nsm == 1 && samples == 1) target->samples[0]->panning = SamplePanning(i);
             if (samples > 0) {
                 target->vibratoType = uint8_t(std::clamp(source.sub[0].vwf, 0, 3));
                 target->vibratoDepth = uint8_t(std::clamp(source.sub[0].vde, 0, 15));
@@ -428,6 +481,7 @@ private:
     int lastInstrument_[kMaxChannels];
     int channelPan_[kMaxChannels];
     bool channelWaves_[kMaxChannels] = {};
+    std::vector<int> chosenPan_; // per instrument, -1 where the source's panning stands
 };
 
 } // namespace
