@@ -85,6 +85,30 @@ double Mean(const std::vector<double>& v) {
 
 } // namespace
 
+double StrongestFrequency(const std::vector<int16_t>& pcm, int rate, size_t from, size_t to,
+                          double low, double high) {
+    auto strength = [&](double hz) {
+        const std::complex<double> step = std::polar(1.0, -2 * std::numbers::pi * hz / rate);
+        std::complex<double> turn = 1, sum = 0;
+        for (size_t i = from; i < to && 2 * i + 1 < pcm.size(); ++i) {
+            const double window =
+                0.5 - 0.5 * std::cos(2 * std::numbers::pi * double(i - from) / double(to - from));
+            sum += double(pcm[2 * i] + pcm[2 * i + 1]) * window * turn;
+            turn *= step;
+        }
+        return std::abs(sum);
+    };
+    auto strongest = [&](double a, double b, double step) {
+        double best = 0, at = a;
+        for (double hz = a; hz <= b; hz += step)
+            if (const double s = strength(hz); s > best) best = s, at = hz;
+        return at;
+    };
+    const double coarseStep = (high - low) / 200;
+    const double coarse = strongest(low, high, coarseStep);
+    return strongest(coarse - coarseStep, coarse + coarseStep, coarseStep / 50);
+}
+
 SimilarityScores CompareRenders(const std::vector<int16_t>& oursIn,
                                 const std::vector<int16_t>& theirsIn, int rate, size_t frames) {
     SimilarityScores scores;

@@ -16,6 +16,11 @@ struct SimilarityScores {
 SimilarityScores CompareRenders(const std::vector<int16_t>& ours,
                                 const std::vector<int16_t>& theirs, int rate, size_t frames);
 
+// The strongest frequency in Hz between `low` and `high` over frames [from, to) of interleaved
+// stereo `pcm`: a coarse scan in 200 steps, then a fine one about the strongest.
+double StrongestFrequency(const std::vector<int16_t>& pcm, int rate, size_t from, size_t to,
+                          double low, double high);
+
 // The reference render of a module by libopenmpt: linear interpolation, no Amiga resampler.
 std::vector<int16_t> PeerRender(const std::filesystem::path& file, int rate);
 // The same with every channel but `channel` muted.

@@ -7,37 +7,15 @@
 #include "support/test_paths.h"
 
 #include <cmath>
-#include <complex>
 #include <cstdio>
 #include <gtest/gtest.h>
-#include <numbers>
 
 namespace {
 
 constexpr int kRate = 22050;
 
-double Strength(const std::vector<int16_t>& pcm, size_t from, size_t to, double hz) {
-    const std::complex<double> step = std::polar(1.0, -2 * std::numbers::pi * hz / kRate);
-    std::complex<double> turn = 1, sum = 0;
-    for (size_t i = from; i < to && 2 * i + 1 < pcm.size(); ++i) {
-        const double window =
-            0.5 - 0.5 * std::cos(2 * std::numbers::pi * double(i - from) / double(to - from));
-        sum += double(pcm[2 * i] + pcm[2 * i + 1]) * window * turn;
-        turn *= step;
-    }
-    return std::abs(sum);
-}
-
-// The strongest frequency between `low` and `high` Hz: a coarse scan, then a fine one.
-double Pitch(const std::vector<int16_t>& pcm, size_t from, size_t to, double low, double high) {
-    auto strongest = [&](double a, double b, double step) {
-        double best = 0, at = a;
-        for (double hz = a; hz <= b; hz += step)
-            if (const double s = Strength(pcm, from, to, hz); s > best) best = s, at = hz;
-        return at;
-    };
-    const double coarse = strongest(low, high, 0.5);
-    return strongest(coarse - 0.5, coarse + 0.5, 0.05);
+double Pitch(const std::vector<int16_t>& pcm, size_t from, size_t to) {
+    return StrongestFrequency(pcm, kRate, from, to, 80, 150);
 }
 
 double Cents(double a, double b) {
@@ -62,9 +40,9 @@ TEST(TrackerRecording, OurVibratoFollowsTheTrackersOwnRecordingTickByTick) {
     double oursOff = 0, peerOff = 0;
     for (int t = 0; t < ticks; ++t) {
         const size_t from = size_t(t * tick), to = size_t((t + 1) * tick);
-        const double truth = Pitch(recording, from, to, 80, 150);
-        oursOff += Cents(Pitch(ours, from, to, 80, 150), truth);
-        peerOff += Cents(Pitch(peer, from, to, 80, 150), truth);
+        const double truth = Pitch(recording, from, to);
+        oursOff += Cents(Pitch(ours, from, to), truth);
+        peerOff += Cents(Pitch(peer, from, to), truth);
     }
     oursOff /= ticks;
     peerOff /= ticks;

@@ -3,9 +3,33 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <numbers>
 
 namespace {
+
+// The Amiga periods of C-0 (with its eight finetunes below) to B-0 and the next C, eight per
+// semitone, as the XM format's documentation lists them. Every period derives from these.
+constexpr uint16_t kAmigaFinePeriods[104] = {
+    907, 900, 894, 887, 881, 875, 868, 862, 856, 850, 844, 838, 832, 826, 820, 814, 808, 802,
+    796, 791, 785, 779, 774, 768, 762, 757, 752, 746, 741, 736, 730, 725, 720, 715, 709, 704,
+    699, 694, 689, 684, 678, 675, 670, 665, 660, 655, 651, 646, 640, 636, 632, 628, 623, 619,
+    614, 610, 604, 601, 597, 592, 588, 584, 580, 575, 570, 567, 563, 559, 555, 551, 547, 543,
+    538, 535, 532, 528, 524, 520, 516, 513, 508, 505, 502, 498, 494, 491, 487, 484, 480, 477,
+    474, 470, 467, 463, 460, 457, 453, 450, 447, 443, 440, 437, 434, 431};
+
+// The tracker's Amiga period of `note` (0 C-0) at `finetune` (-128..127): the two entries about
+// the finetune's eighth of a semitone, weighed by its sixteenths, doubled and halved once per
+// octave with the remainder dropped. That rounding, not an exact power of two, is what sounds.
+int AmigaPeriod(int note, int finetune) {
+    const int semitone = (note % 12) * 8 + 8, octave = note / 12;
+    const int eighth = finetune / 16, step = finetune < 0 ? -1 : 1;
+    const int first = std::clamp(semitone + eighth, 0, 103);
+    const int second = std::clamp(semitone + eighth + step, 0, 103);
+    const int weight = std::abs(finetune) & 15;
+    const int sum = kAmigaFinePeriods[first] * (16 - weight) + kAmigaFinePeriods[second] * weight;
+    return (sum * 2) >> octave;
+}
 
 struct Tables {
     std::array<uint16_t, kPeriodTableSize> linear{};
@@ -17,9 +41,10 @@ struct Tables {
         for (int i = 0; i < kPeriodTableSize; ++i) {
             // 64 period units per semitone; index 16 is C-0 with finetune 0.
             linear[size_t(i)] = uint16_t(7744 - 4 * i);
-            // C-4 (index 16 + 48 * 16) has the Amiga period 1712 in tracker units.
-            const double amigaPeriod = 1712.0 * std::pow(2.0, double(16 + 48 * 16 - i) / 192.0);
-            amiga[size_t(i)] = uint16_t(std::min(32000L, std::lround(amigaPeriod)));
+            // Sixteenths of a semitone from C-0; the first sixteen lie below it.
+            const int steps = i - 16;
+            amiga[size_t(i)] = uint16_t(steps < 0 ? AmigaPeriod(0, steps * 8)
+                                                  : AmigaPeriod(steps / 16, (steps % 16) * 8));
         }
         for (int i = 0; i < 32; ++i)
             vibrato[size_t(i)] =
@@ -44,13 +69,9 @@ int NotePeriod(bool linear, int index) {
 }
 
 int NotePeriod(bool linear, int note, int finetune, bool exact) {
-    const int index = note * 16 + (finetune >> 3) + 16;
-    if (!exact) return NotePeriod(linear, index);
-    if (linear) return std::max(7680 - note * 64 - finetune / 2, 1);
-    // Between two table entries a sixteenth of a semitone apart.
-    const int fraction = finetune & 7;
-    return (NotePeriod(false, index) * (8 - fraction) + NotePeriod(false, index + 1) * fraction) /
-           8;
+    if (!linear) return AmigaPeriod(std::clamp(note, 0, 119), exact ? finetune : finetune & ~7);
+    if (!exact) return NotePeriod(linear, note * 16 + (finetune >> 3) + 16);
+    return std::max(7680 - note * 64 - finetune / 2, 1);
 }
 
 double PeriodToFrequency(bool linear, int period) {
