@@ -195,7 +195,7 @@ private:
 
     void FindChannelWaves() {
         for (int p = 0; p < x_.pat; ++p)
-            for (int t = 0; t < m_->channelCount && t < x_.chn; ++t) {
+            for (int t = 0; x_.xxp[p] && t < m_->channelCount && t < x_.chn; ++t) {
                 const int index = x_.xxp[p]->index[t];
                 if (index < 0 || index >= x_.trk || !x_.xxt[index]) continue;
                 const xmp_track& track = *x_.xxt[index];
