@@ -148,6 +148,46 @@ TEST(ImportConversion, SharedEffectMemoryBecomesExplicitParameters) {
     EXPECT_EQ(Translated(SourceKind::Mod, mod, 0x02, 0x00), std::make_pair(uint8_t(0), uint8_t(0)));
 }
 
+// What XM holds only nearly is still written, and counted; what does nothing in the source is
+// neither.
+TEST(ImportConversion, SpeedsAndImpulseTrackerGlobalVolumesKeepTheirMeaning) {
+    auto translate = [](SourceKind kind, uint8_t fxt, uint8_t fxp, uint32_t& lost) {
+        xmp_event event{};
+        event.fxt = fxt;
+        event.fxp = fxp;
+        ChannelMemory memory;
+        ImportedCell cell;
+        uint32_t counts[kLossCount] = {};
+        TranslateEvent(event, kind, memory, cell, counts);
+        lost = counts[kLossEffects];
+        return std::make_pair(cell.command, cell.param);
+    };
+    constexpr uint8_t kS3MSpeed = 0xa3; // libxmp's numbers
+    constexpr uint8_t kGlobalVolume = 0x10, kGlobalSlide = 0x11;
+    uint32_t lost = 0;
+    // XM reads a speed past 31 as a tempo.
+    EXPECT_EQ(translate(SourceKind::S3M, kS3MSpeed, 0x40, lost),
+              std::make_pair(uint8_t(kCmdSetSpeed), uint8_t(31)));
+    EXPECT_EQ(lost, 1u);
+    EXPECT_EQ(translate(SourceKind::S3M, kS3MSpeed, 0x00, lost),
+              std::make_pair(uint8_t(0), uint8_t(0)));
+    EXPECT_EQ(lost, 0u);
+    // Impulse Tracker's global volume runs to 128.
+    EXPECT_EQ(translate(SourceKind::IT, kGlobalVolume, 0x80, lost),
+              std::make_pair(uint8_t(kCmdSetGlobalVolume), uint8_t(0x40)));
+    EXPECT_EQ(translate(SourceKind::S3M, kGlobalVolume, 0x30, lost),
+              std::make_pair(uint8_t(kCmdSetGlobalVolume), uint8_t(0x30)));
+    EXPECT_EQ(translate(SourceKind::IT, kGlobalSlide, 0x04, lost),
+              std::make_pair(uint8_t(kCmdGlobalVolumeSlide), uint8_t(0x02)));
+    EXPECT_EQ(lost, 0u);
+    EXPECT_EQ(translate(SourceKind::IT, kGlobalSlide, 0x30, lost),
+              std::make_pair(uint8_t(kCmdGlobalVolumeSlide), uint8_t(0x20)));
+    EXPECT_EQ(lost, 1u); // an odd step slides twice as fast
+    EXPECT_EQ(translate(SourceKind::IT, kGlobalSlide, 0xF2, lost),
+              std::make_pair(uint8_t(0), uint8_t(0)));
+    EXPECT_EQ(lost, 1u); // a fine slide has no XM form
+}
+
 namespace {
 
 const uint8_t* Cell(ModuleRecord* m, int pattern, int row, int track) {
