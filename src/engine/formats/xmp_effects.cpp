@@ -282,6 +282,14 @@ void TranslateEvent(const xmp_event& event, SourceKind kind, ChannelMemory& memo
     }
 }
 
+PanningRoom RoomForPanning(const ImportedCell& cell, int defaultVolume) {
+    // A volume the instrument number sets anyway can make room.
+    const bool redundantVolume = cell.volume == defaultVolume && cell.command != 0;
+    if (cell.volume == kVolumeNone || redundantVolume) return PanningRoom::VolumeColumn;
+    if (cell.command == 0 && cell.param == 0) return PanningRoom::EffectColumn;
+    return PanningRoom::None;
+}
+
 bool FollowPanning(const ImportedCell& cell, int& channelPan) {
     constexpr uint8_t kPanColumn = 0xC0 - 16;
     if (cell.command == kCmdSetPanning) {
@@ -300,11 +308,10 @@ void CarryChannelPanning(ImportedCell& cell, int& channelPan, const InstrumentUs
     constexpr uint8_t kPanColumn = 0xC0 - 16; // volume-column "set panning", as the cell holds it
     if (FollowPanning(cell, channelPan) || cell.instrument == kInstrumentNone) return;
     if (channelPan == use.samplePanning) return;
-    // A volume the instrument number sets anyway can make room.
-    const bool redundantVolume = cell.volume == use.defaultVolume && cell.command != 0;
-    if (cell.volume == kVolumeNone || redundantVolume) {
+    const PanningRoom room = RoomForPanning(cell, use.defaultVolume);
+    if (room == PanningRoom::VolumeColumn) {
         cell.volume = uint8_t(kPanColumn + (channelPan >> 4));
-    } else if (cell.command == 0 && cell.param == 0) {
+    } else if (room == PanningRoom::EffectColumn) {
         cell.command = kCmdSetPanning;
         cell.param = uint8_t(channelPan);
     } else if (use.repeatsPlain && !use.restartsWaves && cell.volume <= 64) {

@@ -44,6 +44,9 @@ struct InstrumentUse {
 };
 void CarryChannelPanning(ImportedCell& cell, int& channelPan, const InstrumentUse& use,
                          uint32_t (&lost)[kLossCount]);
+// Where a cell naming an instrument that starts at `defaultVolume` can hold a panning.
+enum class PanningRoom { VolumeColumn, EffectColumn, None };
+PanningRoom RoomForPanning(const ImportedCell& cell, int defaultVolume);
 // Follows the panning effects of a cell into `channelPan`; true when the cell sets one.
 bool FollowPanning(const ImportedCell& cell, int& channelPan);
 

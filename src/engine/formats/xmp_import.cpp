@@ -211,8 +211,11 @@ private:
     int SamplePanning(int instrument) const {
         if (instrument < int(chosenPan_.size()) && chosenPan_[size_t(instrument)] >= 0)
             return chosenPan_[size_t(instrument)];
-        const int pan = x_.xxi[instrument].sub[0].pan;
-        return pan < 0 ? 128 : std::clamp(pan, 0, 255);
+        return SourcePanning(x_.xxi[instrument].sub[0]);
+    }
+
+    static int SourcePanning(const xmp_subinstrument& sub) {
+        return sub.pan < 0 ? 128 : std::clamp(sub.pan, 0, 255);
     }
 
     // Runs the patterns in play order as Patterns() does, counting the channel panning at each
@@ -239,9 +242,7 @@ private:
                         continue;
                     // A cell with no room for a panning of its own counts above all others.
                     const int volume = SampleVolume(x_.xxi[cell.instrument].sub[0]);
-                    const bool room = cell.volume == kVolumeNone ||
-                                      (cell.volume == volume && cell.command != 0) ||
-                                      (cell.command == 0 && cell.param == 0);
+                    const bool room = RoomForPanning(cell, volume) != PanningRoom::None;
                     votes[cell.instrument][size_t(pan[t])] += room ? 1 : int64_t(1) << 32;
                 }
             }
@@ -388,7 +389,7 @@ private:
 
     bool Sample(const xmp_subinstrument& sub, SampleRecord* target) {
         target->volume = SampleVolume(sub);
-        target->panning = sub.pan < 0 ? 128 : std::clamp(sub.pan, 0, 255);
+        target->panning = SourcePanning(sub);
         int finetune = sub.fin, relativeNote = sub.xpo;
         if (kind_ == SourceKind::Mod) {
             // An XM's Amiga periods run on a clock 0.9 % faster than the PAL Amiga's a MOD is
