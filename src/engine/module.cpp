@@ -65,7 +65,6 @@ const char* ImportLossName(int kind) {
                                                    "channel_settings",
                                                    "global_volume",
                                                    "silent_slides",
-                                                   "arpeggio_order",
                                                    "period_limits"};
     return kind >= 0 && kind < kLossCount ? kNames[kind] : "unknown";
 }

@@ -39,6 +39,9 @@ constexpr uint32_t kPlayKeyOffOnlyCuts = 4;    // a key-off without volume envel
 constexpr uint32_t kPlayFinePatternDelays = 8; // X6x adds ticks to its row (PatternDelays.xm)
 constexpr uint32_t kPlayLastFineDelayCounts = 16; // of several X6x on a row only the last counts
                                                   // (OpenMPT before 1.20; no module shows it)
+// An arpeggio steps by the tick counted from the row's start, through its repeats, as MOD, S3M
+// and IT play it; set for songs converted from those where XM's order could not play them all.
+constexpr uint32_t kPlayArpeggioByRowTick = 32;
 
 constexpr uint8_t kEnvelopeNone = 255; // sustain or loop switched off
 
@@ -148,8 +151,6 @@ enum ImportLoss : int {
     kLossGlobalVolume,     // initial global volume other than full
     kLossSilentSlides,     // MOD slides without a parameter, which slide nothing there but
                            // would repeat the last slide in XM: left out
-    kLossArpeggioOrder,    // MOD arpeggios at a speed where XM plays their notes in another
-                           // order
     kLossPeriodLimits,     // MOD slides past ProTracker's period limits in patterns reached with
                            // different periods, which no one rewrite stops at the limit
     kLossCount

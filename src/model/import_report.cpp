@@ -37,7 +37,6 @@ std::string ImportReport(const ModuleRecord& m) {
         {lost[kLossNoteMapTranspose], "note map transpose", "note map transposes"},
         {lost[kLossChannelSettings], "channel setting", "channel settings"},
         {lost[kLossGlobalVolume], "global volume", "global volumes"},
-        {lost[kLossArpeggioOrder], "arpeggio in its tick order", "arpeggios in their tick order"},
     };
     std::vector<std::string> parts;
     for (const Phrase& p : phrases)

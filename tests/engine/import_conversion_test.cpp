@@ -246,6 +246,29 @@ TEST(ImportConversion, ArpeggiosPlayTheSourceTickOrderWhereAnyParameterCan) {
     EXPECT_FALSE(FitArpeggioOrder(param, 5));
 }
 
+// A song whose arpeggios all fit XM's order keeps the rewritten parameters, which the XM tracker
+// plays too; one arpeggio that cannot fit makes the whole song play the source's order instead,
+// every parameter as the source wrote it.
+TEST(ImportConversion, ASongKeepsXMsArpeggioOrderUnlessOneArpeggioCannotFit) {
+    MODTestSong song;
+    song.samples = {Square()};
+    song.patterns[0].cells = {{0, 0, 428, 1, 0x0, 0x37}, {1, 0, 0, 0, 0x0, 0x37}};
+    ModulePtr fits = LoadMOD(song);
+    ASSERT_NE(fits, nullptr);
+    EXPECT_FALSE(fits->playBehaviour & kPlayArpeggioByRowTick);
+    EXPECT_EQ(Command(fits.get(), 0, 0), std::make_pair(uint8_t(kCmdArpeggio), uint8_t(0x73)));
+    EXPECT_EQ(Command(fits.get(), 1, 0), std::make_pair(uint8_t(kCmdArpeggio), uint8_t(0x73)));
+
+    // The speed changes after the first arpeggio, as the song plays.
+    song.patterns[0].cells.push_back({1, 1, 0, 0, 0xF, 7});
+    ModulePtr refused = LoadMOD(song);
+    ASSERT_NE(refused, nullptr);
+    EXPECT_TRUE(refused->playBehaviour & kPlayArpeggioByRowTick);
+    EXPECT_EQ(Command(refused.get(), 0, 0), std::make_pair(uint8_t(kCmdArpeggio), uint8_t(0x37)));
+    EXPECT_EQ(Command(refused.get(), 1, 0), std::make_pair(uint8_t(kCmdArpeggio), uint8_t(0x37)));
+    for (int kind = 0; kind < kLossCount; ++kind) EXPECT_EQ(refused->lost[kind], 0u) << kind;
+}
+
 TEST(ImportConversion, MODNotesSoundAtThePALAmigaPitch) {
     MODTestSong song;
     song.samples = {Square()};

@@ -82,6 +82,28 @@ TEST(ImportPlayback, MODLoopsThatStartLaterPlayAsInTheOriginal) {
     ExpectPlaysAsTheOriginal(Write("loop.mod", BuildMOD(song)));
 }
 
+// Arpeggios at speeds where XM's own order cannot play them (7 and 8), one on a row that a
+// pattern delay repeats, and one at speed 6 in the same song.
+TEST(ImportPlayback, ArpeggiosAtAnySpeedPlayAsInTheOriginal) {
+    MODTestSong song;
+    MODTestSample sample;
+    sample.values = Sine(64, 1, 100);
+    sample.loopLength = 64;
+    song.samples = {sample};
+    // One voice, so that no beating between voices weighs in; the speeds sit on a silent one.
+    auto& cells = song.patterns[0].cells;
+    cells = {{0, 1, 0, 0, 0xF, 6},
+             {16, 1, 0, 0, 0xF, 7},
+             {24, 1, 0, 0, 0xE, 0xE2},
+             {40, 1, 0, 0, 0xF, 8}};
+    for (int row = 0; row < 64; ++row)
+        cells.push_back({row, 0, uint16_t(row % 16 == 0 ? 214 : 0), uint8_t(row % 16 == 0), 0x0,
+                         uint8_t(row < 16   ? 0x47
+                                 : row < 40 ? 0x37
+                                            : 0x4A)});
+    ExpectPlaysAsTheOriginal(Write("arpeggio.mod", BuildMOD(song)));
+}
+
 // Impulse Tracker's note cut silences the note at once and keeps the channel's volume for a
 // note without a sample number; its global volume runs to 128.
 TEST(ImportPlayback, ITNoteCutsAndGlobalVolumePlayAsInTheOriginal) {

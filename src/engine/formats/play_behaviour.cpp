@@ -25,8 +25,8 @@ constexpr uint8_t kModeFirstEditor = 0, kModeLinear = 4, kModeSquareRoot = 5;
 // The reference's behaviour bits that ours map to, and the set its current editor stores for
 // an XM (compatible play, tempo clamp, the tracker's effect, envelope and period quirks), as a
 // file it saved holds them (TremoloWaveforms.xm).
-constexpr int kBitCompatiblePlay = 0, kBitSoftRamps = 4, kBitNoXExtensions = 58,
-              kBitCoarseFinetune = 76, kBitNoteOffFlags = 86;
+constexpr int kBitCompatiblePlay = 0, kBitSoftRamps = 4, kBitTrackerArpeggio = 51,
+              kBitNoXExtensions = 58, kBitCoarseFinetune = 76, kBitNoteOffFlags = 86;
 constexpr int kBitsThroughNoteOffFlags = kBitNoteOffFlags / 8 + 1; // a full set reaches this far
 constexpr std::initializer_list<int> kXMBits = {
     0,  8,  9,  10, 17, 40, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63, 64,
@@ -69,6 +69,7 @@ uint32_t FlagsFrom(const char* tracker, uint32_t fileFlags, const StoredPlaySett
         bitOff(kBitNoXExtensions))
         play |= kPlayFinePatternDelays;
     if (before(kFineDelaysAddFrom)) play |= kPlayLastFineDelayCounts;
+    if (bitOff(kBitTrackerArpeggio)) play |= kPlayArpeggioByRowTick;
     return play;
 }
 
@@ -120,7 +121,7 @@ void Field32(std::vector<uint8_t>& out, const char (&tag)[5], uint32_t value) {
 }
 
 // The reference's bits for our flags: its XM set, with soft ramps, and without the precision,
-// note-off and effect restrictions the older behaviours lack.
+// note-off, effect and arpeggio rules the older or converted behaviours lack.
 std::array<uint8_t, 15> ReferenceBits(uint32_t play) {
     std::array<uint8_t, 15> bits{};
     auto set = [&bits](int bit, bool on) {
@@ -134,6 +135,7 @@ std::array<uint8_t, 15> ReferenceBits(uint32_t play) {
     set(kBitCoarseFinetune, (play & kPlayFullFinetune) == 0);
     set(kBitNoteOffFlags, (play & kPlayKeyOffOnlyCuts) == 0);
     set(kBitNoXExtensions, (play & kPlayFinePatternDelays) == 0);
+    set(kBitTrackerArpeggio, (play & kPlayArpeggioByRowTick) == 0);
     return bits;
 }
 

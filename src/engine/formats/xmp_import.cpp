@@ -92,6 +92,7 @@ public:
     }
 
     bool Build() { return Header() && Orders() && Patterns() && Instruments(); }
+    bool ArpeggiosByRowTick() const { return arpeggiosByRowTick_; }
 
 private:
     // libxmp pans MOD channels hard; the reference plays them left, right, right, left at a
@@ -136,15 +137,49 @@ private:
         return true;
     }
 
-    // `speed_` follows the speed changes in play order, as the memories do.
-    void FitArpeggios(ImportedCell* cells, int tracks) {
+    // Follows a row's speed changes into `speed`. With `rewrite`, each arpeggio's parameter is
+    // fitted to XM's order where one can be; returns how many cannot.
+    static int FitArpeggios(ImportedCell* cells, int tracks, int& speed, bool rewrite) {
         for (int t = 0; t < tracks; ++t)
-            if (cells[t].command == kCmdSetSpeed && cells[t].param > 0) speed_ = cells[t].param;
+            if (cells[t].command == kCmdSetSpeed && cells[t].param > 0) speed = cells[t].param;
+        int unfit = 0;
         for (int t = 0; t < tracks; ++t) {
-            ImportedCell& cell = cells[t];
-            if (cell.command == kCmdArpeggio && !FitArpeggioOrder(cell.param, speed_))
-                ++m_->lost[kLossArpeggioOrder];
+            if (cells[t].command != kCmdArpeggio) continue;
+            uint8_t param = cells[t].param;
+            if (!FitArpeggioOrder(param, speed))
+                ++unfit;
+            else if (rewrite)
+                cells[t].param = param;
         }
+        return unfit;
+    }
+
+    const xmp_event* EventAt(const xmp_pattern& source, int t, int r) const {
+        if (t >= x_.chn) return nullptr;
+        const int track = source.index[t];
+        if (track < 0 || track >= x_.trk || !x_.xxt[track] || r >= x_.xxt[track]->rows)
+            return nullptr;
+        return &x_.xxt[track]->event[r];
+    }
+
+    // Whether XM's own arpeggio order, with rewritten parameters, plays every arpeggio of the
+    // song as the source does. Walks the song as Patterns() does, speeds and memories alike.
+    bool ArpeggiosFitXM(int count) const {
+        const int tracks = m_->channelCount;
+        ChannelMemory memory[kMaxChannels];
+        uint32_t ignored[kLossCount] = {};
+        int speed = m_->speed;
+        for (const int p : PlayOrder(count)) {
+            const xmp_pattern* source = p < x_.pat ? x_.xxp[p] : nullptr;
+            for (int r = 0; source && r < std::min(source->rows, kMaxRows); ++r) {
+                ImportedCell cells[kMaxChannels];
+                for (int t = 0; t < tracks; ++t)
+                    if (const xmp_event* e = EventAt(*source, t, r))
+                        TranslateEvent(*e, kind_, memory[t], cells[t], ignored);
+                if (FitArpeggios(cells, tracks, speed, false) > 0) return false;
+            }
+        }
+        return true;
     }
 
     // Effect memories run in the order the song plays its patterns, so they are followed in
@@ -305,6 +340,8 @@ private:
         const std::vector<TrackInstruments> entryInstrument = EntryInstruments(count);
         FindChannelWaves();
         ChooseSamplePannings(count);
+        // Where XM's order cannot play them all, the song plays its arpeggios by the source's.
+        arpeggiosByRowTick_ = kind_ != SourceKind::Other && !ArpeggiosFitXM(count);
         // The source keeps a channel's panning from one pattern to the next, as the memories.
         for (int t = 0; t < tracks; ++t) channelPan_[t] = InitialPan(t);
         for (const int p : PlayOrder(count)) {
@@ -323,14 +360,11 @@ private:
             for (int t = 0; t < tracks; ++t) lastInstrument_[t] = entryInstrument[size_t(p)][t];
             for (int r = 0; r < kMaxRows; ++r) {
                 ImportedCell cells[kMaxChannels];
-                for (int t = 0; t < tracks; ++t) {
-                    if (!source || r >= rows || t >= x_.chn) continue;
-                    const int track = source->index[t];
-                    if (track >= 0 && track < x_.trk && x_.xxt[track] && r < x_.xxt[track]->rows)
-                        TranslateEvent(x_.xxt[track]->event[r], kind_, memory_[t], cells[t],
-                                       m_->lost);
-                }
-                if (kind_ != SourceKind::Other) FitArpeggios(cells, tracks);
+                for (int t = 0; source && r < rows && t < tracks; ++t)
+                    if (const xmp_event* e = EventAt(*source, t, r))
+                        TranslateEvent(*e, kind_, memory_[t], cells[t], m_->lost);
+                if (kind_ != SourceKind::Other)
+                    FitArpeggios(cells, tracks, speed_, !arpeggiosByRowTick_);
                 for (int t = 0; t < tracks; ++t) {
                     const ImportedCell& cell = cells[t];
                     FinishCell(cells[t], source, r, t);
@@ -479,6 +513,7 @@ private:
     ChannelMemory memory_[kMaxChannels];
     ChannelVolume volume_[kMaxChannels];
     int speed_ = 6;
+    bool arpeggiosByRowTick_ = false;
     int lastInstrument_[kMaxChannels];
     int channelPan_[kMaxChannels];
     bool channelWaves_[kMaxChannels] = {};
@@ -513,7 +548,8 @@ ModuleRecord* ImportWithXmp(const uint8_t* data, size_t size, const std::string&
     std::memcpy(module->tracker, info.mod->type,
                 strnlen(info.mod->type, sizeof module->tracker - 1));
     if (LinearFrequencies(data, size, kind)) module->flags |= kModuleFlagLinear;
-    if (!Importer(*info.mod, module.get(), kind, Stereo(data, size, kind)).Build()) {
+    Importer importer(*info.mod, module.get(), kind, Stereo(data, size, kind));
+    if (!importer.Build()) {
         SNDfail(kSndErrMemory, fileName + ": out of memory while importing");
         return nullptr;
     }
@@ -527,5 +563,6 @@ ModuleRecord* ImportWithXmp(const uint8_t* data, size_t size, const std::string&
     DecidePlayBehaviour(*module, StoredPlaySettings{});
     // Sample speeds and the PAL clock fall between the XM tracker's sixteenths of a semitone.
     if (kind != SourceKind::Other) module->playBehaviour |= kPlayFullFinetune;
+    if (importer.ArpeggiosByRowTick()) module->playBehaviour |= kPlayArpeggioByRowTick;
     return module.release();
 }

@@ -324,7 +324,7 @@ bool SongPlayer::TickPitch(ChannelState& ch) {
     switch (ch.command) {
     case kCmdArpeggio:
         if (p) {
-            const int step = ArpeggioStep(timer_);
+            const int step = Plays(kPlayArpeggioByRowTick) ? rowTick_ % 3 : ArpeggioStep(timer_);
             ch.outPeriod =
                 step == 0 ? ch.realPeriod : ArpeggioPeriod(ch, step == 1 ? p >> 4 : p & 0x0F);
         }

@@ -240,6 +240,7 @@ void SongPlayer::AdvanceTick() {
             tickZero = true;
         }
         const bool readRow = tickZero && patternDelayLeft_ == 0;
+        rowTick_ = readRow ? 0 : rowTick_ + 1;
         if (readRow) ReadRow();
         // Fine pattern delays lengthen the row and every repeat of it alike.
         if (tickZero) timer_ += fineDelay_;

@@ -165,6 +165,7 @@ private:
     int position_ = 0, pattern_ = 0, row_ = 0, rowCount_ = 64;
     int speed_ = 6, tempo_ = 125, timer_ = 1;
     int fineDelay_ = 0; // ticks that fine pattern delays add to the row and each repeat of it
+    int rowTick_ = 0;   // ticks since the row was read, through its repeats
     int globalVolume_ = 64;
     int patternDelay_ = 0, patternDelayLeft_ = 0;
     int breakRow_ = 0;
