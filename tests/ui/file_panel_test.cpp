@@ -36,16 +36,18 @@ TEST_F(FilePanelTest, FiltersListTheMatchingFilesOfTheSelectedFolder) {
     TFilePanel* panel = form->FilePanel();
     panel->SelectFolder(Path(folder));
     EXPECT_EQ(panel->SelectedFolder(), Path(folder) + "/");
-    const auto listed = [&](int filter) {
+    // The folder is read in the background: wait for the list to settle on what it should be.
+    const auto listed = [&](int filter, const QStringList& expected) {
         panel->SetFilterIndex(filter);
-        (void)QTest::qWaitFor([&] { return !panel->ListedFiles().isEmpty(); }, 2000);
-        QTest::qWait(50);
+        (void)QTest::qWaitFor([&] { return panel->ListedFiles() == expected; }, 5000);
         return panel->ListedFiles();
     };
-    EXPECT_EQ(listed(TFilePanel::Samples), QStringList({"a.wav", "x.smp"}));
-    EXPECT_EQ(listed(TFilePanel::Instruments), QStringList({"b.xi"}));
-    EXPECT_EQ(listed(TFilePanel::Modules), QStringList({"c.xm", "d.mod"}));
-    EXPECT_EQ(listed(TFilePanel::AllFiles).size(), 6);
+    const QStringList samples{"a.wav", "x.smp"}, instruments{"b.xi"}, modules{"c.xm", "d.mod"};
+    const QStringList all{"a.wav", "b.xi", "c.xm", "d.mod", "e.txt", "x.smp"};
+    EXPECT_EQ(listed(TFilePanel::Samples, samples), samples);
+    EXPECT_EQ(listed(TFilePanel::Instruments, instruments), instruments);
+    EXPECT_EQ(listed(TFilePanel::Modules, modules), modules);
+    EXPECT_EQ(listed(TFilePanel::AllFiles, all), all);
 }
 
 TEST_F(FilePanelTest, OpeningFromThePanelKeepsOneRecentEntryPerFileMostRecentFirst) {
