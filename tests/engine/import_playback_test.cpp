@@ -104,6 +104,47 @@ TEST(ImportPlayback, ArpeggiosAtAnySpeedPlayAsInTheOriginal) {
     ExpectPlaysAsTheOriginal(Write("arpeggio.mod", BuildMOD(song)));
 }
 
+// Old ModPlug releases pitched IT files with Amiga slides by integer periods, which the
+// reference keeps: a few cents sharp high up, differently at each note. A sample struck at one
+// note gets the XM tuning that plays that note at the source's pitch.
+TEST(ImportPlayback, SamplesPlayAtTheSourcesPitchForTheNotesTheyAreStruckAt) {
+    constexpr int kCycle = 8, kRows = 8;
+    ITTestSong song;
+    song.channels = 1;
+    song.linearSlides = false;
+    ITTestSample sample{Sine(kCycle, 1, 100), 64, 8860, true};
+    song.samples = {sample, sample};
+    song.patterns[0].rows = kRows;
+    const int notes[kRows] = {86, 88, 86, 88, 86, 88, 86, 88}; // D-7 by sample 1, G#7 by 2
+    for (int r = 0; r < kRows; ++r)
+        song.patterns[0].cells.push_back({r, 0, notes[r], uint8_t(1 + r % 2)});
+    std::vector<uint8_t> bytes = BuildIT(song);
+    bytes[0x28] = 0x17, bytes[0x29] = 0x02, bytes[0x2A] = 0x00, bytes[0x2B] = 0x02;
+    const auto file = Write("modplug.it", bytes);
+    const auto copy = TempDir() / "modplug.xm";
+    ASSERT_EQ(RunCli({"--convert", file.string(), "--output", copy.string()}).exitCode, 0);
+
+    Loaded loaded(file);
+    ASSERT_NE(loaded.module, nullptr);
+    std::vector<int16_t> ours;
+    ASSERT_TRUE(RenderModule(loaded.module, RenderOptions{kRate, true}, ours));
+    const std::vector<int16_t> original = PeerRender(file, kRate), saved = PeerRender(copy, kRate);
+    const size_t rowFrames = size_t(kRate) * 6 * 5 / 2 / 125;
+    for (int r = 0; r < kRows; ++r) {
+        SCOPED_TRACE(r);
+        const size_t from = size_t(r) * rowFrames + rowFrames / 4, to = size_t(r + 1) * rowFrames;
+        const double exact = sample.c5Speed / double(kCycle) * std::exp2((notes[r] - 60) / 12.0);
+        auto pitch = [&](const std::vector<int16_t>& pcm) {
+            return StrongestFrequency(pcm, kRate, from, to, exact * 0.97, exact * 1.03);
+        };
+        const double reference = pitch(original);
+        ASSERT_GT(std::abs(1200 * std::log2(reference / exact)), 4.0) << "the source rounds";
+        // Half a period step of XM's Amiga table at these notes.
+        EXPECT_NEAR(1200 * std::log2(pitch(saved) / reference), 0.0, 2.5);
+        EXPECT_NEAR(1200 * std::log2(pitch(ours) / reference), 0.0, 2.5);
+    }
+}
+
 // Impulse Tracker's note cut silences the note at once and keeps the channel's volume for a
 // note without a sample number; its global volume runs to 128.
 TEST(ImportPlayback, ITNoteCutsAndGlobalVolumePlayAsInTheOriginal) {

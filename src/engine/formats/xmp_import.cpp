@@ -4,6 +4,7 @@
 #include "engine/formats/file_kind.h"
 #include "engine/formats/period_limits.h"
 #include "engine/formats/play_behaviour.h"
+#include "engine/formats/source_tuning.h"
 #include "engine/formats/xmp_effects.h"
 #include "engine/sndlib.h"
 
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 #include <xmp.h>
 
@@ -45,18 +47,35 @@ uint16_t Word(const uint8_t* data, size_t offset) {
     return uint16_t(data[offset] | data[offset + 1] << 8);
 }
 
+// IT files that old ModPlug releases wrote: their version words and a zero reserved field.
+bool SavedByOldModPlug(const uint8_t* data, size_t size, SourceKind kind) {
+    if (kind != SourceKind::IT || size < 0xC0) return false;
+    const uint16_t made = Word(data, 0x28), needs = Word(data, 0x2A);
+    const bool reservedZero = std::memcmp(data + 0x3C, "\0\0\0\0", 4) == 0;
+    return reservedZero &&
+           ((made == 0x0217 && needs == 0x0200) || (made == 0x0214 && needs == 0x0202));
+}
+
+// Scream Tracker pitches by integer periods, and trackers that save S3Ms like it; the reference
+// pitches S3Ms from Impulse Tracker, Schism Tracker and OpenMPT (tracker ids 3 to 5 in the
+// version word) by exact rates. So does it IT files, bar those from old ModPlug releases with
+// Amiga slides.
+bool PitchedByPeriods(const uint8_t* data, size_t size, SourceKind kind) {
+    if (kind == SourceKind::S3M) {
+        const int tracker = size > 0x29 ? data[0x29] >> 4 : 1;
+        return tracker < 3 || tracker > 5;
+    }
+    return SavedByOldModPlug(data, size, kind) && !LinearFrequencies(data, size, kind);
+}
+
 // The levels the reference plays an S3M or IT at, in the terms of an XM's stored mix settings:
-// the sample pre-amp and global volume from the header, and the mix mode. IT files that old
-// ModPlug releases wrote (their version words, a zero reserved field) get that editor's first
-// mode, linear with headroom by channel count; all others, and MODs, the linear mode without
-// headroom.
+// the sample pre-amp and global volume from the header, and the mix mode. IT files from old
+// ModPlug releases get that editor's first mode, linear with headroom by channel count; all
+// others, and MODs, the linear mode without headroom.
 void StoreLevels(const uint8_t* data, size_t size, SourceKind kind, ModuleRecord* m) {
     constexpr int kOriginalMode = 0, kCompatibleMode = 4;
     if (kind == SourceKind::IT && size >= 0xC0) {
-        const uint16_t made = Word(data, 0x28), needs = Word(data, 0x2A);
-        const bool reservedZero = std::memcmp(data + 0x3C, "\0\0\0\0", 4) == 0;
-        const bool modPlug = reservedZero && ((made == 0x0217 && needs == 0x0200) ||
-                                              (made == 0x0214 && needs == 0x0202));
+        const bool modPlug = SavedByOldModPlug(data, size, kind);
         m->storedMixMode = uint8_t((modPlug ? kOriginalMode : kCompatibleMode) + 1);
         m->storedPreAmp = std::min<uint16_t>(data[0x31], 128);
         m->storedGlobalVolume = uint16_t(std::min(data[0x30] * 2, 256) + 1);
@@ -93,6 +112,11 @@ public:
 
     bool Build() { return Header() && Orders() && Patterns() && Instruments(); }
     bool ArpeggiosByRowTick() const { return arpeggiosByRowTick_; }
+    // Retunes each sample to the source's pitches for the notes it is struck at.
+    void FollowSourcePitch(std::vector<uint32_t> rates, SourcePitch pitch) {
+        rates_ = std::move(rates);
+        pitch_ = pitch;
+    }
 
 private:
     // libxmp pans MOD channels hard; the reference plays them left, right, right, left at a
@@ -333,6 +357,28 @@ private:
         if (cell.instrument != kInstrumentNone) lastInstrument_[t] = cell.instrument;
     }
 
+    void CountStrike(const ImportedCell& cell, int t) {
+        const int instrument = lastInstrument_[t];
+        if (rates_.empty() || cell.note >= kNoteKeyOff || instrument < 0 || instrument >= x_.ins)
+            return;
+        const int note = (cell.note >> 4) * 12 + (cell.note & 0x0F);
+        if (note >= kNoteCount) return;
+        const int slot = x_.xxi[instrument].map[note + 12].ins;
+        if (slot < 0 || slot >= std::min(x_.xxi[instrument].nsm, kMaxSamples)) return;
+        ++struck_[instrument * kMaxSamples + slot][size_t(note)];
+    }
+
+    void Retune(int instrument, int slot, const xmp_subinstrument& sub, SampleRecord& sample) {
+        const auto struck = struck_.find(instrument * kMaxSamples + slot);
+        if (struck == struck_.end() || sub.sid < 0 || size_t(sub.sid) >= rates_.size()) return;
+        const bool linear = (m_->flags & kModuleFlagLinear) != 0;
+        const int tuning = FitTuning(pitch_, linear, rates_[size_t(sub.sid)], struck->second,
+                                     sample.relativeNote * 128 + sample.finetune);
+        const int relative = int(std::floor((tuning + 64) / 128.0));
+        sample.relativeNote = std::clamp(relative, -96, 95);
+        sample.finetune = std::clamp(tuning - relative * 128, -128, 127);
+    }
+
     bool Patterns() {
         const int count = std::clamp(x_.pat, 1, kMaxPatterns);
         const int tracks = m_->channelCount;
@@ -368,6 +414,7 @@ private:
                 for (int t = 0; t < tracks; ++t) {
                     const ImportedCell& cell = cells[t];
                     FinishCell(cells[t], source, r, t);
+                    CountStrike(cell, t);
                     uint8_t* bytes = pattern->data + size_t(r) * RowStride(tracks) + t * kCellSize;
                     bytes[kCellNote] = cell.note;
                     bytes[kCellInstrument] = cell.instrument;
@@ -429,8 +476,11 @@ private:
             // An XM's Amiga periods run on a clock 0.9 % faster than the PAL Amiga's a MOD is
             // played at.
             finetune += kPalClockFinetune;
-            if (finetune < -128) finetune += 128, --relativeNote;
         }
+        // The nearest semitone: the XM tracker's Amiga periods run up to 12 cents off for a
+        // finetune near a whole semitone up, where it crosses into the next note's periods.
+        while (finetune > 63) finetune -= 128, ++relativeNote;
+        while (finetune < -64) finetune += 128, --relativeNote;
         target->relativeNote = std::clamp(relativeNote, -96, 95);
         target->finetune = std::clamp(finetune, -128, 127);
         if (sub.sid < 0 || sub.sid >= x_.smp) return true;
@@ -494,6 +544,7 @@ private:
                 target->sampleCount = s + 1;
                 ++m_->sampleCount;
                 if (!Sample(source.sub[s], sample)) return false;
+                Retune(i, s, source.sub[s], *sample);
             }
             if (source.nsm == 1 && samples == 1) target->samples[0]->panning = SamplePanning(i);
             if (samples > 0) {
@@ -517,7 +568,10 @@ private:
     int lastInstrument_[kMaxChannels];
     int channelPan_[kMaxChannels];
     bool channelWaves_[kMaxChannels] = {};
-    std::vector<int> chosenPan_; // per instrument, -1 where the source's panning stands
+    std::vector<int> chosenPan_;  // per instrument, -1 where the source's panning stands
+    std::vector<uint32_t> rates_; // middle-C rates by libxmp sample; empty: no retuning
+    SourcePitch pitch_ = SourcePitch::Exact;
+    std::unordered_map<int, NoteCounts> struck_; // by instrument * kMaxSamples + slot
 };
 
 } // namespace
@@ -549,6 +603,9 @@ ModuleRecord* ImportWithXmp(const uint8_t* data, size_t size, const std::string&
                 strnlen(info.mod->type, sizeof module->tracker - 1));
     if (LinearFrequencies(data, size, kind)) module->flags |= kModuleFlagLinear;
     Importer importer(*info.mod, module.get(), kind, Stereo(data, size, kind));
+    const bool periods = PitchedByPeriods(data, size, kind);
+    importer.FollowSourcePitch(SourceSampleRates(data, size, kind),
+                               periods ? SourcePitch::Periods : SourcePitch::Exact);
     if (!importer.Build()) {
         SNDfail(kSndErrMemory, fileName + ": out of memory while importing");
         return nullptr;

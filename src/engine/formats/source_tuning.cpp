@@ -1,0 +1,99 @@
+#include "engine/formats/source_tuning.h"
+
+#include "engine/player/period_tables.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+uint32_t Read32(const uint8_t* data, size_t at) {
+    return uint32_t(data[at]) | uint32_t(data[at + 1]) << 8 | uint32_t(data[at + 2]) << 16 |
+           uint32_t(data[at + 3]) << 24;
+}
+
+uint16_t Read16(const uint8_t* data, size_t at) {
+    return uint16_t(data[at] | data[at + 1] << 8);
+}
+
+// S3M: instrument parapointers (in 16-byte units) follow the orders; the rate sits at 0x20 of
+// each sample instrument.
+std::vector<uint32_t> S3MRates(const uint8_t* data, size_t size) {
+    std::vector<uint32_t> rates;
+    if (size < 0x60) return rates;
+    const size_t orders = Read16(data, 0x20), instruments = Read16(data, 0x22);
+    for (size_t i = 0; i < instruments; ++i) {
+        const size_t pointer = 0x60 + orders + i * 2;
+        if (pointer + 2 > size) break;
+        const size_t header = size_t(Read16(data, pointer)) * 16;
+        const bool sample = header + 0x50 <= size && data[header] == 1;
+        rates.push_back(sample ? Read32(data, header + 0x20) : 0);
+    }
+    return rates;
+}
+
+// IT: sample header offsets follow the orders and instrument offsets; the rate sits at 0x3C.
+std::vector<uint32_t> ITRates(const uint8_t* data, size_t size) {
+    std::vector<uint32_t> rates;
+    if (size < 0xC0) return rates;
+    const size_t orders = Read16(data, 0x20), instruments = Read16(data, 0x22);
+    const size_t samples = Read16(data, 0x24);
+    for (size_t i = 0; i < samples; ++i) {
+        const size_t pointer = 0xC0 + orders + instruments * 4 + i * 4;
+        if (pointer + 4 > size) break;
+        const size_t header = Read32(data, pointer);
+        const bool valid = header <= size && size - header >= 0x50;
+        rates.push_back(valid ? Read32(data, header + 0x3C) : 0);
+    }
+    return rates;
+}
+
+double Cents(double a, double b) {
+    return 1200.0 * std::log2(a / b);
+}
+
+} // namespace
+
+std::vector<uint32_t> SourceSampleRates(const uint8_t* data, size_t size, SourceKind kind) {
+    if (kind == SourceKind::S3M) return S3MRates(data, size);
+    if (kind == SourceKind::IT) return ITRates(data, size);
+    return {};
+}
+
+double SourceFrequency(SourcePitch pitch, int note, uint32_t rate) {
+    const double exact = rate * std::exp2((note - 48) / 12.0);
+    if (pitch == SourcePitch::Exact || rate == 0) return exact;
+    // Periods in 32nds of Scream Tracker's, counted from the source's C-0, an octave below XM's.
+    static constexpr uint64_t kTable[12] = {1712, 1616, 1524, 1440, 1356, 1280,
+                                            1208, 1140, 1076, 1016, 960,  907};
+    const int source = note + 12;
+    const uint64_t divisor = uint64_t(rate) << (source / 12);
+    const uint64_t period = 8363 * (kTable[source % 12] << 5) / divisor;
+    return period ? 8363.0 * 1712.0 / double(period) : exact;
+}
+
+int FitTuning(SourcePitch pitch, bool linear, uint32_t rate, const NoteCounts& struck, int start) {
+    if (rate == 0) return start;
+    double best = std::numeric_limits<double>::infinity();
+    int tuning = start;
+    for (int t = start - 128; t <= start + 128; ++t) {
+        const int relative = int(std::floor((t + 64) / 128.0)), finetune = t - relative * 128;
+        double cost = 0;
+        for (int note = 0; note < kNoteCount && std::isfinite(cost); ++note) {
+            if (struck[size_t(note)] == 0) continue;
+            const int index = note + relative;
+            if (index < 0 || index >= 120) {
+                cost = std::numeric_limits<double>::infinity();
+                continue;
+            }
+            const double xm = PeriodToFrequency(linear, NotePeriod(linear, index, finetune, true));
+            const double off = Cents(xm, SourceFrequency(pitch, note, rate));
+            cost += struck[size_t(note)] * off * off;
+        }
+        // Rounding aside, a tie goes to the tuning nearest the source's own.
+        const bool nearer = std::abs(t - start) < std::abs(tuning - start);
+        if (cost < best - 1e-9 || (cost <= best + 1e-9 && nearer)) best = cost, tuning = t;
+    }
+    return tuning;
+}
