@@ -145,6 +145,35 @@ TEST(ImportPlayback, SamplesPlayAtTheSourcesPitchForTheNotesTheyAreStruckAt) {
     }
 }
 
+// ProTracker's period table rounds its notes away from equal temperament by up to 5 cents,
+// each note its own way; a sample struck at one note plays it at ProTracker's pitch.
+TEST(ImportPlayback, MODSamplesPlayAtProTrackersPitchForTheNoteTheyAreStruckAt) {
+    constexpr int kCycle = 8;
+    MODTestSong song;
+    MODTestSample sample;
+    sample.values = Sine(kCycle, 1, 100);
+    sample.loopLength = kCycle;
+    song.samples = {sample, sample};
+    // B-2 and D-3, which an equal-tempered copy plays 5 cents flat.
+    const uint16_t periods[2] = {226, 190};
+    for (int r = 0; r < 8; ++r)
+        song.patterns[0].cells.push_back({r, 0, periods[r % 2], uint8_t(1 + r % 2), 0, 0});
+    const auto file = Write("tuned.mod", BuildMOD(song));
+    const auto copy = TempDir() / "tuned.xm";
+    ASSERT_EQ(RunCli({"--convert", file.string(), "--output", copy.string()}).exitCode, 0);
+    const std::vector<int16_t> original = PeerRender(file, kRate), saved = PeerRender(copy, kRate);
+    const size_t rowFrames = size_t(kRate) * 6 * 5 / 2 / 125;
+    for (int r = 0; r < 8; ++r) {
+        SCOPED_TRACE(r);
+        const size_t from = size_t(r) * rowFrames + rowFrames / 4, to = size_t(r + 1) * rowFrames;
+        const double amiga = 3546895.0 / periods[r % 2] / kCycle;
+        auto pitch = [&](const std::vector<int16_t>& pcm) {
+            return StrongestFrequency(pcm, kRate, from, to, amiga * 0.97, amiga * 1.03);
+        };
+        EXPECT_NEAR(1200 * std::log2(pitch(saved) / pitch(original)), 0.0, 1.0);
+    }
+}
+
 // Impulse Tracker's note cut silences the note at once and keeps the channel's volume for a
 // note without a sample number; its global volume runs to 128.
 TEST(ImportPlayback, ITNoteCutsAndGlobalVolumePlayAsInTheOriginal) {

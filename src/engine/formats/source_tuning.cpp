@@ -49,6 +49,14 @@ std::vector<uint32_t> ITRates(const uint8_t* data, size_t size) {
     return rates;
 }
 
+// The 31 sample headers of a MOD start at 20, 30 bytes each; the finetune nibble is at 24.
+std::vector<uint32_t> MODRates(const uint8_t* data, size_t size) {
+    std::vector<uint32_t> rates;
+    for (size_t i = 0; i < 31 && 20 + i * 30 + 30 <= size; ++i)
+        rates.push_back((data[20 + i * 30 + 24] & 0x0F) == 0 ? 8363 : 0);
+    return rates;
+}
+
 double Cents(double a, double b) {
     return 1200.0 * std::log2(a / b);
 }
@@ -58,11 +66,23 @@ double Cents(double a, double b) {
 std::vector<uint32_t> SourceSampleRates(const uint8_t* data, size_t size, SourceKind kind) {
     if (kind == SourceKind::S3M) return S3MRates(data, size);
     if (kind == SourceKind::IT) return ITRates(data, size);
+    if (kind == SourceKind::Mod) return MODRates(data, size);
     return {};
 }
 
 double SourceFrequency(SourcePitch pitch, int note, uint32_t rate) {
     const double exact = rate * std::exp2((note - 48) / 12.0);
+    if (pitch == SourcePitch::ProTracker) {
+        // C-1 to B-3, which sound as XM's C-3 to B-5.
+        static constexpr int kPeriods[36] = {856, 808, 762, 720, 678, 640, 604, 570, 538,
+                                             508, 480, 453, 428, 404, 381, 360, 339, 320,
+                                             302, 285, 269, 254, 240, 226, 214, 202, 190,
+                                             180, 170, 160, 151, 143, 135, 127, 120, 113};
+        constexpr double kPalClock = 3546895.0;
+        const int step = note - 36;
+        if (step >= 0 && step < 36) return kPalClock / kPeriods[step];
+        return kPalClock / (kPeriods[0] * std::exp2(-step / 12.0));
+    }
     if (pitch == SourcePitch::Exact || rate == 0) return exact;
     // Periods in 32nds of Scream Tracker's, counted from the source's C-0, an octave below XM's.
     static constexpr uint64_t kTable[12] = {1712, 1616, 1524, 1440, 1356, 1280,

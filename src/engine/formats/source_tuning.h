@@ -12,13 +12,14 @@
 #include <vector>
 
 enum class SourcePitch {
-    Exact,   // the middle-C rate by equal-tempered semitones (Impulse Tracker)
-    Periods, // Scream Tracker's integer periods from a twelve-step table; old ModPlug releases
-             // pitched Impulse Tracker files with Amiga slides so, and the reference still does
+    Exact,      // the middle-C rate by equal-tempered semitones (Impulse Tracker)
+    Periods,    // Scream Tracker's integer periods from a twelve-step table; old ModPlug releases
+                // pitched Impulse Tracker files with Amiga slides so, and the reference still does
+    ProTracker, // ProTracker's period table, on the PAL Amiga's clock (samples without finetune)
 };
 
 // The middle-C rates of an S3M's or IT's samples, in libxmp's sample order; 0 where the file
-// holds none (or is of another kind).
+// holds none (or is of another kind). A MOD's samples without finetune get 8363, the others 0.
 std::vector<uint32_t> SourceSampleRates(const uint8_t* data, size_t size, SourceKind kind);
 
 // The source's playback rate for XM note `note` (0 C-0; C-4 plays at `rate`).

@@ -604,8 +604,10 @@ ModuleRecord* ImportWithXmp(const uint8_t* data, size_t size, const std::string&
     if (LinearFrequencies(data, size, kind)) module->flags |= kModuleFlagLinear;
     Importer importer(*info.mod, module.get(), kind, Stereo(data, size, kind));
     const bool periods = PitchedByPeriods(data, size, kind);
-    importer.FollowSourcePitch(SourceSampleRates(data, size, kind),
-                               periods ? SourcePitch::Periods : SourcePitch::Exact);
+    importer.FollowSourcePitch(SourceSampleRates(data, size, kind), kind == SourceKind::Mod
+                                                                        ? SourcePitch::ProTracker
+                                                                    : periods ? SourcePitch::Periods
+                                                                              : SourcePitch::Exact);
     if (!importer.Build()) {
         SNDfail(kSndErrMemory, fileName + ": out of memory while importing");
         return nullptr;
