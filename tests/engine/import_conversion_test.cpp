@@ -3,6 +3,7 @@
 #include "engine/formats/xmp_effects.h"
 #include "engine/player/period_tables.h"
 #include "engine/sndlib.h"
+#include "support/it_builder.h"
 #include "support/mod_builder.h"
 #include "support/test_paths.h"
 
@@ -323,6 +324,46 @@ TEST(ImportConversion, ChannelPanningFindsRoomOrIsCounted) {
     c = carry(taken, 0xF0, {64, true, true});
     EXPECT_EQ(c.instrument, 2);
     EXPECT_EQ(lost[kLossChannelSettings], 2u);
+    // With both columns free, a panning between the volume column's sixteenths goes whole into
+    // the effect column.
+    ImportedCell free;
+    free.instrument = 2;
+    c = carry(free, 0xF8, {64, false});
+    EXPECT_EQ(std::make_pair(c.command, c.param),
+              std::make_pair(uint8_t(kCmdSetPanning), uint8_t(0xF8)));
+    EXPECT_EQ(c.volume, kVolumeNone);
+    c = carry(free, 0xF0, {64, false});
+    EXPECT_EQ(c.volume, kPanColumn + 0xF);
+    EXPECT_EQ(c.command, 0);
+}
+
+// A pattern is converted once, its instrument numbers carrying the panning the channel has
+// where the song first plays it; where the song enters it again at another panning, those
+// cells cannot be right and are counted.
+TEST(ImportConversion, CellsOfAPatternEnteredAtAnotherPanningAreCounted) {
+    ITTestSong song;
+    song.channels = 1;
+    song.samples = {ITTestSample{std::vector<int8_t>(64, 50), 64, 8363, true}};
+    song.orders = {0, 1, 0, 1};
+    song.patterns = {ITTestPattern{}, ITTestPattern{}};
+    song.patterns[0].cells = {
+        {0, 0, 60, 1}, {8, 0, 62, 1}, {16, 0, -1, 0, -1, 'X' - '@', 0x40}, {24, 0, 64, 1}};
+    song.patterns[1].cells = {{0, 0, -1, 0, -1, 'X' - '@', 0xB0}};
+    const auto load = [](const ITTestSong& s) {
+        const std::vector<uint8_t> bytes = BuildIT(s);
+        return ModulePtr(SNDloadModuleFromMemory(bytes.data(), bytes.size(), "test.it"));
+    };
+    ModulePtr m = load(song);
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->patternCount, 2);
+    EXPECT_EQ(m->orders[2], 0);
+    // The two numbers before the pattern sets its own panning; the one after it is right.
+    EXPECT_EQ(m->lost[kLossChannelSettings], 2u);
+
+    song.orders = {0, 1};
+    m = load(song);
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->lost[kLossChannelSettings], 0u);
 }
 
 // autonom.s3m's channel 3 plays a vibrato across notes that repeat their instrument number

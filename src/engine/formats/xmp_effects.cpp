@@ -309,9 +309,11 @@ void CarryChannelPanning(ImportedCell& cell, int& channelPan, const InstrumentUs
     if (FollowPanning(cell, channelPan) || cell.instrument == kInstrumentNone) return;
     if (channelPan == use.samplePanning) return;
     const PanningRoom room = RoomForPanning(cell, use.defaultVolume);
-    if (room == PanningRoom::VolumeColumn) {
+    // The volume column holds a panning in sixteenths, the effect column exactly.
+    const bool effectFree = cell.command == 0 && cell.param == 0;
+    if (room == PanningRoom::VolumeColumn && (channelPan % 16 == 0 || !effectFree)) {
         cell.volume = uint8_t(kPanColumn + (channelPan >> 4));
-    } else if (room == PanningRoom::EffectColumn) {
+    } else if (room != PanningRoom::None) {
         cell.command = kCmdSetPanning;
         cell.param = uint8_t(channelPan);
     } else if (use.repeatsPlain && !use.restartsWaves && cell.volume <= 64) {

@@ -110,7 +110,11 @@ public:
         std::fill(std::begin(lastInstrument_), std::end(lastInstrument_), -1);
     }
 
-    bool Build() { return Header() && Orders() && Patterns() && Instruments(); }
+    bool Build() {
+        if (!(Header() && Orders() && Patterns())) return false;
+        CountEntryPanningConflicts();
+        return Instruments();
+    }
     bool ArpeggiosByRowTick() const { return arpeggiosByRowTick_; }
     // Retunes each sample to the source's pitches for the notes it is struck at.
     void FollowSourcePitch(std::vector<uint32_t> rates, SourcePitch pitch) {
@@ -159,6 +163,50 @@ private:
         m_->songLength = length;
         m_->restartPosition = restart < length ? restart : 0;
         return true;
+    }
+
+    // The instrument numbers channel `t` of source pattern `p` strikes before it sets a
+    // panning: the cells that carry the panning the channel enters the pattern at.
+    int CellsCarryingEntryPanning(int p, int t) const {
+        ChannelMemory memory;
+        uint32_t ignored[kLossCount] = {};
+        int cells = 0, pan = 0;
+        for (int r = 0; r < std::min(x_.xxp[p]->rows, kMaxRows); ++r) {
+            const xmp_event* e = EventAt(*x_.xxp[p], t, r);
+            if (!e) continue;
+            ImportedCell cell;
+            TranslateEvent(*e, kind_, memory, cell, ignored);
+            if (FollowPanning(cell, pan)) break;
+            cells += cell.instrument != kInstrumentNone;
+        }
+        return cells;
+    }
+
+    // A pattern is converted once, its instrument numbers carrying the pannings it was entered
+    // at then. Walks the order list, following the pannings, and counts the cells of channels
+    // the song also enters the pattern at another panning.
+    void CountEntryPanningConflicts() {
+        ChannelMemory memory[kMaxChannels];
+        uint32_t ignored[kLossCount] = {};
+        int pan[kMaxChannels];
+        for (int t = 0; t < kMaxChannels; ++t) pan[t] = InitialPan(t);
+        std::vector<std::array<bool, kMaxChannels>> counted(carriedPan_.size());
+        for (int i = 0; i < m_->songLength; ++i) {
+            const int p = m_->orders[i];
+            if (p >= x_.pat || p >= int(carriedPan_.size()) || !x_.xxp[p]) continue;
+            for (int t = 0; t < m_->channelCount; ++t) {
+                if (pan[t] != carriedPan_[size_t(p)][size_t(t)] && !counted[size_t(p)][size_t(t)]) {
+                    counted[size_t(p)][size_t(t)] = true;
+                    m_->lost[kLossChannelSettings] += uint32_t(CellsCarryingEntryPanning(p, t));
+                }
+                for (int r = 0; r < std::min(x_.xxp[p]->rows, kMaxRows); ++r)
+                    if (const xmp_event* e = EventAt(*x_.xxp[p], t, r)) {
+                        ImportedCell cell;
+                        TranslateEvent(*e, kind_, memory[t], cell, ignored);
+                        FollowPanning(cell, pan[t]);
+                    }
+            }
+        }
     }
 
     // Follows a row's speed changes into `speed`. With `rewrite`, each arpeggio's parameter is
@@ -390,8 +438,10 @@ private:
         arpeggiosByRowTick_ = kind_ != SourceKind::Other && !ArpeggiosFitXM(count);
         // The source keeps a channel's panning from one pattern to the next, as the memories.
         for (int t = 0; t < tracks; ++t) channelPan_[t] = InitialPan(t);
+        carriedPan_.assign(size_t(count), {});
         for (const int p : PlayOrder(count)) {
             const xmp_pattern* source = p < x_.pat ? x_.xxp[p] : nullptr;
+            std::copy_n(channelPan_, kMaxChannels, carriedPan_[size_t(p)].begin());
             int rows = source ? source->rows : 64;
             if (rows > kMaxRows) {
                 m_->lost[kLossRows] += uint32_t(rows - kMaxRows);
@@ -571,7 +621,8 @@ private:
     std::vector<int> chosenPan_;  // per instrument, -1 where the source's panning stands
     std::vector<uint32_t> rates_; // middle-C rates by libxmp sample; empty: no retuning
     SourcePitch pitch_ = SourcePitch::Exact;
-    std::unordered_map<int, NoteCounts> struck_; // by instrument * kMaxSamples + slot
+    std::unordered_map<int, NoteCounts> struck_;            // by instrument * kMaxSamples + slot
+    std::vector<std::array<int, kMaxChannels>> carriedPan_; // each pattern's, as converted
 };
 
 } // namespace
