@@ -56,16 +56,18 @@ bool SavedByOldModPlug(const uint8_t* data, size_t size, SourceKind kind) {
            ((made == 0x0217 && needs == 0x0200) || (made == 0x0214 && needs == 0x0202));
 }
 
-// Scream Tracker pitches by integer periods, and trackers that save S3Ms like it; the reference
-// pitches S3Ms from Impulse Tracker, Schism Tracker and OpenMPT (tracker ids 3 to 5 in the
-// version word) by exact rates. So does it IT files, bar those from old ModPlug releases with
-// Amiga slides.
-bool PitchedByPeriods(const uint8_t* data, size_t size, SourceKind kind) {
+// How the reference pitches the file's notes. Scream Tracker pitches by integer periods, and so
+// do trackers that save S3Ms like it; S3Ms from Impulse Tracker, Schism Tracker and OpenMPT
+// (tracker ids 3 to 5 in the version word) are pitched by exact rates, as are IT files, bar
+// those from old ModPlug releases with Amiga slides. MODs by ProTracker's periods.
+SourcePitch PitchOf(const uint8_t* data, size_t size, SourceKind kind) {
+    if (kind == SourceKind::Mod) return SourcePitch::ProTracker;
     if (kind == SourceKind::S3M) {
         const int tracker = size > 0x29 ? data[0x29] >> 4 : 1;
-        return tracker < 3 || tracker > 5;
+        return tracker < 3 || tracker > 5 ? SourcePitch::Periods : SourcePitch::Exact;
     }
-    return SavedByOldModPlug(data, size, kind) && !LinearFrequencies(data, size, kind);
+    const bool old = SavedByOldModPlug(data, size, kind) && !LinearFrequencies(data, size, kind);
+    return old ? SourcePitch::Periods : SourcePitch::Exact;
 }
 
 // The levels the reference plays an S3M or IT at, in the terms of an XM's stored mix settings:
@@ -183,8 +185,8 @@ private:
     }
 
     // A pattern is converted once, its instrument numbers carrying the pannings it was entered
-    // at then. Walks the order list, following the pannings, and counts the cells of channels
-    // the song also enters the pattern at another panning.
+    // at then. Walks the order list, following the pannings, and where the song enters a
+    // pattern at another panning of a channel, counts that channel's carrying cells once.
     void CountEntryPanningConflicts() {
         ChannelMemory memory[kMaxChannels];
         uint32_t ignored[kLossCount] = {};
@@ -654,11 +656,7 @@ ModuleRecord* ImportWithXmp(const uint8_t* data, size_t size, const std::string&
                 strnlen(info.mod->type, sizeof module->tracker - 1));
     if (LinearFrequencies(data, size, kind)) module->flags |= kModuleFlagLinear;
     Importer importer(*info.mod, module.get(), kind, Stereo(data, size, kind));
-    const bool periods = PitchedByPeriods(data, size, kind);
-    importer.FollowSourcePitch(SourceSampleRates(data, size, kind), kind == SourceKind::Mod
-                                                                        ? SourcePitch::ProTracker
-                                                                    : periods ? SourcePitch::Periods
-                                                                              : SourcePitch::Exact);
+    importer.FollowSourcePitch(SourceSampleRates(data, size, kind), PitchOf(data, size, kind));
     if (!importer.Build()) {
         SNDfail(kSndErrMemory, fileName + ": out of memory while importing");
         return nullptr;
