@@ -174,6 +174,38 @@ TEST(ImportPlayback, MODSamplesPlayAtProTrackersPitchForTheNoteTheyAreStruckAt) 
     }
 }
 
+// ProTracker steps a volume slide at once each tick, where the XM tracker glides over the
+// tick; an imported MOD keeps the steps in our player (an XM copy cannot carry them to others).
+TEST(ImportPlayback, MODVolumeSlidesStepEachTickAsInTheOriginal) {
+    MODTestSong song;
+    MODTestSample sample;
+    for (int i = 0; i < 64; ++i) sample.values.push_back(int8_t(i < 32 ? 100 : -100));
+    sample.loopLength = 64;
+    song.samples = {sample};
+    song.patterns[0].cells = {{0, 1, 0, 0, 0xF, 8},
+                              {0, 0, 428, 1, 0xA, 0x06},
+                              {4, 0, 428, 1, 0x6, 0x05},
+                              {8, 0, 428, 1, 0xE, 0xB8}};
+    const auto file = Write("slides.mod", BuildMOD(song));
+    Loaded loaded(file);
+    ASSERT_NE(loaded.module, nullptr);
+    std::vector<int16_t> ours;
+    ASSERT_TRUE(RenderModule(loaded.module, RenderOptions{kRate, true}, ours));
+    const std::vector<int16_t> original = PeerRender(file, kRate);
+    const size_t tick = size_t(kRate) * 5 / 2 / 125;
+    auto rms = [tick](const std::vector<int16_t>& pcm, size_t t) {
+        double sum = 0; // the middle half of the tick, away from the ramps
+        for (size_t i = t * tick + tick / 4; i < (t + 1) * tick - tick / 4; ++i)
+            sum += double(pcm[2 * i]) * pcm[2 * i];
+        return std::sqrt(sum / double(tick / 2));
+    };
+    for (size_t t = 0; t < 9 * 8; ++t) {
+        SCOPED_TRACE(t);
+        const double reference = rms(original, t);
+        EXPECT_NEAR(rms(ours, t), reference, 0.02 * reference + 20);
+    }
+}
+
 // Impulse Tracker's note cut silences the note at once and keeps the channel's volume for a
 // note without a sample number; its global volume runs to 128.
 TEST(ImportPlayback, ITNoteCutsAndGlobalVolumePlayAsInTheOriginal) {

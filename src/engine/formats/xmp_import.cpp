@@ -672,5 +672,6 @@ ModuleRecord* ImportWithXmp(const uint8_t* data, size_t size, const std::string&
     // Sample speeds and the PAL clock fall between the XM tracker's sixteenths of a semitone.
     if (kind != SourceKind::Other) module->playBehaviour |= kPlayFullFinetune;
     if (importer.ArpeggiosByRowTick()) module->playBehaviour |= kPlayArpeggioByRowTick;
+    if (kind == SourceKind::Mod) module->playBehaviour |= kPlayVolumeSlidesStep;
     return module.release();
 }

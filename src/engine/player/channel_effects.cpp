@@ -125,9 +125,11 @@ bool SongPlayer::TickZeroVolume(ChannelState& ch, uint8_t volumeColumnLeft) {
         return true;
     case kCmdFineVolSlideUp:
         SetLevel(ch, std::min(ch.realVolume + Remember(ch.fineVolumeUpMemory, p), 64));
+        ch.quickRamp |= Plays(kPlayVolumeSlidesStep);
         return true;
     case kCmdFineVolSlideDown:
         SetLevel(ch, std::max(ch.realVolume - Remember(ch.fineVolumeDownMemory, p), 0));
+        ch.quickRamp |= Plays(kPlayVolumeSlidesStep);
         return true;
     case kCmdNoteCut:
         if ((p & 0x0F) == 0) {
@@ -469,6 +471,7 @@ void SongPlayer::VolumeSlide(ChannelState& ch, uint8_t param) {
     else
         ch.realVolume = std::max(ch.realVolume - (m & 0x0F), 0);
     ch.outVolume = ch.realVolume;
+    ch.quickRamp |= Plays(kPlayVolumeSlidesStep);
 }
 
 void SongPlayer::TonePorta(ChannelState& ch) {
