@@ -1,8 +1,10 @@
 // The play behaviours are decided when a file is read and survive a save, whatever they came from.
 #include "engine/sndlib.h"
+#include "support/it_builder.h"
 #include "support/run_process.h"
 #include "support/test_paths.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <ostream>
@@ -65,4 +67,26 @@ TEST(PlayBehaviour, EachSavingTrackerGetsItsBehavioursAndACopyKeepsThem) {
         ASSERT_EQ(RunCli({"--convert", copy.string(), "--output", again.string()}).exitCode, 0);
         EXPECT_EQ(Read(again), decided);
     }
+}
+
+// OpenMPT's version rules are about its XM files: an IT it saved gets none of them, in the
+// import and in its saved copy.
+TEST(PlayBehaviour, AnImportFromOpenMPTPlaysByNoneOfItsXMRules) {
+    ITTestSong song;
+    song.samples = {ITTestSample{std::vector<int8_t>(64, 50), 64, 8363, true}};
+    song.patterns[0].cells = {{0, 0, 60, 1}};
+    std::vector<uint8_t> bytes = BuildIT(song);
+    bytes[0x28] = 0x30, bytes[0x29] = 0x51; // "OpenMPT 1.30" in the made-with word
+    const fs::path file = TempDir() / "openmpt.it";
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    const Decided decided = Read(file);
+    EXPECT_EQ(decided.play, kPlayFullFinetune);
+    const fs::path copy = TempDir() / "openmpt.xm";
+    ASSERT_EQ(RunCli({"--convert", file.string(), "--output", copy.string()}).exitCode, 0);
+    EXPECT_EQ(Read(copy), decided);
+    // Nor does the copy claim that version, from which the reference would upgrade it.
+    Loaded loaded(copy);
+    ASSERT_NE(loaded.module, nullptr);
+    EXPECT_NE(loaded.module->referenceVersion, 0x01300000u);
 }

@@ -97,9 +97,11 @@ void DecidePlayBehaviour(ModuleRecord& module, const StoredPlaySettings& stored)
     char tracker[sizeof module.tracker];
     std::memcpy(tracker, module.tracker, sizeof tracker);
     tracker[sizeof tracker - 1] = '\0';
-    module.playBehaviour =
-        stored.oursStored ? stored.ours : FlagsFrom(tracker, module.flags, stored);
-    if (const uint32_t named = OpenMptVersion(tracker)) module.referenceVersion = named;
+    // The version rules are about OpenMPT's XM files; an S3M or IT it saved plays by none.
+    const bool fromXM = module.origin[0] == 'x' && module.origin[1] == 'm';
+    const char* named = fromXM ? tracker : "";
+    module.playBehaviour = stored.oursStored ? stored.ours : FlagsFrom(named, module.flags, stored);
+    if (const uint32_t version = OpenMptVersion(named)) module.referenceVersion = version;
     if (!module.storedMixMode)
         module.storedMixMode = uint8_t(MixModeFor(module, tracker, stored.signedByOriginal) + 1);
 }
