@@ -40,10 +40,11 @@ constexpr uint32_t kPlayFinePatternDelays = 8; // X6x adds ticks to its row (Pat
 constexpr uint32_t kPlayLastFineDelayCounts = 16; // of several X6x on a row only the last counts
                                                   // (OpenMPT before 1.20; no module shows it)
 // An arpeggio steps by the tick counted from the row's start, through its repeats, as MOD, S3M
-// and IT play it; set for songs converted from those where XM's order could not play them all.
+// and IT play it; set for songs converted from those where XM's order could not play them all
+// (no XM module shows it; the import tests' arpeggio.mod does).
 constexpr uint32_t kPlayArpeggioByRowTick = 32;
 // Volume slides step at once, with the short ramp, as ProTracker's do; the XM tracker glides
-// each step over the tick. Set for songs converted from MOD.
+// each step over the tick. Set for songs converted from MOD (the import tests' slides.mod).
 constexpr uint32_t kPlayVolumeSlidesStep = 64;
 
 constexpr uint8_t kEnvelopeNone = 255; // sustain or loop switched off
