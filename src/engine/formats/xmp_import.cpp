@@ -167,46 +167,52 @@ private:
         return true;
     }
 
-    // The instrument numbers channel `t` of source pattern `p` strikes before it sets a
-    // panning: the cells that carry the panning the channel enters the pattern at.
-    int CellsCarryingEntryPanning(int p, int t) const {
+    // What channel `t` of source pattern `p` does with the panning: the instrument numbers it
+    // strikes before setting one (they carry the panning the pattern is entered at), and the
+    // last panning it sets (-1: none, the entry panning passes through).
+    struct PanningCourse {
+        int carryingCells = 0, lastSet = -1;
+    };
+    PanningCourse CourseOf(int p, int t) const {
         ChannelMemory memory;
         uint32_t ignored[kLossCount] = {};
-        int cells = 0, pan = 0;
+        PanningCourse course;
+        int pan = 0;
         for (int r = 0; r < std::min(x_.xxp[p]->rows, kMaxRows); ++r) {
             const xmp_event* e = EventAt(*x_.xxp[p], t, r);
             if (!e) continue;
             ImportedCell cell;
             TranslateEvent(*e, kind_, memory, cell, ignored);
-            if (FollowPanning(cell, pan)) break;
-            cells += cell.instrument != kInstrumentNone;
+            if (FollowPanning(cell, pan))
+                course.lastSet = pan;
+            else if (course.lastSet < 0 && cell.instrument != kInstrumentNone)
+                ++course.carryingCells;
         }
-        return cells;
+        return course;
     }
 
     // A pattern is converted once, its instrument numbers carrying the pannings it was entered
     // at then. Walks the order list, following the pannings, and where the song enters a
     // pattern at another panning of a channel, counts that channel's carrying cells once.
     void CountEntryPanningConflicts() {
-        ChannelMemory memory[kMaxChannels];
-        uint32_t ignored[kLossCount] = {};
+        const int patterns = std::min<int>(x_.pat, int(carriedPan_.size()));
+        std::vector<std::array<PanningCourse, kMaxChannels>> courses(size_t(std::max(patterns, 0)));
+        for (int p = 0; p < patterns; ++p)
+            for (int t = 0; x_.xxp[p] && t < m_->channelCount; ++t)
+                courses[size_t(p)][size_t(t)] = CourseOf(p, t);
         int pan[kMaxChannels];
         for (int t = 0; t < kMaxChannels; ++t) pan[t] = InitialPan(t);
-        std::vector<std::array<bool, kMaxChannels>> counted(carriedPan_.size());
+        std::vector<std::array<bool, kMaxChannels>> counted(size_t(std::max(patterns, 0)));
         for (int i = 0; i < m_->songLength; ++i) {
             const int p = m_->orders[i];
-            if (p >= x_.pat || p >= int(carriedPan_.size()) || !x_.xxp[p]) continue;
+            if (p >= patterns || !x_.xxp[p]) continue;
             for (int t = 0; t < m_->channelCount; ++t) {
+                const PanningCourse& course = courses[size_t(p)][size_t(t)];
                 if (pan[t] != carriedPan_[size_t(p)][size_t(t)] && !counted[size_t(p)][size_t(t)]) {
                     counted[size_t(p)][size_t(t)] = true;
-                    m_->lost[kLossChannelSettings] += uint32_t(CellsCarryingEntryPanning(p, t));
+                    m_->lost[kLossChannelSettings] += uint32_t(course.carryingCells);
                 }
-                for (int r = 0; r < std::min(x_.xxp[p]->rows, kMaxRows); ++r)
-                    if (const xmp_event* e = EventAt(*x_.xxp[p], t, r)) {
-                        ImportedCell cell;
-                        TranslateEvent(*e, kind_, memory[t], cell, ignored);
-                        FollowPanning(cell, pan[t]);
-                    }
+                if (course.lastSet >= 0) pan[t] = course.lastSet;
             }
         }
     }
