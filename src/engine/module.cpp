@@ -65,7 +65,8 @@ const char* ImportLossName(int kind) {
                                                    "channel_settings",
                                                    "global_volume",
                                                    "silent_slides",
-                                                   "period_limits"};
+                                                   "period_limits",
+                                                   "sample_swaps"};
     return kind >= 0 && kind < kLossCount ? kNames[kind] : "unknown";
 }
 

@@ -157,6 +157,8 @@ enum ImportLoss : int {
                            // would repeat the last slide in XM: left out
     kLossPeriodLimits,     // MOD slides past ProTracker's period limits in patterns reached with
                            // different periods, which no one rewrite stops at the limit
+    kLossSampleSwaps,      // MOD sample numbers without a note that switch the playing sample
+                           // where the import cannot strike the switch as a note
     kLossCount
 };
 

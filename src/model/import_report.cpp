@@ -37,6 +37,7 @@ std::string ImportReport(const ModuleRecord& m) {
         {lost[kLossNoteMapTranspose], "note map transpose", "note map transposes"},
         {lost[kLossChannelSettings], "channel setting", "channel settings"},
         {lost[kLossGlobalVolume], "global volume", "global volumes"},
+        {lost[kLossSampleSwaps], "sample change", "sample changes"},
     };
     std::vector<std::string> parts;
     for (const Phrase& p : phrases)

@@ -377,3 +377,36 @@ TEST(ImportConversion, NotesThatRestartAVibratoKeepTheirInstrumentNumber) {
         EXPECT_EQ(cell[kCellInstrument], 1) << row; // the source's instrument 2
     }
 }
+
+// A MOD sample number without a note switches to that sample once the playing loop ends. On a
+// short loop at a note not slid since, the cell strikes that note with the new sample; any
+// other switch is counted, and a number repeating the playing sample stays as it is.
+TEST(ImportConversion, MODSampleNumbersWithoutANoteStrikeTheNewSampleOrAreCounted) {
+    MODTestSong song;
+    MODTestSample longLoop = Square();
+    longLoop.values.resize(2048, 50);
+    longLoop.loopStart = 0;
+    longLoop.loopLength = 2048;
+    song.samples = {Square(), Square(), longLoop};
+    song.patterns[0].cells = {
+        {0, 0, 428, 1, 0, 0}, {1, 0, 0, 2, 0, 0},   {2, 0, 0, 2, 0, 0}, // switch, then repeat
+        {3, 0, 0, 1, 0x1, 2}, {4, 0, 0, 2, 0, 0},                       // with, after a slide
+        {0, 1, 428, 1, 0, 0}, {1, 1, 0, 2, 0x3, 4},                     // with a portamento
+        {0, 2, 428, 3, 0, 0}, {1, 2, 0, 1, 0, 0},                       // from a long loop
+        {1, 3, 0, 2, 0, 0},                                             // before any note
+    };
+    ModulePtr m = LoadMOD(song);
+    ASSERT_NE(m, nullptr);
+    const uint8_t struck = Cell(m.get(), 0, 0, 0)[kCellNote];
+    EXPECT_EQ(Cell(m.get(), 0, 1, 0)[kCellNote], struck);
+    EXPECT_EQ(Cell(m.get(), 0, 1, 0)[kCellInstrument], 1);
+    EXPECT_EQ(Cell(m.get(), 0, 2, 0)[kCellNote], kNoteNone);
+    EXPECT_EQ(Cell(m.get(), 0, 3, 0)[kCellNote], kNoteNone);
+    EXPECT_EQ(Cell(m.get(), 0, 4, 0)[kCellNote], kNoteNone);
+    EXPECT_EQ(Cell(m.get(), 0, 1, 1)[kCellNote], kNoteNone);
+    EXPECT_EQ(Cell(m.get(), 0, 1, 2)[kCellNote], kNoteNone);
+    EXPECT_EQ(Cell(m.get(), 0, 1, 3)[kCellNote], kNoteNone);
+    // With and after the slide, by the portamento and from the long loop; nothing plays on the
+    // last channel yet.
+    EXPECT_EQ(m->lost[kLossSampleSwaps], 4u);
+}

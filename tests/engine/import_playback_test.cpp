@@ -206,6 +206,23 @@ TEST(ImportPlayback, MODVolumeSlidesStepEachTickAsInTheOriginal) {
     }
 }
 
+// Chip music switches waveforms under a held note with sample numbers alone, which ProTracker
+// plays once the loop ends: a sine and a square, with and without an arpeggio.
+TEST(ImportPlayback, MODSampleNumbersWithoutANoteSwitchTheWaveformAsInTheOriginal) {
+    MODTestSong song;
+    MODTestSample sine, square;
+    sine.values = Sine(32, 1, 100);
+    sine.loopLength = 32;
+    for (int i = 0; i < 32; ++i) square.values.push_back(int8_t(i < 16 ? 60 : -60));
+    square.loopLength = 32;
+    song.samples = {sine, square};
+    song.patterns[0].cells = {{0, 0, 428, 1, 0, 0},     {8, 0, 0, 2, 0, 0},
+                              {16, 0, 0, 1, 0, 0},      {24, 0, 0, 2, 0x0, 0x37},
+                              {25, 0, 0, 0, 0x0, 0x37}, {32, 0, 320, 2, 0, 0},
+                              {40, 0, 0, 1, 0, 0},      {48, 0, 0, 2, 0, 0}};
+    ExpectPlaysAsTheOriginal(Write("swap.mod", BuildMOD(song)));
+}
+
 // Impulse Tracker's note cut silences the note at once and keeps the channel's volume for a
 // note without a sample number; its global volume runs to 128.
 TEST(ImportPlayback, ITNoteCutsAndGlobalVolumePlayAsInTheOriginal) {

@@ -413,6 +413,72 @@ private:
         if (cell.instrument != kInstrumentNone) lastInstrument_[t] = cell.instrument;
     }
 
+    // ProTracker switches to a sample named without a note once the playing sample's loop ends;
+    // XM only resets the volume. Where the channel loops a short sample at a note struck in
+    // this pattern and not slid since, the switch comes almost at once, so the cell strikes
+    // that note with the new sample instead.
+    struct SwapState {
+        uint8_t note = kNoteNone;
+        int sample = -1;
+        bool pitchMoved = false;
+    };
+
+    int LoopLength(int instrument) const {
+        if (instrument < 0 || instrument >= x_.ins || x_.xxi[instrument].nsm < 1) return 0;
+        const int sid = x_.xxi[instrument].sub[0].sid;
+        if (sid < 0 || sid >= x_.smp) return 0;
+        const xmp_sample& s = x_.xxs[sid];
+        return (s.flg & XMP_SAMPLE_LOOP) ? std::max(0, s.lpe - s.lps) : 0;
+    }
+
+    static bool MovesPitch(uint8_t command) {
+        switch (command) {
+        case kCmdPortaUp:
+        case kCmdPortaDown:
+        case kCmdTonePorta:
+        case kCmdTonePortaVolSlide:
+        case kCmdFinePortaUp:
+        case kCmdFinePortaDown:
+        case kCmdExtraFinePortaUp:
+        case kCmdExtraFinePortaDown:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    // A switch away from `playing` can be struck as a note: a short loop held at a note not slid
+    // since, a looped new sample, and nothing on the row that a note would play differently.
+    bool SwitchCanStrike(const SwapState& s, const ImportedCell& cell, int playing) const {
+        constexpr int kShortLoop = 256; // samples: the switch comes within a few milliseconds
+        const int loop = LoopLength(playing);
+        const uint8_t c = cell.command;
+        return s.note != kNoteNone && !s.pitchMoved && !MovesPitch(c) && c != kCmdNoteDelay &&
+               c != kCmdSampleOffset && loop > 0 && loop <= kShortLoop &&
+               LoopLength(cell.instrument) > 0;
+    }
+
+    void CarrySampleSwap(ImportedCell& cell, int t) {
+        SwapState& s = swap_[t];
+        if (cell.note < kNoteKeyOff) {
+            s.note = cell.note;
+            s.sample = cell.instrument != kInstrumentNone ? cell.instrument : lastInstrument_[t];
+            s.pitchMoved = false;
+        } else if (cell.note == kNoteNone && cell.instrument != kInstrumentNone) {
+            // Before this pattern's first note, the sample the song enters it with. A number
+            // repeating the playing sample only resets the volume, in both formats.
+            const int playing = s.note != kNoteNone ? s.sample : lastInstrument_[t];
+            if (playing >= 0 && cell.instrument != playing) {
+                if (SwitchCanStrike(s, cell, playing))
+                    cell.note = s.note;
+                else
+                    ++m_->lost[kLossSampleSwaps];
+                s.sample = cell.instrument;
+            }
+        }
+        if (MovesPitch(cell.command)) s.pitchMoved = true;
+    }
+
     void CountStrike(const ImportedCell& cell, int t) {
         const int instrument = lastInstrument_[t];
         if (rates_.empty() || cell.note >= kNoteKeyOff || instrument < 0 || instrument >= x_.ins)
@@ -462,6 +528,7 @@ private:
             pattern->rowCount = rows;
             m_->patterns[p] = pattern;
             for (int t = 0; t < tracks; ++t) lastInstrument_[t] = entryInstrument[size_t(p)][t];
+            std::fill(std::begin(swap_), std::end(swap_), SwapState{});
             for (int r = 0; r < kMaxRows; ++r) {
                 ImportedCell cells[kMaxChannels];
                 for (int t = 0; source && r < rows && t < tracks; ++t)
@@ -471,6 +538,7 @@ private:
                     FitArpeggios(cells, tracks, speed_, !arpeggiosByRowTick_);
                 for (int t = 0; t < tracks; ++t) {
                     const ImportedCell& cell = cells[t];
+                    if (kind_ == SourceKind::Mod) CarrySampleSwap(cells[t], t);
                     FinishCell(cells[t], source, r, t);
                     CountStrike(cell, t);
                     uint8_t* bytes = pattern->data + size_t(r) * RowStride(tracks) + t * kCellSize;
@@ -624,6 +692,7 @@ private:
     int speed_ = 6;
     bool arpeggiosByRowTick_ = false;
     int lastInstrument_[kMaxChannels];
+    SwapState swap_[kMaxChannels];
     int channelPan_[kMaxChannels];
     bool channelWaves_[kMaxChannels] = {};
     std::vector<int> chosenPan_;  // per instrument, -1 where the source's panning stands
