@@ -195,14 +195,14 @@ private:
     // at then. Walks the order list, following the pannings, and where the song enters a
     // pattern at another panning of a channel, counts that channel's carrying cells once.
     void CountEntryPanningConflicts() {
-        const int patterns = std::min<int>(x_.pat, int(carriedPan_.size()));
-        std::vector<std::array<PanningCourse, kMaxChannels>> courses(size_t(std::max(patterns, 0)));
+        const int patterns = std::max(0, std::min<int>(x_.pat, int(carriedPan_.size())));
+        std::vector<std::array<PanningCourse, kMaxChannels>> courses(static_cast<size_t>(patterns));
         for (int p = 0; p < patterns; ++p)
             for (int t = 0; x_.xxp[p] && t < m_->channelCount; ++t)
                 courses[size_t(p)][size_t(t)] = CourseOf(p, t);
         int pan[kMaxChannels];
         for (int t = 0; t < kMaxChannels; ++t) pan[t] = InitialPan(t);
-        std::vector<std::array<bool, kMaxChannels>> counted(size_t(std::max(patterns, 0)));
+        std::vector<std::array<bool, kMaxChannels>> counted(static_cast<size_t>(patterns));
         for (int i = 0; i < m_->songLength; ++i) {
             const int p = m_->orders[i];
             if (p >= patterns || !x_.xxp[p]) continue;
@@ -419,7 +419,6 @@ private:
     // that note with the new sample instead.
     struct SwapState {
         uint8_t note = kNoteNone;
-        int sample = -1;
         bool pitchMoved = false;
     };
 
@@ -462,18 +461,16 @@ private:
         SwapState& s = swap_[t];
         if (cell.note < kNoteKeyOff) {
             s.note = cell.note;
-            s.sample = cell.instrument != kInstrumentNone ? cell.instrument : lastInstrument_[t];
             s.pitchMoved = false;
         } else if (cell.note == kNoteNone && cell.instrument != kInstrumentNone) {
-            // Before this pattern's first note, the sample the song enters it with. A number
-            // repeating the playing sample only resets the volume, in both formats.
-            const int playing = s.note != kNoteNone ? s.sample : lastInstrument_[t];
+            // The channel's last instrument number names the playing sample, as the switch
+            // counts from there on. Repeating it only resets the volume, in both formats.
+            const int playing = lastInstrument_[t];
             if (playing >= 0 && cell.instrument != playing) {
                 if (SwitchCanStrike(s, cell, playing))
                     cell.note = s.note;
                 else
                     ++m_->lost[kLossSampleSwaps];
-                s.sample = cell.instrument;
             }
         }
         if (MovesPitch(cell.command)) s.pitchMoved = true;
