@@ -43,11 +43,23 @@ TEST(Import, EveryModS3mAndItOpensAsLibopenmptReadsIt) {
             const int pattern = oracle.get_order_pattern(o);
             if (pattern < oracle.get_num_patterns()) orders.push_back(pattern); // markers aside
         }
-        EXPECT_EQ(IntArray(info["orders"]), orders);
-        const std::vector<int> rows = IntArray(info["rows"]);
+        // Where the song enters a pattern at other channel pannings, it plays a copy made
+        // after the source's patterns.
+        const std::vector<int> ours = IntArray(info["orders"]), rows = IntArray(info["rows"]);
+        ASSERT_EQ(ours.size(), orders.size());
+        const int copies = std::max(0, int(rows.size()) - oracle.get_num_patterns());
+        std::vector<int> source(rows.size());
+        for (size_t p = 0; p < rows.size(); ++p) source[p] = int(p);
+        for (size_t i = 0; i < ours.size(); ++i) {
+            if (ours[i] == orders[i]) continue;
+            EXPECT_GE(ours[i], int(rows.size()) - copies) << "position " << i;
+            if (ours[i] >= 0 && ours[i] < int(rows.size())) source[size_t(ours[i])] = orders[i];
+        }
         ASSERT_GE(int(rows.size()), 1);
-        for (int p = 0; p < std::min(int(rows.size()), oracle.get_num_patterns()); ++p)
-            EXPECT_EQ(rows[size_t(p)], oracle.get_pattern_num_rows(p)) << "pattern " << p;
+        for (size_t p = 0; p < rows.size(); ++p) {
+            if (source[p] >= oracle.get_num_patterns()) continue;
+            EXPECT_EQ(rows[p], oracle.get_pattern_num_rows(source[p])) << "pattern " << p;
+        }
         EXPECT_EQ(info["speed"].toInt(), oracle.get_current_speed());
         EXPECT_EQ(info["tempo"].toInt(), oracle.get_current_tempo());
         EXPECT_TRUE(info["dropped"].isObject());

@@ -5,8 +5,10 @@
 #include "engine/sndlib.h"
 #include "support/it_builder.h"
 #include "support/mod_builder.h"
+#include "support/s3m_builder.h"
 #include "support/test_paths.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
 #include <xmp.h>
@@ -337,14 +339,14 @@ TEST(ImportConversion, ChannelPanningFindsRoomOrIsCounted) {
     EXPECT_EQ(c.command, 0);
 }
 
-// A pattern is converted once, its instrument numbers carrying the panning the channel has
-// where the song first plays it; where the song enters it again at another panning, those
-// cells cannot be right and are counted.
-TEST(ImportConversion, CellsOfAPatternEnteredAtAnotherPanningAreCounted) {
+// A pattern's instrument numbers carry the panning the channel has where the song first plays
+// it. Where the song enters it again at another panning, it plays a copy converted from there;
+// only with every pattern taken are those cells counted instead.
+TEST(ImportConversion, APatternEnteredAtAnotherPanningPlaysACopyConvertedFromThere) {
     ITTestSong song;
     song.channels = 1;
     song.samples = {ITTestSample{std::vector<int8_t>(64, 50), 64, 8363, true}};
-    song.orders = {0, 1, 0, 1};
+    song.orders = {0, 1, 0, 1, 0};
     song.patterns = {ITTestPattern{}, ITTestPattern{}};
     song.patterns[0].cells = {
         {0, 0, 60, 1}, {8, 0, 62, 1}, {16, 0, -1, 0, -1, 'X' - '@', 0x40}, {24, 0, 64, 1}};
@@ -353,17 +355,96 @@ TEST(ImportConversion, CellsOfAPatternEnteredAtAnotherPanningAreCounted) {
         const std::vector<uint8_t> bytes = BuildIT(s);
         return ModulePtr(SNDloadModuleFromMemory(bytes.data(), bytes.size(), "test.it"));
     };
+    // The panning a cell sets, from either column; -1 for none.
+    const auto panning = [](const uint8_t* cell) {
+        if (cell[kCellCommand] == kCmdSetPanning) return int(cell[kCellParam]);
+        const int column = cell[kCellVolume] - (0xC0 - 16);
+        return column >= 0 && column < 16 ? column << 4 : -1;
+    };
     ModulePtr m = load(song);
     ASSERT_NE(m, nullptr);
-    EXPECT_EQ(m->patternCount, 2);
-    EXPECT_EQ(m->orders[2], 0);
-    // The two numbers before the pattern sets its own panning; the one after it is right.
-    EXPECT_EQ(m->lost[kLossChannelSettings], 2u);
+    EXPECT_EQ(m->patternCount, 3);
+    EXPECT_EQ(std::vector<int>(m->orders, m->orders + m->songLength),
+              (std::vector<int>{0, 1, 2, 1, 2})); // one copy serves both later entries
+    EXPECT_EQ(m->lost[kLossChannelSettings], 0u);
+    for (const int row : {0, 8}) {
+        EXPECT_EQ(panning(Cell(m.get(), 2, row, 0)), 0xB0) << row;
+        EXPECT_NE(panning(Cell(m.get(), 0, row, 0)), 0xB0) << row;
+    }
+    for (const int row : {16, 24})
+        EXPECT_EQ(std::memcmp(Cell(m.get(), 0, row, 0), Cell(m.get(), 2, row, 0), kCellSize), 0)
+            << row;
 
+    // A song that only enters the pattern at one panning needs no copy.
     song.orders = {0, 1};
     m = load(song);
     ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->patternCount, 2);
     EXPECT_EQ(m->lost[kLossChannelSettings], 0u);
+
+    // Once every pattern is taken, a third panning finds no copy: the two numbers before the
+    // pattern sets its own panning are wrong there, and counted once. (libxmp reads at most 255
+    // patterns of an IT, which leaves room for one copy.)
+    song.orders = {0, 1, 0, 2, 0};
+    song.patterns.resize(255);
+    song.patterns[2].cells = {{0, 0, -1, 0, -1, 'X' - '@', 0x20}};
+    m = load(song);
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->patternCount, kMaxPatterns);
+    EXPECT_EQ(m->orders[2], 255);
+    EXPECT_EQ(m->orders[4], 0);
+    EXPECT_EQ(m->lost[kLossChannelSettings], 2u);
+}
+
+// The panning each strike of an S3M plays at in the import: a panning its cell sets, else its
+// sample's.
+int StrikePanning(ModuleRecord* m, int pattern, int row, int track) {
+    const uint8_t* cell = Cell(m, pattern, row, track);
+    if (cell[kCellCommand] == kCmdSetPanning) return cell[kCellParam];
+    const int column = cell[kCellVolume] - (0xC0 - 16);
+    if (column >= 0 && column < 16) return column << 4;
+    return m->instruments[cell[kCellInstrument]]->samples[0]->panning;
+}
+
+// The reference spreads an S3M's sixteen coarse pannings, from the header or from S8x, over the
+// whole range (0 to 256), where libxmp steps them by sixteen; X sets 0..128 in halves. What
+// libxmp leaves out of the cells, such as panbrello, is counted.
+TEST(ImportConversion, S3MPanningsKeepTheReferenceScaleAndDroppedCommandsAreCounted) {
+    S3MTestSong song;
+    song.channels = 3;
+    song.pans = {4, 12, 8};
+    song.samples = {S3MTestSample{std::vector<int8_t>(64, 50), 64, 8363, true}};
+    song.patterns[0].cells = {
+        {0, 0, 48, 1},
+        {0, 1, 48, 1},
+        {0, 2, 48, 1, -1, 'S' - '@', 0x8C},
+        {8, 2, 48, 1, -1, 'X' - '@', 0x40},
+        {16, 2, 48, 1, -1, 'X' - '@', 0x80},
+        {24, 0, -1, 0, -1, 'Y' - '@', 0x44},
+        {25, 0, -1, 0, -1, 'P' - '@', 0x04},
+        {26, 0, -1, 0, -1, 'S' - '@', 0x61},
+    };
+    const auto load = [](const S3MTestSong& s) {
+        const std::vector<uint8_t> bytes = BuildS3M(s);
+        ModulePtr m(SNDloadModuleFromMemory(bytes.data(), bytes.size(), "test.s3m"));
+        EXPECT_NE(m, nullptr) << SNDgetErrorMessage(SNDgetLastError());
+        return m;
+    };
+    ModulePtr m = load(song);
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(StrikePanning(m.get(), 0, 0, 0), (4 * 256 + 8) / 15);
+    EXPECT_EQ(StrikePanning(m.get(), 0, 0, 1), (12 * 256 + 8) / 15);
+    EXPECT_EQ(StrikePanning(m.get(), 0, 0, 2), (12 * 256 + 8) / 15);
+    EXPECT_EQ(StrikePanning(m.get(), 0, 8, 2), 0x80);
+    EXPECT_EQ(StrikePanning(m.get(), 0, 16, 2), 0xFF);
+    EXPECT_EQ(m->lost[kLossEffects], 3u);
+
+    // Without a table, the side bit of each channel's setting puts it at a fifth from the edge.
+    song.pans.clear();
+    m = load(song);
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(StrikePanning(m.get(), 0, 0, 0), 0x33);
+    EXPECT_EQ(StrikePanning(m.get(), 0, 0, 1), 0xCC);
 }
 
 // autonom.s3m's channel 3 plays a vibrato across notes that repeat their instrument number

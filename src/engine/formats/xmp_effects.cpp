@@ -312,7 +312,7 @@ void CarryChannelPanning(ImportedCell& cell, int& channelPan, const InstrumentUs
     // The volume column holds a panning in sixteenths, the effect column exactly.
     const bool effectFree = cell.command == 0 && cell.param == 0;
     if (room == PanningRoom::VolumeColumn && (channelPan % 16 == 0 || !effectFree)) {
-        cell.volume = uint8_t(kPanColumn + (channelPan >> 4));
+        cell.volume = uint8_t(kPanColumn + std::min((channelPan + 8) >> 4, 15));
     } else if (room != PanningRoom::None) {
         cell.command = kCmdSetPanning;
         cell.param = uint8_t(channelPan);

@@ -4,6 +4,7 @@
 #include "engine/formats/file_kind.h"
 #include "engine/formats/period_limits.h"
 #include "engine/formats/play_behaviour.h"
+#include "engine/formats/source_header.h"
 #include "engine/formats/source_tuning.h"
 #include "engine/formats/xmp_effects.h"
 #include "engine/sndlib.h"
@@ -33,70 +34,6 @@ struct ModuleDeleter {
 };
 using ModulePtr = std::unique_ptr<ModuleRecord, ModuleDeleter>;
 
-// An S3M whose master volume lacks bit 7 plays in mono, whatever its channel settings say.
-bool Stereo(const uint8_t* data, size_t size, SourceKind kind) {
-    return kind != SourceKind::S3M || (size > 0x33 && (data[0x33] & 0x80) != 0);
-}
-
-// IT keeps its frequency mode in the header (flags bit 3: linear slides).
-bool LinearFrequencies(const uint8_t* data, size_t size, SourceKind kind) {
-    return kind == SourceKind::IT && size > 0x2D && (data[0x2C] & 0x08) != 0;
-}
-
-uint16_t Word(const uint8_t* data, size_t offset) {
-    return uint16_t(data[offset] | data[offset + 1] << 8);
-}
-
-// IT files that old ModPlug releases wrote: their version words and a zero reserved field.
-bool SavedByOldModPlug(const uint8_t* data, size_t size, SourceKind kind) {
-    if (kind != SourceKind::IT || size < 0xC0) return false;
-    const uint16_t made = Word(data, 0x28), needs = Word(data, 0x2A);
-    const bool reservedZero = std::memcmp(data + 0x3C, "\0\0\0\0", 4) == 0;
-    return reservedZero &&
-           ((made == 0x0217 && needs == 0x0200) || (made == 0x0214 && needs == 0x0202));
-}
-
-// How the reference pitches the file's notes. Scream Tracker pitches by integer periods, and so
-// do trackers that save S3Ms like it; S3Ms from Impulse Tracker, Schism Tracker and OpenMPT
-// (tracker ids 3 to 5 in the version word) are pitched by exact rates, as are IT files, bar
-// those from old ModPlug releases with Amiga slides. MODs by ProTracker's periods.
-SourcePitch PitchOf(const uint8_t* data, size_t size, SourceKind kind) {
-    if (kind == SourceKind::Mod) return SourcePitch::ProTracker;
-    if (kind == SourceKind::S3M) {
-        const int tracker = size > 0x29 ? data[0x29] >> 4 : 1;
-        return tracker < 3 || tracker > 5 ? SourcePitch::Periods : SourcePitch::Exact;
-    }
-    const bool old = SavedByOldModPlug(data, size, kind) && !LinearFrequencies(data, size, kind);
-    return old ? SourcePitch::Periods : SourcePitch::Exact;
-}
-
-// The levels the reference plays an S3M or IT at, in the terms of an XM's stored mix settings:
-// the sample pre-amp and global volume from the header, and the mix mode. IT files from old
-// ModPlug releases get that editor's first mode, linear with headroom by channel count; all
-// others, and MODs, the linear mode without headroom.
-void StoreLevels(const uint8_t* data, size_t size, SourceKind kind, ModuleRecord* m) {
-    constexpr int kOriginalMode = 0, kCompatibleMode = 4;
-    if (kind == SourceKind::IT && size >= 0xC0) {
-        const bool modPlug = SavedByOldModPlug(data, size, kind);
-        m->storedMixMode = uint8_t((modPlug ? kOriginalMode : kCompatibleMode) + 1);
-        m->storedPreAmp = std::min<uint16_t>(data[0x31], 128);
-        m->storedGlobalVolume = uint16_t(std::min(data[0x30] * 2, 256) + 1);
-    } else if (kind == SourceKind::Mod) {
-        // The reference mixes a MOD a third louder than an XM at unity pre-amp (48).
-        m->storedMixMode = kCompatibleMode + 1;
-        m->storedPreAmp = 64;
-    } else if (kind == SourceKind::S3M && size > 0x33) {
-        m->storedMixMode = kCompatibleMode + 1;
-        int preAmp = std::max(data[0x33] & 0x7F, 0x10);
-        // Mono songs are mixed into both sides at 8/11 of that.
-        if (!Stereo(data, size, kind)) preAmp = (preAmp * 8 + 5) / 11;
-        m->storedPreAmp = uint16_t(preAmp);
-        // Files from before Scream Tracker 3.20 with a global volume of 0 play at full.
-        const int global = data[0x30] == 0 && Word(data, 0x28) < 0x1320 ? 64 : data[0x30];
-        m->storedGlobalVolume = uint16_t(std::min(global, 64) * 4 + 1);
-    }
-}
-
 // 1536 × log2(PAL clock 3546895 Hz × 4 / (8363 Hz × 1712)) = -20.2 finetune units.
 constexpr int kPalClockFinetune = -20;
 
@@ -106,30 +43,32 @@ void CopyName(char (&field)[kNameSize], const char* name, size_t width) {
 }
 
 class Importer {
+    using TrackInstruments = std::array<int, kMaxChannels>;
+
 public:
     Importer(const xmp_module& x, ModuleRecord* m, SourceKind kind, bool stereo)
         : x_(x), m_(m), kind_(kind), stereo_(stereo) {
         std::fill(std::begin(lastInstrument_), std::end(lastInstrument_), -1);
     }
 
-    bool Build() {
-        if (!(Header() && Orders() && Patterns())) return false;
-        CountEntryPanningConflicts();
-        return Instruments();
-    }
+    bool Build() { return Header() && Orders() && Patterns() && Instruments(); }
     bool ArpeggiosByRowTick() const { return arpeggiosByRowTick_; }
     // Retunes each sample to the source's pitches for the notes it is struck at.
     void FollowSourcePitch(std::vector<uint32_t> rates, SourcePitch pitch) {
         rates_ = std::move(rates);
         pitch_ = pitch;
     }
+    void StartChannelsAt(std::vector<int> pans) { sourcePans_ = std::move(pans); }
 
 private:
     // libxmp pans MOD channels hard; the reference plays them left, right, right, left at a
     // quarter from the edges, as Amiga mixes are usually heard.
     int InitialPan(int track) const {
         if (kind_ == SourceKind::Mod) return (track & 3) == 1 || (track & 3) == 2 ? 0xC0 : 0x40;
-        return track < x_.chn && stereo_ ? std::clamp(x_.xxc[track].pan, 0, 255) : 128;
+        if (track >= x_.chn || !stereo_) return 128;
+        // libxmp's S3M pannings step by sixteen and stop at 240.
+        if (size_t(track) < sourcePans_.size()) return sourcePans_[size_t(track)];
+        return std::clamp(x_.xxc[track].pan, 0, 255);
     }
 
     bool Header() {
@@ -191,30 +130,78 @@ private:
         return course;
     }
 
-    // A pattern is converted once, its instrument numbers carrying the pannings it was entered
-    // at then. Walks the order list, following the pannings, and where the song enters a
-    // pattern at another panning of a channel, counts that channel's carrying cells once.
-    void CountEntryPanningConflicts() {
+    // A pattern's instrument numbers carry the pannings the song first enters it at. Where the
+    // song enters it again at other pannings of channels whose numbers carry them, it plays a
+    // copy converted from there; with no pattern left for one, those cells are counted.
+    bool CopyPatternsEnteredAtOtherPannings(const std::vector<TrackInstruments>& entryInstrument) {
+        using Pans = std::array<int, kMaxChannels>;
         const int patterns = std::max(0, std::min<int>(x_.pat, int(carriedPan_.size())));
         std::vector<std::array<PanningCourse, kMaxChannels>> courses(static_cast<size_t>(patterns));
         for (int p = 0; p < patterns; ++p)
             for (int t = 0; x_.xxp[p] && t < m_->channelCount; ++t)
                 courses[size_t(p)][size_t(t)] = CourseOf(p, t);
-        int pan[kMaxChannels];
-        for (int t = 0; t < kMaxChannels; ++t) pan[t] = InitialPan(t);
+        struct Copy {
+            int source, slot;
+            Pans pans;
+        };
+        std::vector<Copy> copies;
+        Pans pan;
+        for (int t = 0; t < kMaxChannels; ++t) pan[size_t(t)] = InitialPan(t);
         std::vector<std::array<bool, kMaxChannels>> counted(static_cast<size_t>(patterns));
         for (int i = 0; i < m_->songLength; ++i) {
             const int p = m_->orders[i];
             if (p >= patterns || !x_.xxp[p]) continue;
-            for (int t = 0; t < m_->channelCount; ++t) {
-                const PanningCourse& course = courses[size_t(p)][size_t(t)];
-                if (pan[t] != carriedPan_[size_t(p)][size_t(t)] && !counted[size_t(p)][size_t(t)]) {
-                    counted[size_t(p)][size_t(t)] = true;
-                    m_->lost[kLossChannelSettings] += uint32_t(course.carryingCells);
+            const auto& course = courses[size_t(p)];
+            const auto fits = [&](const Pans& carried) {
+                for (int t = 0; t < m_->channelCount; ++t)
+                    if (course[size_t(t)].carryingCells > 0 && carried[size_t(t)] != pan[size_t(t)])
+                        return false;
+                return true;
+            };
+            if (!fits(carriedPan_[size_t(p)])) {
+                const auto copy = std::find_if(copies.begin(), copies.end(), [&](const Copy& c) {
+                    return c.source == p && fits(c.pans);
+                });
+                if (copy != copies.end()) {
+                    m_->orders[i] = uint16_t(copy->slot);
+                } else if (m_->patternCount < kMaxPatterns) {
+                    const int slot = m_->patternCount++;
+                    if (!ConvertCopy(p, slot, pan, entryInstrument[size_t(p)])) return false;
+                    copies.push_back({p, slot, pan});
+                    m_->orders[i] = uint16_t(slot);
+                } else {
+                    for (int t = 0; t < m_->channelCount; ++t) {
+                        if (carriedPan_[size_t(p)][size_t(t)] == pan[size_t(t)] ||
+                            counted[size_t(p)][size_t(t)])
+                            continue;
+                        counted[size_t(p)][size_t(t)] = true;
+                        m_->lost[kLossChannelSettings] += uint32_t(course[size_t(t)].carryingCells);
+                    }
                 }
-                if (course.lastSet >= 0) pan[t] = course.lastSet;
             }
+            for (int t = 0; t < m_->channelCount; ++t)
+                if (course[size_t(t)].lastSet >= 0) pan[size_t(t)] = course[size_t(t)].lastSet;
         }
+        return true;
+    }
+
+    // Converts source pattern `p` again into `slot`, from the state its first conversion
+    // started at but for the pannings. Only the pannings it cannot place are counted anew.
+    bool ConvertCopy(int p, int slot, const std::array<int, kMaxChannels>& pans,
+                     const TrackInstruments& entryInstrument) {
+        const EntryState& entry = entryState_[size_t(p)];
+        std::copy_n(entry.memory, kMaxChannels, memory_);
+        std::copy_n(entry.volume, kMaxChannels, volume_);
+        speed_ = entry.speed;
+        std::copy(pans.begin(), pans.end(), channelPan_);
+        uint32_t counts[kLossCount];
+        std::copy_n(m_->lost, kLossCount, counts);
+        copying_ = true;
+        const bool done = ConvertPattern(p, slot, entryInstrument);
+        copying_ = false;
+        counts[kLossChannelSettings] = m_->lost[kLossChannelSettings];
+        std::copy_n(counts, kLossCount, m_->lost);
+        return done;
     }
 
     // Follows a row's speed changes into `speed`. With `rewrite`, each arpeggio's parameter is
@@ -373,8 +360,6 @@ private:
         return std::clamp(int(std::lround(sub.vol * std::clamp(sub.gvl, 0, 64) / 64.0)), 0, 64);
     }
 
-    using TrackInstruments = std::array<int, kMaxChannels>;
-
     // The instrument each track of each pattern starts with, where every place the order list
     // plays the pattern agrees on it (-1 where not).
     std::vector<TrackInstruments> EntryInstruments(int count) const {
@@ -510,45 +495,55 @@ private:
         // The source keeps a channel's panning from one pattern to the next, as the memories.
         for (int t = 0; t < tracks; ++t) channelPan_[t] = InitialPan(t);
         carriedPan_.assign(size_t(count), {});
+        entryState_.assign(size_t(count), {});
         for (const int p : PlayOrder(count)) {
-            const xmp_pattern* source = p < x_.pat ? x_.xxp[p] : nullptr;
+            EntryState& entry = entryState_[size_t(p)];
+            std::copy_n(memory_, kMaxChannels, entry.memory);
+            std::copy_n(volume_, kMaxChannels, entry.volume);
+            entry.speed = speed_;
             std::copy_n(channelPan_, kMaxChannels, carriedPan_[size_t(p)].begin());
-            int rows = source ? source->rows : 64;
-            if (rows > kMaxRows) {
-                m_->lost[kLossRows] += uint32_t(rows - kMaxRows);
-                rows = kMaxRows;
-            }
-            rows = std::max(rows, 1);
-            auto* pattern = static_cast<PatternRecord*>(PLYRmemAlloc(UnpackedPatternSize(tracks)));
-            if (!pattern) return false;
-            pattern->word0 = kUnpackedTag | uint32_t(tracks);
-            pattern->rowCount = rows;
-            m_->patterns[p] = pattern;
-            for (int t = 0; t < tracks; ++t) lastInstrument_[t] = entryInstrument[size_t(p)][t];
-            std::fill(std::begin(swap_), std::end(swap_), SwapState{});
-            for (int r = 0; r < kMaxRows; ++r) {
-                ImportedCell cells[kMaxChannels];
-                for (int t = 0; source && r < rows && t < tracks; ++t)
-                    if (const xmp_event* e = EventAt(*source, t, r))
-                        TranslateEvent(*e, kind_, memory_[t], cells[t], m_->lost);
-                if (kind_ != SourceKind::Other)
-                    FitArpeggios(cells, tracks, speed_, !arpeggiosByRowTick_);
-                for (int t = 0; t < tracks; ++t) {
-                    const ImportedCell& cell = cells[t];
-                    if (kind_ == SourceKind::Mod) CarrySampleSwap(cells[t], t);
-                    FinishCell(cells[t], source, r, t);
-                    CountStrike(cell, t);
-                    uint8_t* bytes = pattern->data + size_t(r) * RowStride(tracks) + t * kCellSize;
-                    bytes[kCellNote] = cell.note;
-                    bytes[kCellInstrument] = cell.instrument;
-                    bytes[kCellVolume] = cell.volume;
-                    bytes[kCellCommand] = cell.command;
-                    bytes[kCellParam] = cell.param;
-                }
-            }
-            if (!PLYRcompressPattern(m_, p)) return false;
+            if (!ConvertPattern(p, p, entryInstrument[size_t(p)])) return false;
         }
-        return true;
+        return CopyPatternsEnteredAtOtherPannings(entryInstrument);
+    }
+
+    bool ConvertPattern(int p, int slot, const TrackInstruments& entryInstrument) {
+        const int tracks = m_->channelCount;
+        const xmp_pattern* source = p < x_.pat ? x_.xxp[p] : nullptr;
+        int rows = source ? source->rows : 64;
+        if (rows > kMaxRows) {
+            m_->lost[kLossRows] += uint32_t(rows - kMaxRows);
+            rows = kMaxRows;
+        }
+        rows = std::max(rows, 1);
+        auto* pattern = static_cast<PatternRecord*>(PLYRmemAlloc(UnpackedPatternSize(tracks)));
+        if (!pattern) return false;
+        pattern->word0 = kUnpackedTag | uint32_t(tracks);
+        pattern->rowCount = rows;
+        m_->patterns[slot] = pattern;
+        for (int t = 0; t < tracks; ++t) lastInstrument_[t] = entryInstrument[size_t(t)];
+        std::fill(std::begin(swap_), std::end(swap_), SwapState{});
+        for (int r = 0; r < kMaxRows; ++r) {
+            ImportedCell cells[kMaxChannels];
+            for (int t = 0; source && r < rows && t < tracks; ++t)
+                if (const xmp_event* e = EventAt(*source, t, r))
+                    TranslateEvent(*e, kind_, memory_[t], cells[t], m_->lost);
+            if (kind_ != SourceKind::Other)
+                FitArpeggios(cells, tracks, speed_, !arpeggiosByRowTick_);
+            for (int t = 0; t < tracks; ++t) {
+                const ImportedCell& cell = cells[t];
+                if (kind_ == SourceKind::Mod) CarrySampleSwap(cells[t], t);
+                FinishCell(cells[t], source, r, t);
+                if (!copying_) CountStrike(cell, t);
+                uint8_t* bytes = pattern->data + size_t(r) * RowStride(tracks) + t * kCellSize;
+                bytes[kCellNote] = cell.note;
+                bytes[kCellInstrument] = cell.instrument;
+                bytes[kCellVolume] = cell.volume;
+                bytes[kCellCommand] = cell.command;
+                bytes[kCellParam] = cell.param;
+            }
+        }
+        return PLYRcompressPattern(m_, slot);
     }
 
     void Envelope(const xmp_envelope& source, EnvelopeRecord* target, bool panning) {
@@ -680,6 +675,13 @@ private:
         return true;
     }
 
+    // The state a pattern's first conversion starts at, for the copies of it.
+    struct EntryState {
+        ChannelMemory memory[kMaxChannels];
+        ChannelVolume volume[kMaxChannels];
+        int speed = 6;
+    };
+
     const xmp_module& x_;
     ModuleRecord* m_;
     SourceKind kind_;
@@ -694,12 +696,30 @@ private:
     bool channelWaves_[kMaxChannels] = {};
     std::vector<int> chosenPan_;  // per instrument, -1 where the source's panning stands
     std::vector<uint32_t> rates_; // middle-C rates by libxmp sample; empty: no retuning
+    std::vector<int> sourcePans_; // each channel's first panning, where the file's header says
     SourcePitch pitch_ = SourcePitch::Exact;
     std::unordered_map<int, NoteCounts> struck_;            // by instrument * kMaxSamples + slot
     std::vector<std::array<int, kMaxChannels>> carriedPan_; // each pattern's, as converted
+    std::vector<EntryState> entryState_;                    // by source pattern
+    bool copying_ = false;
 };
 
 } // namespace
+
+// libxmp steps an S3M's coarse pannings by sixteen, where the reference spreads them over the
+// whole range, and leaves out the commands it has no place for: those are counted.
+void FollowS3MEffects(const uint8_t* data, size_t size, xmp_module& x, ModuleRecord& m) {
+    constexpr int kXmpSetPanning = 0x08;
+    for (const S3MRawEffect& raw : S3MRawEffects(data, size)) {
+        if (raw.pattern >= x.pat || raw.channel >= x.chn || !x.xxp[raw.pattern]) continue;
+        const int track = x.xxp[raw.pattern]->index[raw.channel];
+        if (track < 0 || track >= x.trk || !x.xxt[track] || raw.row >= x.xxt[track]->rows) continue;
+        xmp_event& event = x.xxt[track]->event[raw.row];
+        if (S3MEffectLost(raw)) ++m.lost[kLossEffects];
+        const int pan = S3MCoarsePanning(raw);
+        if (pan >= 0 && event.fxt == kXmpSetPanning) event.fxp = uint8_t(pan);
+    }
+}
 
 ModuleRecord* ImportWithXmp(const uint8_t* data, size_t size, const std::string& fileName) {
     Context ctx(xmp_create_context());
@@ -729,6 +749,10 @@ ModuleRecord* ImportWithXmp(const uint8_t* data, size_t size, const std::string&
     if (LinearFrequencies(data, size, kind)) module->flags |= kModuleFlagLinear;
     Importer importer(*info.mod, module.get(), kind, Stereo(data, size, kind));
     importer.FollowSourcePitch(SourceSampleRates(data, size, kind), PitchOf(data, size, kind));
+    if (kind == SourceKind::S3M) {
+        importer.StartChannelsAt(S3MChannelPans(data, size));
+        FollowS3MEffects(data, size, *info.mod, *module);
+    }
     if (!importer.Build()) {
         SNDfail(kSndErrMemory, fileName + ": out of memory while importing");
         return nullptr;
