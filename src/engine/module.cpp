@@ -3,6 +3,7 @@
 #include "engine/formats/xmp_import.h"
 #include "engine/sndlib.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <vector>
@@ -51,6 +52,40 @@ void SNDfreeInstrument(InstrumentRecord* instrument) {
     PLYRmemFree(instrument->volumeEnvelope);
     PLYRmemFree(instrument->panningEnvelope);
     PLYRmemFree(instrument);
+}
+
+InstrumentRecord* SNDcopyInstrument(const InstrumentRecord& source) {
+    InstrumentRecord* copy = SNDallocInstrument();
+    if (!copy) return nullptr;
+    uint8_t* keyboardMap = copy->keyboardMap;
+    EnvelopeRecord *volume = copy->volumeEnvelope, *panning = copy->panningEnvelope;
+    *copy = source;
+    copy->keyboardMap = keyboardMap;
+    copy->volumeEnvelope = volume;
+    copy->panningEnvelope = panning;
+    if (source.keyboardMap) std::memcpy(keyboardMap, source.keyboardMap, kNoteCount);
+    if (source.volumeEnvelope) *volume = *source.volumeEnvelope;
+    if (source.panningEnvelope) *panning = *source.panningEnvelope;
+    std::fill(std::begin(copy->samples), std::end(copy->samples), nullptr);
+    for (int s = 0; s < source.sampleCount && s < kMaxSamples; ++s) {
+        if (!source.samples[s]) continue;
+        SampleRecord* sample = SNDallocSample();
+        copy->samples[s] = sample;
+        if (!sample) {
+            SNDfreeInstrument(copy);
+            return nullptr;
+        }
+        *sample = *source.samples[s];
+        sample->data = nullptr;
+        if (!source.samples[s]->data || sample->length <= 0) continue;
+        sample->data = static_cast<uint8_t*>(PLYRmemAlloc(size_t(sample->length)));
+        if (!sample->data) {
+            SNDfreeInstrument(copy);
+            return nullptr;
+        }
+        std::memcpy(sample->data, source.samples[s]->data, size_t(sample->length));
+    }
+    return copy;
 }
 
 const char* ImportLossName(int kind) {

@@ -200,4 +200,8 @@ struct ModuleRecord {
     // field of the settings block), 0 for other trackers.
     uint32_t referenceVersion;
     uint32_t lost[kLossCount];
+    // What the import added so that each channel keeps the source's panning: patterns copied
+    // for other entries, instruments copied with their samples panned elsewhere.
+    uint16_t copiedPatterns;
+    uint16_t copiedInstruments;
 };

@@ -46,6 +46,9 @@ SampleRecord* SNDallocSample();
 EnvelopeRecord* SNDallocEnvelope();
 void SNDfreeInstrument(InstrumentRecord* instrument);
 void SNDfreeSample(SampleRecord* sample);
+// A copy of `source` with its own envelopes, keyboard map, samples and sample data; null when
+// memory runs out.
+InstrumentRecord* SNDcopyInstrument(const InstrumentRecord& source);
 
 // --- Patterns -----------------------------------------------------------------------------
 bool PLYRcompressPattern(ModuleRecord* module, int pattern);

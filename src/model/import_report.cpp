@@ -16,6 +16,13 @@ std::string Said(const Phrase& p) {
     return std::to_string(p.count) + " " + (p.count == 1 ? p.one : p.many);
 }
 
+std::string Listed(const std::vector<std::string>& parts) {
+    std::string list = parts.front();
+    for (size_t i = 1; i < parts.size(); ++i)
+        list += (i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    return list;
+}
+
 } // namespace
 
 std::string ImportReport(const ModuleRecord& m) {
@@ -39,14 +46,21 @@ std::string ImportReport(const ModuleRecord& m) {
         {lost[kLossGlobalVolume], "global volume", "global volumes"},
         {lost[kLossSampleSwaps], "sample change", "sample changes"},
     };
-    std::vector<std::string> parts;
+    std::vector<std::string> lostParts, copiedParts;
     for (const Phrase& p : phrases)
-        if (p.count) parts.push_back(Said(p));
-    if (parts.empty()) return {};
-    std::string list = parts.front();
-    for (size_t i = 1; i < parts.size(); ++i)
-        list += (i + 1 == parts.size() ? " and " : ", ") + parts[i];
+        if (p.count) lostParts.push_back(Said(p));
+    const Phrase copies[] = {{m.copiedInstruments, "instrument", "instruments"},
+                             {m.copiedPatterns, "pattern", "patterns"}};
+    for (const Phrase& p : copies)
+        if (p.count) copiedParts.push_back(Said(p));
+    if (lostParts.empty() && copiedParts.empty()) return {};
     std::string kind;
     for (char c : origin) kind += char(std::toupper(static_cast<unsigned char>(c)));
-    return "Imported from " + kind + ": " + list + " could not be kept in XM";
+    std::string said = "Imported from " + kind + ": ";
+    if (!lostParts.empty()) said += Listed(lostParts) + " could not be kept in XM";
+    if (!lostParts.empty() && !copiedParts.empty()) said += "; ";
+    const bool one = copiedParts.size() == 1 && (m.copiedInstruments + m.copiedPatterns) == 1;
+    if (!copiedParts.empty())
+        said += Listed(copiedParts) + (one ? " was" : " were") + " copied to keep the pannings";
+    return said;
 }

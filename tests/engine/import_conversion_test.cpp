@@ -447,6 +447,48 @@ TEST(ImportConversion, S3MPanningsKeepTheReferenceScaleAndDroppedCommandsAreCoun
     EXPECT_EQ(StrikePanning(m.get(), 0, 0, 1), 0xCC);
 }
 
+// XM resets the panning at each instrument number. A cell whose columns are both taken strikes
+// a copy of its instrument whose sample starts at the channel's panning, one copy per panning,
+// while the song has fewer than the XM tracker's 128 instruments; past that it is counted.
+TEST(ImportConversion, S3MCellsWithNoRoomForThePanningStrikeAPannedCopyOfTheirInstrument) {
+    S3MTestSong song;
+    song.channels = 3;
+    song.pans = {0, 15, 15};
+    song.samples = {S3MTestSample{std::vector<int8_t>(64, 50), 64, 8363, true}};
+    song.patterns[0].cells = {{0, 0, 48, 1, 20, 'J' - '@', 0x37},
+                              {0, 1, 48, 1, 20, 'J' - '@', 0x37},
+                              {0, 2, 48, 1, 20, 'J' - '@', 0x37}};
+    const auto load = [](const S3MTestSong& s) {
+        const std::vector<uint8_t> bytes = BuildS3M(s);
+        return ModulePtr(SNDloadModuleFromMemory(bytes.data(), bytes.size(), "test.s3m"));
+    };
+    std::strcpy(song.samples[0].name, "Lead");
+    ModulePtr m = load(song);
+    ASSERT_NE(m, nullptr);
+    ASSERT_EQ(m->instrumentCount, 2);
+    EXPECT_EQ(m->copiedInstruments, 1);
+    EXPECT_EQ(m->lost[kLossChannelSettings], 0u);
+    for (int track = 0; track < 3; ++track) {
+        const uint8_t* cell = Cell(m.get(), 0, 0, track);
+        EXPECT_EQ(std::make_pair(cell[kCellVolume], cell[kCellCommand]),
+                  std::make_pair(uint8_t(20), uint8_t(kCmdArpeggio)))
+            << track;
+        EXPECT_EQ(StrikePanning(m.get(), 0, 0, track), track == 0 ? 0 : 0xFF) << track;
+    }
+    const InstrumentRecord& copy = *m->instruments[1];
+    EXPECT_STREQ(copy.name, "Lead (pan 00)");
+    ASSERT_EQ(copy.sampleCount, 1);
+    EXPECT_NE(copy.samples[0]->data, m->instruments[0]->samples[0]->data);
+    EXPECT_EQ(std::memcmp(copy.samples[0]->data, m->instruments[0]->samples[0]->data, 64), 0);
+
+    // With 128 instruments there is none to spare.
+    song.samples.resize(128, song.samples[0]);
+    m = load(song);
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->instrumentCount, 128);
+    EXPECT_EQ(m->lost[kLossChannelSettings], 1u);
+}
+
 // autonom.s3m's channel 3 plays a vibrato across notes that repeat their instrument number
 // (pattern 15): dropping the number for the panning's sake would carry the vibrato's phase over.
 TEST(ImportConversion, NotesThatRestartAVibratoKeepTheirInstrumentNumber) {

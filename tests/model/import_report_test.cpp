@@ -32,6 +32,16 @@ TEST(ImportReport, NamesTheFormatAndCountsWhatWasLostByKind) {
     it.lost[kLossNoteMapTranspose] = 4;
     EXPECT_EQ(ImportReport(it), "Imported from IT: 2 effects, 1 envelope point and 4 note map "
                                 "transposes could not be kept in XM");
+
+    // What was copied to keep the channel pannings is said after what was lost, or alone.
+    ModuleRecord s3m = From("s3m");
+    s3m.copiedPatterns = 1;
+    EXPECT_EQ(ImportReport(s3m), "Imported from S3M: 1 pattern was copied to keep the pannings");
+    s3m.copiedInstruments = 25;
+    s3m.copiedPatterns = 3;
+    s3m.lost[kLossEffects] = 192;
+    EXPECT_EQ(ImportReport(s3m), "Imported from S3M: 192 effects could not be kept in XM; 25 "
+                                 "instruments and 3 patterns were copied to keep the pannings");
 }
 
 // An XM plays by its own rules already; what its reader repaired is no import loss.

@@ -86,6 +86,7 @@ std::vector<uint8_t> BuildS3M(const S3MTestSong& song) {
         out[at + 0x1C] = sample.volume;
         out[at + 0x1F] = sample.loop ? 1 : 0;
         Put32(out, at + 0x20, sample.c2Speed);
+        std::memcpy(out.data() + at + 0x30, sample.name, sizeof sample.name);
         std::memcpy(out.data() + at + 0x4C, "SCRS", 4);
     }
     for (size_t p = 0; p < patterns; ++p) {

@@ -9,6 +9,7 @@ struct S3MTestSample {
     uint8_t volume = 64;
     uint32_t c2Speed = 8363;
     bool loop = false; // the whole sample
+    char name[28] = {};
 };
 
 struct S3MTestPattern {

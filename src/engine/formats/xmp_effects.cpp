@@ -1,6 +1,7 @@
 #include "engine/formats/xmp_effects.h"
 
 #include "engine/effect_catalogue.h"
+#include "engine/formats/source_header.h"
 
 #include <algorithm>
 #include <xmp.h>
@@ -400,4 +401,17 @@ uint32_t CountSilentModSlides(const uint8_t* data, size_t size, int channels, in
             ++count;
     }
     return count;
+}
+
+void FollowS3MEffects(const uint8_t* data, size_t size, xmp_module& x, ModuleRecord& m) {
+    constexpr int kXmpSetPanning = 0x08;
+    for (const S3MRawEffect& raw : S3MRawEffects(data, size)) {
+        if (raw.pattern >= x.pat || raw.channel >= x.chn || !x.xxp[raw.pattern]) continue;
+        const int track = x.xxp[raw.pattern]->index[raw.channel];
+        if (track < 0 || track >= x.trk || !x.xxt[track] || raw.row >= x.xxt[track]->rows) continue;
+        xmp_event& event = x.xxt[track]->event[raw.row];
+        if (S3MEffectLost(raw)) ++m.lost[kLossEffects];
+        const int pan = S3MCoarsePanning(raw);
+        if (pan >= 0 && event.fxt == kXmpSetPanning) event.fxp = uint8_t(pan);
+    }
 }

@@ -70,3 +70,8 @@ bool FitArpeggioOrder(uint8_t& param, int speed);
 // The slides without a parameter in a 31-sample MOD's pattern data, which do nothing there and
 // are left out of the import.
 uint32_t CountSilentModSlides(const uint8_t* data, size_t size, int channels, int patterns);
+
+// libxmp steps an S3M's coarse pannings by sixteen, where the reference spreads them over the
+// whole range, and leaves out the commands it has no place for: the pannings are mended in
+// `x`, the commands counted in `m`.
+void FollowS3MEffects(const uint8_t* data, size_t size, struct xmp_module& x, ModuleRecord& m);

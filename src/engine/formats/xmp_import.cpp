@@ -7,12 +7,14 @@
 #include "engine/formats/source_header.h"
 #include "engine/formats/source_tuning.h"
 #include "engine/formats/xmp_effects.h"
+#include "engine/formats/xmp_instruments.h"
 #include "engine/sndlib.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <unordered_map>
@@ -168,6 +170,7 @@ private:
                     const int slot = m_->patternCount++;
                     if (!ConvertCopy(p, slot, pan, entryInstrument[size_t(p)])) return false;
                     copies.push_back({p, slot, pan});
+                    ++m_->copiedPatterns;
                     m_->orders[i] = uint16_t(slot);
                 } else {
                     for (int t = 0; t < m_->channelCount; ++t) {
@@ -394,8 +397,47 @@ private:
         if (use.repeatsPlain && cell.note < kNoteKeyOff && track >= 0 && track < x_.trk &&
             x_.xxt[track] && r < x_.xxt[track]->rows)
             use.restartsWaves = WavesFollow(*x_.xxt[track], r, t);
-        CarryChannelPanning(cell, channelPan_[t], use, m_->lost);
-        if (cell.instrument != kInstrumentNone) lastInstrument_[t] = cell.instrument;
+        uint32_t unplaced[kLossCount] = {};
+        CarryChannelPanning(cell, channelPan_[t], use, unplaced);
+        const int named = cell.instrument;
+        if (unplaced[kLossChannelSettings] > 0 && !StrikePannedCopy(cell, channelPan_[t]))
+            ++m_->lost[kLossChannelSettings];
+        if (named != kInstrumentNone) lastInstrument_[t] = named;
+    }
+
+    // XM resets the panning at each instrument number. A cell with no room to set the channel's
+    // panning again strikes a copy of its instrument whose sample starts there instead, while
+    // the song has instruments to spare (the XM tracker's 128).
+    bool StrikePannedCopy(ImportedCell& cell, int pan) {
+        constexpr int kXMInstruments = 128;
+        const int source = cell.instrument, first = std::clamp(x_.ins, 0, kMaxInstruments - 1);
+        if ((kind_ != SourceKind::Mod && kind_ != SourceKind::S3M) || source >= first ||
+            x_.xxi[source].nsm != 1)
+            return false;
+        const std::pair<int, int> wanted{source, pan};
+        auto copy = std::find(pannedCopies_.begin(), pannedCopies_.end(), wanted);
+        if (copy == pannedCopies_.end()) {
+            if (first + int(pannedCopies_.size()) >= kXMInstruments) return false;
+            copy = pannedCopies_.insert(copy, wanted);
+        }
+        cell.instrument = uint8_t(first + (copy - pannedCopies_.begin()));
+        return true;
+    }
+
+    bool AddPannedCopies(int first) {
+        for (size_t k = 0; k < pannedCopies_.size(); ++k) {
+            const auto [source, pan] = pannedCopies_[k];
+            if (!m_->instruments[source]) continue;
+            InstrumentRecord* copy = SNDcopyInstrument(*m_->instruments[source]);
+            if (!copy) return false;
+            if (copy->sampleCount > 0 && copy->samples[0]) copy->samples[0]->panning = pan;
+            NamePannedCopy(copy->name, pan);
+            m_->instruments[first + int(k)] = copy;
+            m_->instrumentCount = first + int(k) + 1;
+            m_->sampleCount += copy->sampleCount;
+            ++m_->copiedInstruments;
+        }
+        return true;
     }
 
     // ProTracker switches to a sample named without a note once the playing sample's loop ends;
@@ -546,46 +588,6 @@ private:
         return PLYRcompressPattern(m_, slot);
     }
 
-    void Envelope(const xmp_envelope& source, EnvelopeRecord* target, bool panning) {
-        int points = std::clamp(source.npt, 0, XMP_MAX_ENV_POINTS);
-        if (points > kMaxEnvelopePoints) {
-            m_->lost[kLossEnvelopePoints] += uint32_t(points - kMaxEnvelopePoints);
-            points = kMaxEnvelopePoints;
-        }
-        for (int i = 0; i < points; ++i) {
-            int value = source.data[i * 2 + 1];
-            // IT panning envelopes run -32..32 around the centre, XM ones 0..64.
-            if (panning && kind_ == SourceKind::IT) value += 32;
-            target->points[i] = {uint16_t(std::max<int>(source.data[i * 2], 0)),
-                                 int16_t(std::clamp(value, 0, 64))};
-        }
-        auto index = [points](int i) { return uint8_t(i >= 0 && i < points ? i : 0); };
-        target->savedPointCount = uint8_t(points);
-        target->savedSustain = index(source.sus);
-        target->savedLoopStart = index(source.lps);
-        target->savedLoopEnd = index(source.lpe);
-        const bool on = (source.flg & XMP_ENVELOPE_ON) && points > 0;
-        target->pointCount = on ? uint8_t(points) : 0;
-        const bool sustain = source.flg & (XMP_ENVELOPE_SUS | XMP_ENVELOPE_SLOOP);
-        if ((source.flg & XMP_ENVELOPE_SLOOP) && source.sue != source.sus)
-            ++m_->lost[kLossSustainLoops];
-        target->sustainPoint = sustain ? target->savedSustain : kEnvelopeNone;
-        const bool loop = source.flg & XMP_ENVELOPE_LOOP;
-        target->loopStart = loop ? target->savedLoopStart : kEnvelopeNone;
-        target->loopEnd = loop ? target->savedLoopEnd : kEnvelopeNone;
-    }
-
-    // Impulse Tracker fades a released note out when its instrument's volume envelope is off,
-    // where the XM tracker cuts it. A level envelope held at its first point fades it in XM.
-    static void HoldUntilReleased(EnvelopeRecord& e) {
-        e.points[0] = {0, 64};
-        e.points[1] = {1, 64};
-        e.pointCount = e.savedPointCount = 2;
-        e.sustainPoint = e.savedSustain = 0;
-        e.loopStart = e.loopEnd = kEnvelopeNone;
-        e.savedLoopStart = e.savedLoopEnd = 0;
-    }
-
     bool Sample(const xmp_subinstrument& sub, SampleRecord* target) {
         target->volume = SampleVolume(sub);
         target->panning = SourcePanning(sub);
@@ -637,8 +639,9 @@ private:
             m_->instrumentCount = i + 1;
             CopyName(target->name, source.name, 22);
             target->fadeOut = uint16_t(std::clamp(source.rls / 2, 0, 0xFFFF));
-            Envelope(source.aei, target->volumeEnvelope, false);
-            Envelope(source.pei, target->panningEnvelope, true);
+            ConvertEnvelope(source.aei, *target->volumeEnvelope, false, m_->lost);
+            ConvertEnvelope(source.pei, *target->panningEnvelope, kind_ == SourceKind::IT,
+                            m_->lost);
             if (kind_ == SourceKind::IT && target->volumeEnvelope->pointCount == 0)
                 HoldUntilReleased(*target->volumeEnvelope);
 
@@ -672,7 +675,7 @@ private:
                 target->vibratoSweep = uint8_t(std::clamp(source.sub[0].vsw, 0, 255));
             }
         }
-        return true;
+        return AddPannedCopies(count);
     }
 
     // The state a pattern's first conversion starts at, for the copies of it.
@@ -701,25 +704,11 @@ private:
     std::unordered_map<int, NoteCounts> struck_;            // by instrument * kMaxSamples + slot
     std::vector<std::array<int, kMaxChannels>> carriedPan_; // each pattern's, as converted
     std::vector<EntryState> entryState_;                    // by source pattern
+    std::vector<std::pair<int, int>> pannedCopies_; // source instrument and panning, in turn
     bool copying_ = false;
 };
 
 } // namespace
-
-// libxmp steps an S3M's coarse pannings by sixteen, where the reference spreads them over the
-// whole range, and leaves out the commands it has no place for: those are counted.
-void FollowS3MEffects(const uint8_t* data, size_t size, xmp_module& x, ModuleRecord& m) {
-    constexpr int kXmpSetPanning = 0x08;
-    for (const S3MRawEffect& raw : S3MRawEffects(data, size)) {
-        if (raw.pattern >= x.pat || raw.channel >= x.chn || !x.xxp[raw.pattern]) continue;
-        const int track = x.xxp[raw.pattern]->index[raw.channel];
-        if (track < 0 || track >= x.trk || !x.xxt[track] || raw.row >= x.xxt[track]->rows) continue;
-        xmp_event& event = x.xxt[track]->event[raw.row];
-        if (S3MEffectLost(raw)) ++m.lost[kLossEffects];
-        const int pan = S3MCoarsePanning(raw);
-        if (pan >= 0 && event.fxt == kXmpSetPanning) event.fxp = uint8_t(pan);
-    }
-}
 
 ModuleRecord* ImportWithXmp(const uint8_t* data, size_t size, const std::string& fileName) {
     Context ctx(xmp_create_context());
