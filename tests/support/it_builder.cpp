@@ -1,19 +1,11 @@
 #include "support/it_builder.h"
 
+#include "support/little_endian.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-void Put16(std::vector<uint8_t>& out, size_t at, uint32_t v) {
-    out[at] = uint8_t(v);
-    out[at + 1] = uint8_t(v >> 8);
-}
-
-void Put32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
-    Put16(out, at, v & 0xFFFF);
-    Put16(out, at + 2, v >> 16);
-}
 
 void Append(std::vector<uint8_t>& out, const char* text) {
     out.insert(out.end(), text, text + std::strlen(text));

@@ -1,18 +1,10 @@
 #include "support/s3m_builder.h"
 
+#include "support/little_endian.h"
+
 #include <cstring>
 
 namespace {
-
-void Put16(std::vector<uint8_t>& out, size_t at, uint32_t v) {
-    out[at] = uint8_t(v);
-    out[at + 1] = uint8_t(v >> 8);
-}
-
-void Put32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
-    Put16(out, at, v & 0xFFFF);
-    Put16(out, at + 2, v >> 16);
-}
 
 // Parapointers count sixteen-byte paragraphs.
 size_t Align(std::vector<uint8_t>& out) {

@@ -5,9 +5,15 @@
 
 namespace fs = std::filesystem;
 
-fs::path SharedDir() { return CW_SHARED_DIR; }
-fs::path TestDataDir() { return CW_TEST_DATA_DIR; }
-fs::path CliPath() { return CW_CLI_PATH; }
+fs::path SharedDir() {
+    return CW_SHARED_DIR;
+}
+fs::path TestDataDir() {
+    return CW_TEST_DATA_DIR;
+}
+fs::path CliPath() {
+    return CW_CLI_PATH;
+}
 
 namespace {
 
@@ -30,7 +36,9 @@ std::vector<fs::path> CorpusFiles(const std::vector<std::string>& extensions) {
     return FilesIn(SharedDir() / "corpus", extensions);
 }
 
-std::vector<fs::path> ConformanceFiles() { return FilesIn(SharedDir() / "conformance" / "xm", {".xm"}); }
+std::vector<fs::path> ConformanceFiles() {
+    return FilesIn(SharedDir() / "conformance" / "xm", {".xm"});
+}
 
 namespace {
 

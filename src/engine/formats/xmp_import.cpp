@@ -14,7 +14,6 @@
 #include <array>
 #include <cctype>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <unordered_map>
