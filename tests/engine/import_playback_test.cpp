@@ -133,7 +133,7 @@ TEST(ImportPlayback, SamplesPlayAtTheSourcesPitchForTheNotesTheyAreStruckAt) {
     for (int r = 0; r < kRows; ++r) {
         SCOPED_TRACE(r);
         const size_t from = size_t(r) * rowFrames + rowFrames / 4, to = size_t(r + 1) * rowFrames;
-        const double exact = sample.c5Speed / double(kCycle) * std::exp2((notes[r] - 60) / 12.0);
+        const double exact = sample.middleC / double(kCycle) * std::exp2((notes[r] - 60) / 12.0);
         auto pitch = [&](const std::vector<int16_t>& pcm) {
             return StrongestFrequency(pcm, kRate, from, to, exact * 0.97, exact * 1.03);
         };

@@ -75,7 +75,7 @@ std::vector<uint8_t> BuildIT(const ITTestSong& song) {
         out[at + 0x2E] = 1; // signed
         Put32(out, at + 0x30, uint32_t(sample.values.size()));
         Put32(out, at + 0x38, sample.loop ? uint32_t(sample.values.size()) : 0);
-        Put32(out, at + 0x3C, sample.c5Speed);
+        Put32(out, at + 0x3C, sample.middleC);
     }
     for (size_t p = 0; p < patterns; ++p) {
         Put32(out, offsets + 4 * (samples + p), uint32_t(out.size()));

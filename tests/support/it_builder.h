@@ -1,16 +1,13 @@
 // Writes small Impulse Tracker modules (sample mode, 8-bit samples) for import tests.
 #pragma once
 
+#include "support/test_sample.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-struct ITTestSample {
-    std::vector<int8_t> values;
-    uint8_t volume = 64;
-    uint32_t c5Speed = 8363;
-    bool loop = false; // the whole sample
-};
+using ITTestSample = TestSample;
 
 // Notes 0..119 are C-0..B-9; these are the special ones.
 constexpr uint8_t kITNoteOff = 255, kITNoteCut = 254, kITNoteFade = 253;

@@ -77,7 +77,7 @@ std::vector<uint8_t> BuildS3M(const S3MTestSong& song) {
         Put32(out, at + 0x18, sample.loop ? uint32_t(sample.values.size()) : 0);
         out[at + 0x1C] = sample.volume;
         out[at + 0x1F] = sample.loop ? 1 : 0;
-        Put32(out, at + 0x20, sample.c2Speed);
+        Put32(out, at + 0x20, sample.middleC);
         std::memcpy(out.data() + at + 0x30, sample.name, sizeof sample.name);
         std::memcpy(out.data() + at + 0x4C, "SCRS", 4);
     }

@@ -1,16 +1,12 @@
 // Writes small Scream Tracker 3 modules (stereo, 8-bit unsigned samples) for import tests.
 #pragma once
 
+#include "support/test_sample.h"
+
 #include <cstdint>
 #include <vector>
 
-struct S3MTestSample {
-    std::vector<int8_t> values;
-    uint8_t volume = 64;
-    uint32_t c2Speed = 8363;
-    bool loop = false; // the whole sample
-    char name[28] = {};
-};
+using S3MTestSample = TestSample;
 
 struct S3MTestPattern {
     struct Cell {
