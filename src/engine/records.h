@@ -46,6 +46,10 @@ constexpr uint32_t kPlayArpeggioByRowTick = 32;
 // Volume slides step at once, with the short ramp, as ProTracker's do; the XM tracker glides
 // each step over the tick. Set for songs converted from MOD (the import tests' slides.mod).
 constexpr uint32_t kPlayVolumeSlidesStep = 64;
+// A vibrato running on into a row already bends the row's first tick, at the position the last
+// tick left, as the reference plays S3M and IT; the XM tracker holds the last tick's pitch
+// there (VibratoDouble.xm records it). Set for songs converted from S3M and IT.
+constexpr uint32_t kPlayVibratoFirstTick = 128;
 
 constexpr uint8_t kEnvelopeNone = 255; // sustain or loop switched off
 

@@ -142,7 +142,9 @@ void ScanPattern(const uint8_t* data, size_t size, size_t at, int pattern,
 std::vector<S3MRawEffect> S3MRawEffects(const uint8_t* data, size_t size) {
     std::vector<S3MRawEffect> out;
     if (size < 0x60) return out;
-    const size_t orders = Word(data, 0x20), samples = Word(data, 0x22), patterns = Word(data, 0x24);
+    const size_t orders = Word(data, 0x20), samples = Word(data, 0x22);
+    // libxmp refuses more than 255 patterns; the cap bounds the scan all the same.
+    const size_t patterns = std::min<size_t>(Word(data, 0x24), kMaxPatterns);
     const size_t pointers = 0x60 + orders + 2 * samples;
     for (size_t p = 0; p < patterns && pointers + 2 * p + 2 <= size; ++p)
         if (const size_t at = size_t(Word(data, pointers + 2 * p)) * 16; at != 0)

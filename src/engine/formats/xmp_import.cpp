@@ -757,5 +757,7 @@ ModuleRecord* ImportWithXmp(const uint8_t* data, size_t size, const std::string&
     if (kind != SourceKind::Other) module->playBehaviour |= kPlayFullFinetune;
     if (importer.ArpeggiosByRowTick()) module->playBehaviour |= kPlayArpeggioByRowTick;
     if (kind == SourceKind::Mod) module->playBehaviour |= kPlayVolumeSlidesStep;
+    if (kind == SourceKind::S3M || kind == SourceKind::IT)
+        module->playBehaviour |= kPlayVibratoFirstTick;
     return module.release();
 }

@@ -106,6 +106,7 @@ uint8_t SongPlayer::TickZeroVolumeColumn(ChannelState& ch) {
         return uint8_t(n << 2);
     case VolumeCommand::Vibrato:
         Remember(ch.vibratoDepth, n);
+        if (Plays(kPlayVibratoFirstTick)) VibratoHold(ch);
         return v;
     case VolumeCommand::SetPanning:
         ch.outPanning = n << 4;
@@ -179,6 +180,15 @@ bool SongPlayer::TickZeroPitch(ChannelState& ch) {
     case kCmdVibratoWaveform:
         ch.waveControl = uint8_t((ch.waveControl & 0xF0) | (p & 0x0F));
         return true;
+    case kCmdVibrato:
+        if (!Plays(kPlayVibratoFirstTick)) return false;
+        Remember(ch.vibratoDepth, uint8_t(p & 0x0F));
+        Remember(ch.vibratoSpeed, uint8_t((p >> 4) << 2));
+        VibratoHold(ch);
+        return true;
+    case kCmdVibratoVolSlide:
+        if (Plays(kPlayVibratoFirstTick)) VibratoHold(ch);
+        return false;
     default:
         return false;
     }
@@ -429,6 +439,13 @@ void SongPlayer::ReapplyVolumeColumn(ChannelState& ch, bool panning) {
         SetLevel(ch, VolumeColumnLevel(ch.volumeColumn));
     else if (command == VolumeCommand::SetPanning && panning)
         ch.outPanning = VolumeCommandParam(ch.volumeColumn) << 4;
+}
+
+// The vibrato's offset at its present position, which stays for the next tick.
+void SongPlayer::VibratoHold(ChannelState& ch) {
+    const uint8_t pos = ch.vibratoPos;
+    Vibrato(ch);
+    ch.vibratoPos = pos;
 }
 
 void SongPlayer::Vibrato(ChannelState& ch) {

@@ -125,6 +125,7 @@ private:
     bool TickNotes(ChannelState& ch);
     void Tremor(ChannelState& ch);
     void Vibrato(ChannelState& ch);
+    void VibratoHold(ChannelState& ch);
     void Tremolo(ChannelState& ch);
     void VolumeSlide(ChannelState& ch, uint8_t param);
     void TonePorta(ChannelState& ch);

@@ -403,9 +403,12 @@ void TMainForm::nxtOrderBtnClick() {
 void TMainForm::moduleTimerTimer() {
     try {
         if (!Song() || !Song()->Playing()) return;
-        if (Song()->CurrentRow() == lastRow) return;
+        // The row is read once: the song plays on while the announcement is handled, and a
+        // second read could skip the row the panels were never shown.
+        const int row = Song()->CurrentRow();
+        if (row == lastRow) return;
+        lastRow = row;
         EventManager().Dispatch<EvSongPosChange>();
-        lastRow = Song()->CurrentRow();
     } catch (const EZException& error) {
         infoPanel1->setText(error.what());
     }
