@@ -9,6 +9,11 @@ uint16_t Word(const uint8_t* data, size_t offset) {
     return uint16_t(data[offset] | data[offset + 1] << 8);
 }
 
+// The reference spreads the sixteen coarse pannings over 0..256; XM stops at 255.
+int CoarsePanning(int sixteenths) {
+    return std::min((sixteenths * 256 + 8) / 15, 255);
+}
+
 } // namespace
 
 bool Stereo(const uint8_t* data, size_t size, SourceKind kind) {
@@ -84,7 +89,7 @@ std::vector<int> S3MChannelPans(const uint8_t* data, size_t size) {
     if (data[0x35] != 0xFC || table + 32 > size) return pans;
     for (size_t c = 0; c < pans.size(); ++c) {
         const int entry = data[table + c];
-        if (entry & 0x20) pans[c] = std::min(((entry & 0x0F) * 256 + 8) / 15, 255);
+        if (entry & 0x20) pans[c] = CoarsePanning(entry & 0x0F);
     }
     return pans;
 }
@@ -101,9 +106,8 @@ bool Kept(uint8_t command, uint8_t param) {
     case 'W' - '@':
     case 'Y' - '@':
         return false;
-    case kS3MExtended: {
-        const int sub =
-            param >> 4; // panbrello wave, fine pattern delay, sound control, high offset
+    case kS3MExtended: { // panbrello wave, fine pattern delay, sound control, high offset
+        const int sub = param >> 4;
         return sub != 0x5 && sub != 0x6 && sub != 0x9 && sub != 0xA;
     }
     default:
@@ -131,9 +135,8 @@ void ScanPattern(const uint8_t* data, size_t size, size_t at, int pattern,
         const uint8_t command = data[i], param = data[i + 1];
         i += 2;
         budget -= 2;
-        const bool coarsePan = command == kS3MExtended && param >> 4 == 0x8;
-        if (coarsePan || !Kept(command, param))
-            out.push_back({pattern, row, what & 0x1F, command, param});
+        const S3MRawEffect effect{pattern, row, what & 0x1F, command, param};
+        if (S3MCoarsePanning(effect) >= 0 || S3MEffectLost(effect)) out.push_back(effect);
     }
 }
 
@@ -158,5 +161,5 @@ bool S3MEffectLost(const S3MRawEffect& effect) {
 
 int S3MCoarsePanning(const S3MRawEffect& effect) {
     if (effect.command != kS3MExtended || effect.param >> 4 != 0x8) return -1;
-    return std::min(((effect.param & 0x0F) * 256 + 8) / 15, 255);
+    return CoarsePanning(effect.param & 0x0F);
 }

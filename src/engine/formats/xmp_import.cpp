@@ -409,7 +409,7 @@ private:
     // the song has instruments to spare (the XM tracker's 128).
     bool StrikePannedCopy(ImportedCell& cell, int pan) {
         constexpr int kXMInstruments = 128;
-        const int source = cell.instrument, first = std::clamp(x_.ins, 0, kMaxInstruments - 1);
+        const int source = cell.instrument, first = SourceInstruments();
         if ((kind_ != SourceKind::Mod && kind_ != SourceKind::S3M) || source >= first ||
             x_.xxi[source].nsm != 1)
             return false;
@@ -422,6 +422,9 @@ private:
         cell.instrument = uint8_t(first + (copy - pannedCopies_.begin()));
         return true;
     }
+
+    // The source's instruments an XM takes; copies come after them.
+    int SourceInstruments() const { return std::clamp(x_.ins, 0, kMaxInstruments - 1); }
 
     bool AddPannedCopies(int first) {
         for (size_t k = 0; k < pannedCopies_.size(); ++k) {
@@ -629,7 +632,7 @@ private:
     }
 
     bool Instruments() {
-        const int count = std::clamp(x_.ins, 0, kMaxInstruments - 1);
+        const int count = SourceInstruments();
         for (int i = 0; i < count; ++i) {
             const xmp_instrument& source = x_.xxi[i];
             InstrumentRecord* target = SNDallocInstrument();

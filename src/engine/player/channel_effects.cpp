@@ -182,8 +182,7 @@ bool SongPlayer::TickZeroPitch(ChannelState& ch) {
         return true;
     case kCmdVibrato:
         if (!Plays(kPlayVibratoFirstTick)) return false;
-        Remember(ch.vibratoDepth, uint8_t(p & 0x0F));
-        Remember(ch.vibratoSpeed, uint8_t((p >> 4) << 2));
+        RememberVibrato(ch, p);
         VibratoHold(ch);
         return true;
     case kCmdVibratoVolSlide:
@@ -351,8 +350,7 @@ bool SongPlayer::TickPitch(ChannelState& ch) {
         TonePorta(ch);
         return true;
     case kCmdVibrato:
-        Remember(ch.vibratoDepth, uint8_t(p & 0x0F));
-        Remember(ch.vibratoSpeed, uint8_t((p >> 4) << 2));
+        RememberVibrato(ch, p);
         Vibrato(ch);
         return true;
     case kCmdTonePortaVolSlide:
@@ -439,6 +437,11 @@ void SongPlayer::ReapplyVolumeColumn(ChannelState& ch, bool panning) {
         SetLevel(ch, VolumeColumnLevel(ch.volumeColumn));
     else if (command == VolumeCommand::SetPanning && panning)
         ch.outPanning = VolumeCommandParam(ch.volumeColumn) << 4;
+}
+
+void SongPlayer::RememberVibrato(ChannelState& ch, uint8_t param) {
+    Remember(ch.vibratoDepth, uint8_t(param & 0x0F));
+    Remember(ch.vibratoSpeed, uint8_t((param >> 4) << 2));
 }
 
 // The vibrato's offset at its present position, which stays for the next tick.

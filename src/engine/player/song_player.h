@@ -126,6 +126,7 @@ private:
     void Tremor(ChannelState& ch);
     void Vibrato(ChannelState& ch);
     void VibratoHold(ChannelState& ch);
+    static void RememberVibrato(ChannelState& ch, uint8_t param);
     void Tremolo(ChannelState& ch);
     void VolumeSlide(ChannelState& ch, uint8_t param);
     void TonePorta(ChannelState& ch);
