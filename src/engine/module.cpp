@@ -69,23 +69,28 @@ InstrumentRecord* SNDcopyInstrument(const InstrumentRecord& source) {
     std::fill(std::begin(copy->samples), std::end(copy->samples), nullptr);
     for (int s = 0; s < source.sampleCount && s < kMaxSamples; ++s) {
         if (!source.samples[s]) continue;
-        SampleRecord* sample = SNDallocSample();
-        copy->samples[s] = sample;
-        if (!sample) {
+        copy->samples[s] = SNDcopySample(*source.samples[s]);
+        if (!copy->samples[s]) {
             SNDfreeInstrument(copy);
             return nullptr;
         }
-        *sample = *source.samples[s];
-        sample->data = nullptr;
-        if (!source.samples[s]->data || sample->length <= 0) continue;
-        sample->data = static_cast<uint8_t*>(PLYRmemAlloc(size_t(sample->length)));
-        if (!sample->data) {
-            SNDfreeInstrument(copy);
-            return nullptr;
-        }
-        std::memcpy(sample->data, source.samples[s]->data, size_t(sample->length));
     }
     return copy;
+}
+
+SampleRecord* SNDcopySample(const SampleRecord& source) {
+    SampleRecord* sample = SNDallocSample();
+    if (!sample) return nullptr;
+    *sample = source;
+    sample->data = nullptr;
+    if (!source.data || sample->length <= 0) return sample;
+    sample->data = static_cast<uint8_t*>(PLYRmemAlloc(size_t(sample->length)));
+    if (!sample->data) {
+        SNDfreeSample(sample);
+        return nullptr;
+    }
+    std::memcpy(sample->data, source.data, size_t(sample->length));
+    return sample;
 }
 
 const char* ImportLossName(int kind) {

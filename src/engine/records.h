@@ -208,4 +208,6 @@ struct ModuleRecord {
     // for other entries, instruments copied with their samples panned elsewhere.
     uint16_t copiedPatterns;
     uint16_t copiedInstruments;
+    // Samples copied with another tuning for the notes their own plays off the source's pitch.
+    uint16_t copiedSamples;
 };

@@ -49,6 +49,7 @@ void SNDfreeSample(SampleRecord* sample);
 // A copy of `source` with its own envelopes, keyboard map, samples and sample data; null when
 // memory runs out.
 InstrumentRecord* SNDcopyInstrument(const InstrumentRecord& source);
+SampleRecord* SNDcopySample(const SampleRecord& source);
 
 // --- Patterns -----------------------------------------------------------------------------
 bool PLYRcompressPattern(ModuleRecord* module, int pattern);

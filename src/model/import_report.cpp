@@ -53,7 +53,7 @@ std::string ImportReport(const ModuleRecord& m) {
                              {m.copiedPatterns, "pattern", "patterns"}};
     for (const Phrase& p : copies)
         if (p.count) copiedParts.push_back(Said(p));
-    if (lostParts.empty() && copiedParts.empty()) return {};
+    if (lostParts.empty() && copiedParts.empty() && !m.copiedSamples) return {};
     std::string kind;
     for (char c : origin) kind += char(std::toupper(static_cast<unsigned char>(c)));
     std::string said = "Imported from " + kind + ": ";
@@ -62,5 +62,10 @@ std::string ImportReport(const ModuleRecord& m) {
     const bool one = copiedParts.size() == 1 && (m.copiedInstruments + m.copiedPatterns) == 1;
     if (!copiedParts.empty())
         said += Listed(copiedParts) + (one ? " was" : " were") + " copied to keep the pannings";
+    if (m.copiedSamples) {
+        if (!lostParts.empty() || !copiedParts.empty()) said += "; ";
+        said += Said({m.copiedSamples, "sample", "samples"}) +
+                (m.copiedSamples == 1 ? " was" : " were") + " copied to keep the pitches";
+    }
     return said;
 }

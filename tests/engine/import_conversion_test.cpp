@@ -489,6 +489,24 @@ TEST(ImportConversion, S3MCellsWithNoRoomForThePanningStrikeAPannedCopyOfTheirIn
     EXPECT_EQ(m->lost[kLossChannelSettings], 1u);
 }
 
+// The volume column holds a panning in sixteenths only: where the effect column is taken, a
+// panning between them strikes an exactly panned copy (autonom.s3m's drums at 7 of 15).
+TEST(ImportConversion, APanningBetweenTheVolumeColumnsSixteenthsStrikesAnExactCopy) {
+    S3MTestSong song;
+    song.channels = 2;
+    song.pans = {0, 7};
+    song.samples = {S3MTestSample{std::vector<int8_t>(64, 50), 64, 8363, true}};
+    song.patterns[0].cells = {{0, 0, 48, 1, 20, 'J' - '@', 0x37},
+                              {0, 1, 48, 1, -1, 'J' - '@', 0x37}};
+    const std::vector<uint8_t> bytes = BuildS3M(song);
+    ModulePtr m(SNDloadModuleFromMemory(bytes.data(), bytes.size(), "test.s3m"));
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->copiedInstruments, 1);
+    EXPECT_EQ(StrikePanning(m.get(), 0, 0, 0), 0);
+    EXPECT_EQ(StrikePanning(m.get(), 0, 0, 1), (7 * 256 + 8) / 15);
+    EXPECT_EQ(Cell(m.get(), 0, 0, 1)[kCellCommand], kCmdArpeggio);
+}
+
 // autonom.s3m's channel 3 plays a vibrato across notes that repeat their instrument number
 // (pattern 15): dropping the number for the panning's sake would carry the vibrato's phase over.
 TEST(ImportConversion, NotesThatRestartAVibratoKeepTheirInstrumentNumber) {

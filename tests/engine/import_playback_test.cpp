@@ -175,6 +175,41 @@ TEST(ImportPlayback, MODSamplesPlayAtProTrackersPitchForTheNoteTheyAreStruckAt) 
     }
 }
 
+// One tuning cannot follow ProTracker's rounding at every note of a sample; a note it would
+// leave audibly off plays a copy of the sample tuned for it, through the instrument's keyboard.
+TEST(ImportPlayback, EveryNoteOfAMODSamplePlaysAtProTrackersPitch) {
+    constexpr int kCycle = 8, kRows = 10;
+    MODTestSong song;
+    MODTestSample sample;
+    sample.values = Sine(kCycle, 1, 100);
+    sample.loopLength = kCycle;
+    song.samples = {sample};
+    const uint16_t periods[] = {226, 190, 214, 160, 240}; // B-2, D-3, C-3, D#3, A#2
+    for (int r = 0; r < kRows; ++r)
+        song.patterns[0].cells.push_back({r, 0, periods[r % 5], 1, 0, 0});
+    const auto file = Write("one-sample.mod", BuildMOD(song));
+    const auto copy = TempDir() / "one-sample.xm";
+    ASSERT_EQ(RunCli({"--convert", file.string(), "--output", copy.string()}).exitCode, 0);
+    Loaded loaded(file);
+    ASSERT_NE(loaded.module, nullptr);
+    EXPECT_GT(loaded.module->instruments[0]->sampleCount, 1);
+    std::vector<int16_t> ours;
+    ASSERT_TRUE(RenderModule(loaded.module, RenderOptions{kRate, true}, ours));
+    const std::vector<int16_t> original = PeerRender(file, kRate), saved = PeerRender(copy, kRate);
+    const size_t rowFrames = size_t(kRate) * 6 * 5 / 2 / 125;
+    for (int r = 0; r < kRows; ++r) {
+        SCOPED_TRACE(r);
+        const size_t from = size_t(r) * rowFrames + rowFrames / 4, to = size_t(r + 1) * rowFrames;
+        const double amiga = 3546895.0 / periods[r % 5] / kCycle;
+        auto pitch = [&](const std::vector<int16_t>& pcm) {
+            return StrongestFrequency(pcm, kRate, from, to, amiga * 0.97, amiga * 1.03);
+        };
+        const double reference = pitch(original);
+        EXPECT_NEAR(1200 * std::log2(pitch(saved) / reference), 0.0, 1.0);
+        EXPECT_NEAR(1200 * std::log2(pitch(ours) / reference), 0.0, 1.0);
+    }
+}
+
 // ProTracker steps a volume slide at once each tick, where the XM tracker glides over the
 // tick; an imported MOD keeps the steps in our player (an XM copy cannot carry them to others).
 TEST(ImportPlayback, MODVolumeSlidesStepEachTickAsInTheOriginal) {

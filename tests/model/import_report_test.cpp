@@ -42,6 +42,14 @@ TEST(ImportReport, NamesTheFormatAndCountsWhatWasLostByKind) {
     s3m.lost[kLossEffects] = 192;
     EXPECT_EQ(ImportReport(s3m), "Imported from S3M: 192 effects could not be kept in XM; 25 "
                                  "instruments and 3 patterns were copied to keep the pannings");
+    // Samples copied with another tuning come last.
+    s3m.copiedSamples = 40;
+    EXPECT_EQ(ImportReport(s3m), "Imported from S3M: 192 effects could not be kept in XM; 25 "
+                                 "instruments and 3 patterns were copied to keep the pannings; "
+                                 "40 samples were copied to keep the pitches");
+    ModuleRecord mod2 = From("mod");
+    mod2.copiedSamples = 1;
+    EXPECT_EQ(ImportReport(mod2), "Imported from MOD: 1 sample was copied to keep the pitches");
 }
 
 // An XM plays by its own rules already; what its reader repaired is no import loss.

@@ -2,9 +2,11 @@
 
 #include "engine/player/period_tables.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <map>
 
 namespace {
 
@@ -93,22 +95,28 @@ double SourceFrequency(SourcePitch pitch, int note, uint32_t rate) {
     return period ? 8363.0 * 1712.0 / double(period) : exact;
 }
 
+namespace {
+
+// How far XM plays `note` from the source with a sample at `tuning`; infinite off XM's range.
+double Offset(SourcePitch pitch, bool linear, uint32_t rate, int note, int tuning) {
+    const int relative = int(std::floor((tuning + 64) / 128.0)), finetune = tuning - relative * 128;
+    const int index = note + relative;
+    if (index < 0 || index >= 120) return std::numeric_limits<double>::infinity();
+    const double xm = PeriodToFrequency(linear, NotePeriod(linear, index, finetune, true));
+    return Cents(xm, SourceFrequency(pitch, note, rate));
+}
+
+} // namespace
+
 int FitTuning(SourcePitch pitch, bool linear, uint32_t rate, const NoteCounts& struck, int start) {
     if (rate == 0) return start;
     double best = std::numeric_limits<double>::infinity();
     int tuning = start;
     for (int t = start - 128; t <= start + 128; ++t) {
-        const int relative = int(std::floor((t + 64) / 128.0)), finetune = t - relative * 128;
         double cost = 0;
         for (int note = 0; note < kNoteCount && std::isfinite(cost); ++note) {
             if (struck[size_t(note)] == 0) continue;
-            const int index = note + relative;
-            if (index < 0 || index >= 120) {
-                cost = std::numeric_limits<double>::infinity();
-                continue;
-            }
-            const double xm = PeriodToFrequency(linear, NotePeriod(linear, index, finetune, true));
-            const double off = Cents(xm, SourceFrequency(pitch, note, rate));
+            const double off = Offset(pitch, linear, rate, note, t);
             cost += struck[size_t(note)] * off * off;
         }
         // Rounding aside, a tie goes to the tuning nearest the source's own.
@@ -116,4 +124,70 @@ int FitTuning(SourcePitch pitch, bool linear, uint32_t rate, const NoteCounts& s
         if (cost < best - 1e-9 || (cost <= best + 1e-9 && nearer)) best = cost, tuning = t;
     }
     return tuning;
+}
+
+std::vector<NoteTuning> OwnTunings(SourcePitch pitch, bool linear, uint32_t rate,
+                                   const NoteCounts& struck, int tuning, size_t room) {
+    // A copy pays for its sample data only where it moves a note by an audible beat.
+    constexpr double kWorthACopy = 0.25; // cents
+    std::map<int, NoteTuning> byTuning;
+    std::map<int, double> gains;
+    for (int note = 0; note < kNoteCount && rate != 0; ++note) {
+        if (struck[size_t(note)] == 0) continue;
+        NoteCounts one{};
+        one[size_t(note)] = 1;
+        const int own = FitTuning(pitch, linear, rate, one, tuning);
+        const double gain = std::abs(Offset(pitch, linear, rate, note, tuning)) -
+                            std::abs(Offset(pitch, linear, rate, note, own));
+        if (!(gain >= kWorthACopy)) continue;
+        byTuning[own].tuning = own;
+        byTuning[own].notes.push_back(note);
+        gains[own] += gain * struck[size_t(note)];
+    }
+    std::vector<NoteTuning> groups;
+    for (auto& [t, group] : byTuning) groups.push_back(std::move(group));
+    std::stable_sort(groups.begin(), groups.end(),
+                     [&gains](const NoteTuning& a, const NoteTuning& b) {
+                         return gains[a.tuning] > gains[b.tuning];
+                     });
+    if (groups.size() > room) groups.resize(room);
+    return groups;
+}
+
+void SourceTuner::Follow(std::vector<uint32_t> rates, SourcePitch pitch, bool linear) {
+    rates_ = std::move(rates);
+    pitch_ = pitch;
+    linear_ = linear;
+}
+
+void SourceTuner::Strike(int instrument, int slot, int note) {
+    if (Following() && note >= 0 && note < kNoteCount)
+        ++struck_[instrument * kMaxSamples + slot][size_t(note)];
+}
+
+const NoteCounts* SourceTuner::Struck(int instrument, int slot, int sourceSample) const {
+    const auto struck = struck_.find(instrument * kMaxSamples + slot);
+    if (struck == struck_.end() || sourceSample < 0 || size_t(sourceSample) >= rates_.size())
+        return nullptr;
+    return &struck->second;
+}
+
+void SourceTuner::Retune(int instrument, int slot, int sourceSample, SampleRecord& sample) const {
+    if (const NoteCounts* struck = Struck(instrument, slot, sourceSample))
+        SetTuning(sample, FitTuning(pitch_, linear_, rates_[size_t(sourceSample)], *struck,
+                                    sample.relativeNote * 128 + sample.finetune));
+}
+
+std::vector<NoteTuning> SourceTuner::Copies(int instrument, int slot, int sourceSample,
+                                            const SampleRecord& sample, size_t room) const {
+    const NoteCounts* struck = Struck(instrument, slot, sourceSample);
+    if (!struck) return {};
+    return OwnTunings(pitch_, linear_, rates_[size_t(sourceSample)], *struck,
+                      sample.relativeNote * 128 + sample.finetune, room);
+}
+
+void SetTuning(SampleRecord& sample, int tuning) {
+    const int relative = int(std::floor((tuning + 64) / 128.0));
+    sample.relativeNote = std::clamp(relative, -96, 95);
+    sample.finetune = std::clamp(tuning - relative * 128, -128, 127);
 }

@@ -5,10 +5,12 @@
 #pragma once
 
 #include "engine/formats/xmp_effects.h"
+#include "engine/records.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 enum class SourcePitch {
@@ -31,3 +33,39 @@ using NoteCounts = std::array<uint32_t, kNoteCount>; // how often each XM note i
 // the struck notes nearest the source, by squared cents summed over the strikes; `start` when
 // nothing is struck or nothing comes closer.
 int FitTuning(SourcePitch pitch, bool linear, uint32_t rate, const NoteCounts& struck, int start);
+
+// Notes the sample's tuning plays audibly off the source where a tuning of their own would not
+// (integer periods round high notes differently in each format), grouped by that tuning, the
+// groups that help most first, at most `room` of them.
+struct NoteTuning {
+    int tuning = 0;
+    std::vector<int> notes;
+};
+std::vector<NoteTuning> OwnTunings(SourcePitch pitch, bool linear, uint32_t rate,
+                                   const NoteCounts& struck, int tuning, size_t room);
+
+// The notes each sample is struck at as the patterns convert, and the tunings that follow the
+// source's pitches for them.
+class SourceTuner {
+public:
+    // `rates` by the source's sample order; none leaves every tuning as it is.
+    void Follow(std::vector<uint32_t> rates, SourcePitch pitch, bool linear);
+    bool Following() const { return !rates_.empty(); }
+    void Strike(int instrument, int slot, int note);
+    // Sets the sample's tuning to the one nearest the source for the notes it is struck at.
+    void Retune(int instrument, int slot, int sourceSample, SampleRecord& sample) const;
+    // The notes of a retuned sample that a copy of it should play, with the copy's tuning.
+    std::vector<NoteTuning> Copies(int instrument, int slot, int sourceSample,
+                                   const SampleRecord& sample, size_t room) const;
+
+private:
+    const NoteCounts* Struck(int instrument, int slot, int sourceSample) const;
+
+    std::vector<uint32_t> rates_;
+    SourcePitch pitch_ = SourcePitch::Exact;
+    bool linear_ = false;
+    std::unordered_map<int, NoteCounts> struck_; // by instrument * kMaxSamples + slot
+};
+
+// Sets a sample's relative note and finetune from a tuning in 128ths of a semitone.
+void SetTuning(SampleRecord& sample, int tuning);

@@ -304,16 +304,22 @@ bool FollowPanning(const ImportedCell& cell, int& channelPan) {
     return false;
 }
 
-void CarryChannelPanning(ImportedCell& cell, int& channelPan, const InstrumentUse& use,
+bool ExactlyInVolumeColumn(int pan) {
+    return pan % 16 == 0;
+}
+
+bool CarryChannelPanning(ImportedCell& cell, int& channelPan, const InstrumentUse& use,
                          uint32_t (&lost)[kLossCount]) {
     constexpr uint8_t kPanColumn = 0xC0 - 16; // volume-column "set panning", as the cell holds it
-    if (FollowPanning(cell, channelPan) || cell.instrument == kInstrumentNone) return;
-    if (channelPan == use.samplePanning) return;
+    if (FollowPanning(cell, channelPan) || cell.instrument == kInstrumentNone) return false;
+    if (channelPan == use.samplePanning) return false;
     const PanningRoom room = RoomForPanning(cell, use.defaultVolume);
     // The volume column holds a panning in sixteenths, the effect column exactly.
     const bool effectFree = cell.command == 0 && cell.param == 0;
-    if (room == PanningRoom::VolumeColumn && (channelPan % 16 == 0 || !effectFree)) {
+    const bool exact = ExactlyInVolumeColumn(channelPan);
+    if (room == PanningRoom::VolumeColumn && (exact || !effectFree)) {
         cell.volume = uint8_t(kPanColumn + std::min((channelPan + 8) >> 4, 15));
+        return !exact;
     } else if (room != PanningRoom::None) {
         cell.command = kCmdSetPanning;
         cell.param = uint8_t(channelPan);
@@ -323,6 +329,7 @@ void CarryChannelPanning(ImportedCell& cell, int& channelPan, const InstrumentUs
     } else {
         ++lost[kLossChannelSettings];
     }
+    return false;
 }
 
 namespace {

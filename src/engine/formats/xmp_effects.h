@@ -42,8 +42,12 @@ struct InstrumentUse {
     bool restartsWaves = false;
     int samplePanning = 128; // the panning it starts the channel at
 };
-void CarryChannelPanning(ImportedCell& cell, int& channelPan, const InstrumentUse& use,
+// Returns true when the cell got only the volume column's nearest sixteenth of the panning,
+// where a copy of the instrument panned exactly would sound truer.
+bool CarryChannelPanning(ImportedCell& cell, int& channelPan, const InstrumentUse& use,
                          uint32_t (&lost)[kLossCount]);
+// Whether the volume column's sixteenths hold a panning exactly.
+bool ExactlyInVolumeColumn(int pan);
 // Where a cell naming an instrument that starts at `defaultVolume` can hold a panning.
 enum class PanningRoom { VolumeColumn, EffectColumn, None };
 PanningRoom RoomForPanning(const ImportedCell& cell, int defaultVolume);

@@ -56,8 +56,7 @@ public:
     bool ArpeggiosByRowTick() const { return arpeggiosByRowTick_; }
     // Retunes each sample to the source's pitches for the notes it is struck at.
     void FollowSourcePitch(std::vector<uint32_t> rates, SourcePitch pitch) {
-        rates_ = std::move(rates);
-        pitch_ = pitch;
+        tuner_.Follow(std::move(rates), pitch, (m_->flags & kModuleFlagLinear) != 0);
     }
     void StartChannelsAt(std::vector<int> pans) { sourcePans_ = std::move(pans); }
 
@@ -344,10 +343,16 @@ private:
                     if (FollowPanning(cell, pan[t]) || cell.instrument >= votes.size() ||
                         x_.xxi[cell.instrument].nsm != 1)
                         continue;
-                    // A cell with no room for a panning of its own counts above all others.
+                    // A cell with no room for a panning of its own counts above all others,
+                    // and one with room only for the volume column's sixteenths above the rest.
                     const int volume = SampleVolume(x_.xxi[cell.instrument].sub[0]);
-                    const bool room = RoomForPanning(cell, volume) != PanningRoom::None;
-                    votes[cell.instrument][size_t(pan[t])] += room ? 1 : int64_t(1) << 32;
+                    const PanningRoom room = RoomForPanning(cell, volume);
+                    const bool coarse = room == PanningRoom::VolumeColumn &&
+                                        !ExactlyInVolumeColumn(pan[t]) && cell.command != 0;
+                    votes[cell.instrument][size_t(pan[t])] += room == PanningRoom::None
+                                                                  ? int64_t(1) << 32
+                                                              : coarse ? int64_t(1) << 16
+                                                                       : 1;
                 }
             }
         }
@@ -397,7 +402,10 @@ private:
             x_.xxt[track] && r < x_.xxt[track]->rows)
             use.restartsWaves = WavesFollow(*x_.xxt[track], r, t);
         uint32_t unplaced[kLossCount] = {};
-        CarryChannelPanning(cell, channelPan_[t], use, unplaced);
+        ImportedCell uncarried = cell;
+        if (CarryChannelPanning(cell, channelPan_[t], use, unplaced) &&
+            StrikePannedCopy(uncarried, channelPan_[t]))
+            cell = uncarried;
         const int named = cell.instrument;
         if (unplaced[kLossChannelSettings] > 0 && !StrikePannedCopy(cell, channelPan_[t]))
             ++m_->lost[kLossChannelSettings];
@@ -432,7 +440,8 @@ private:
             if (!m_->instruments[source]) continue;
             InstrumentRecord* copy = SNDcopyInstrument(*m_->instruments[source]);
             if (!copy) return false;
-            if (copy->sampleCount > 0 && copy->samples[0]) copy->samples[0]->panning = pan;
+            for (int s = 0; s < copy->sampleCount; ++s)
+                if (copy->samples[s]) copy->samples[s]->panning = pan;
             NamePannedCopy(copy->name, pan);
             m_->instruments[first + int(k)] = copy;
             m_->instrumentCount = first + int(k) + 1;
@@ -507,24 +516,36 @@ private:
 
     void CountStrike(const ImportedCell& cell, int t) {
         const int instrument = lastInstrument_[t];
-        if (rates_.empty() || cell.note >= kNoteKeyOff || instrument < 0 || instrument >= x_.ins)
+        if (!tuner_.Following() || cell.note >= kNoteKeyOff || instrument < 0 ||
+            instrument >= x_.ins)
             return;
         const int note = (cell.note >> 4) * 12 + (cell.note & 0x0F);
         if (note >= kNoteCount) return;
         const int slot = x_.xxi[instrument].map[note + 12].ins;
         if (slot < 0 || slot >= std::min(x_.xxi[instrument].nsm, kMaxSamples)) return;
-        ++struck_[instrument * kMaxSamples + slot][size_t(note)];
+        tuner_.Strike(instrument, slot, note);
     }
 
-    void Retune(int instrument, int slot, const xmp_subinstrument& sub, SampleRecord& sample) {
-        const auto struck = struck_.find(instrument * kMaxSamples + slot);
-        if (struck == struck_.end() || sub.sid < 0 || size_t(sub.sid) >= rates_.size()) return;
-        const bool linear = (m_->flags & kModuleFlagLinear) != 0;
-        const int tuning = FitTuning(pitch_, linear, rates_[size_t(sub.sid)], struck->second,
-                                     sample.relativeNote * 128 + sample.finetune);
-        const int relative = int(std::floor((tuning + 64) / 128.0));
-        sample.relativeNote = std::clamp(relative, -96, 95);
-        sample.finetune = std::clamp(tuning - relative * 128, -128, 127);
+    // XM pitches a note through the sample the instrument's keyboard names; notes one tuning
+    // plays audibly off the source get a copy of their sample tuned for them.
+    bool AddTunedCopies(int instrument, int samples, InstrumentRecord& target) {
+        for (int s = 0; s < samples; ++s) {
+            const size_t room = size_t(kMaxSamples - target.sampleCount);
+            const int sid = x_.xxi[instrument].sub[s].sid;
+            for (const NoteTuning& own :
+                 tuner_.Copies(instrument, s, sid, *target.samples[s], room)) {
+                SampleRecord* copy = SNDcopySample(*target.samples[s]);
+                if (!copy) return false;
+                SetTuning(*copy, own.tuning);
+                NameTunedCopy(copy->name, own.notes.front());
+                const int slot = target.sampleCount++;
+                target.samples[slot] = copy;
+                ++m_->sampleCount;
+                ++m_->copiedSamples;
+                for (const int note : own.notes) target.keyboardMap[note] = uint8_t(slot);
+            }
+        }
+        return true;
     }
 
     bool Patterns() {
@@ -667,9 +688,12 @@ private:
                 target->sampleCount = s + 1;
                 ++m_->sampleCount;
                 if (!Sample(source.sub[s], sample)) return false;
-                Retune(i, s, source.sub[s], *sample);
+                tuner_.Retune(i, s, source.sub[s].sid, *sample);
             }
-            if (source.nsm == 1 && samples == 1) target->samples[0]->panning = SamplePanning(i);
+            if (!AddTunedCopies(i, samples, *target)) return false;
+            if (source.nsm == 1 && samples == 1)
+                for (int s = 0; s < target->sampleCount; ++s)
+                    target->samples[s]->panning = SamplePanning(i);
             if (samples > 0) {
                 target->vibratoType = uint8_t(std::clamp(source.sub[0].vwf, 0, 3));
                 target->vibratoDepth = uint8_t(std::clamp(source.sub[0].vde, 0, 15));
@@ -700,10 +724,8 @@ private:
     int channelPan_[kMaxChannels];
     bool channelWaves_[kMaxChannels] = {};
     std::vector<int> chosenPan_;  // per instrument, -1 where the source's panning stands
-    std::vector<uint32_t> rates_; // middle-C rates by libxmp sample; empty: no retuning
     std::vector<int> sourcePans_; // each channel's first panning, where the file's header says
-    SourcePitch pitch_ = SourcePitch::Exact;
-    std::unordered_map<int, NoteCounts> struck_;            // by instrument * kMaxSamples + slot
+    SourceTuner tuner_;
     std::vector<std::array<int, kMaxChannels>> carriedPan_; // each pattern's, as converted
     std::vector<EntryState> entryState_;                    // by source pattern
     std::vector<std::pair<int, int>> pannedCopies_; // source instrument and panning, in turn

@@ -41,12 +41,33 @@ void HoldUntilReleased(EnvelopeRecord& e) {
     e.savedLoopStart = e.savedLoopEnd = 0;
 }
 
-void NamePannedCopy(char (&name)[kNameSize], int pan) {
+namespace {
+
+// Ends the name (as the XM's 22 characters hold it) with `suffix`, shortening it to make room.
+void EndNameWith(char (&name)[kNameSize], const char* suffix) {
     constexpr size_t kXMName = 22;
-    char suffix[12];
-    const int added = std::snprintf(suffix, sizeof suffix, " (pan %02X)", pan & 0xFF);
+    const size_t added = std::strlen(suffix);
     size_t keep = strnlen(name, kXMName);
     while (keep > 0 && name[keep - 1] == ' ') --keep;
-    keep = std::min(keep, kXMName - size_t(added));
-    std::memcpy(name + keep, suffix, size_t(added) + 1);
+    keep = std::min(keep, kXMName - added);
+    // A nameless record gets the suffix alone, without the space before it.
+    const size_t skip = keep == 0 && suffix[0] == ' ' ? 1 : 0;
+    std::memcpy(name + keep, suffix + skip, added + 1 - skip);
+}
+
+} // namespace
+
+void NamePannedCopy(char (&name)[kNameSize], int pan) {
+    char suffix[12];
+    std::snprintf(suffix, sizeof suffix, " (pan %02X)", pan & 0xFF);
+    EndNameWith(name, suffix);
+}
+
+void NameTunedCopy(char (&name)[kNameSize], int note) {
+    static constexpr const char* kNames[12] = {"C-", "C#", "D-", "D#", "E-", "F-",
+                                               "F#", "G-", "G#", "A-", "A#", "B-"};
+    char suffix[12];
+    std::snprintf(suffix, sizeof suffix, " (%s%d)", kNames[(note % 12 + 12) % 12],
+                  std::clamp(note / 12, 0, 9));
+    EndNameWith(name, suffix);
 }

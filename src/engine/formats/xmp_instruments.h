@@ -19,3 +19,6 @@ void HoldUntilReleased(EnvelopeRecord& e);
 // "Lead (pan 20)": the name of an instrument copied to start at panning `pan`, the source's
 // name cut short to leave room for it within XM's 22 characters.
 void NamePannedCopy(char (&name)[kNameSize], int pan);
+// "Bass (A#6)": a copy of a sample tuned for the notes the keyboard plays it at, named by the
+// lowest.
+void NameTunedCopy(char (&name)[kNameSize], int note);
