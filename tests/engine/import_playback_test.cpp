@@ -341,3 +341,42 @@ TEST(ImportPlayback, AConvertedS3MVibratoBendsTheFirstTickOfEachRowInBothPlayers
         EXPECT_GT(s.loudness, 0.995);
     }
 }
+
+// A tone portamento's instrument number resets the panning to the playing sample's in XM, not
+// to its own instrument's. A slide with no room to pan again keeps the channel's panning by the
+// note it slides from striking a copy panned there (autonom.s3m's channel 7).
+TEST(ImportPlayback, AConvertedS3MSlideKeepsTheChannelsPanningInBothPlayers) {
+    S3MTestSong song;
+    song.channels = 2;
+    song.pans = {0, 12};
+    song.samples = {S3MTestSample{Sine(126, 1, 100), 64, 8363, true}};
+    // Channel 0, silent, holds the sample's own panning at 0 with both columns taken. On
+    // channel 1 a vibrato plays on over the slide, which its number restarts.
+    song.patterns[0].cells = {{0, 1, 48, 1}, {8, 1, 50, 1, 40, 'G' - '@', 0x20}};
+    for (int r = 0; r < 3; ++r) song.patterns[0].cells.push_back({r, 0, 48, 1, 0, 'J' - '@', 0x37});
+    for (int r = 1; r < 16; ++r)
+        if (r != 8) song.patterns[0].cells.push_back({r, 1, -1, 0, -1, 'H' - '@', 0x41});
+    const auto file = Write("slide-pan.s3m", BuildS3M(song));
+    const auto copy = TempDir() / "slide-pan.xm";
+    const ProcessResult r = RunCli({"--convert", file.string(), "--output", copy.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    Loaded loaded(file);
+    ASSERT_NE(loaded.module, nullptr);
+    EXPECT_EQ(loaded.module->lost[kLossChannelSettings], 0u);
+    std::vector<int16_t> ours;
+    ASSERT_TRUE(RenderModule(loaded.module, RenderOptions{kRate, true}, ours));
+    const std::vector<int16_t> original = PeerRender(file, kRate), saved = PeerRender(copy, kRate);
+    // The left-to-right balance over the rows after the slide starts.
+    const size_t rowFrames = size_t(kRate) * 6 * 5 / 2 / 125;
+    auto balance = [rowFrames](const std::vector<int16_t>& pcm) {
+        double left = 0, right = 0;
+        for (size_t i = 9 * rowFrames; i < 16 * rowFrames && 2 * i + 1 < pcm.size(); ++i)
+            left += double(pcm[2 * i]) * pcm[2 * i],
+                right += double(pcm[2 * i + 1]) * pcm[2 * i + 1];
+        return std::sqrt(left / right);
+    };
+    const double reference = balance(original);
+    EXPECT_LT(reference, 0.6); // well to the right
+    EXPECT_NEAR(balance(saved) / reference, 1.0, 0.02);
+    EXPECT_NEAR(balance(ours) / reference, 1.0, 0.02);
+}

@@ -2,6 +2,8 @@
 
 #include "engine/effect_catalogue.h"
 #include "engine/formats/file_kind.h"
+#include "engine/formats/mod_sample_swaps.h"
+#include "engine/formats/panned_copies.h"
 #include "engine/formats/period_limits.h"
 #include "engine/formats/play_behaviour.h"
 #include "engine/formats/source_header.h"
@@ -48,7 +50,8 @@ class Importer {
 
 public:
     Importer(const xmp_module& x, ModuleRecord* m, SourceKind kind, bool stereo)
-        : x_(x), m_(m), kind_(kind), stereo_(stereo) {
+        : x_(x), m_(m), kind_(kind), stereo_(stereo), swaps_(x),
+          pannedCopies_(SourceInstruments()) {
         std::fill(std::begin(lastInstrument_), std::end(lastInstrument_), -1);
     }
 
@@ -402,120 +405,85 @@ private:
             x_.xxt[track] && r < x_.xxt[track]->rows)
             use.restartsWaves = WavesFollow(*x_.xxt[track], r, t);
         uint32_t unplaced[kLossCount] = {};
-        ImportedCell uncarried = cell;
-        if (CarryChannelPanning(cell, channelPan_[t], use, unplaced) &&
-            StrikePannedCopy(uncarried, channelPan_[t]))
-            cell = uncarried;
-        const int named = cell.instrument;
-        if (unplaced[kLossChannelSettings] > 0 && !StrikePannedCopy(cell, channelPan_[t]))
-            ++m_->lost[kLossChannelSettings];
-        if (named != kInstrumentNone) lastInstrument_[t] = named;
+        const ImportedCell uncarried = cell;
+        const bool coarse = CarryChannelPanning(cell, channelPan_[t], use, unplaced);
+        const bool placed = unplaced[kLossChannelSettings] == 0;
+        if (coarse || !placed) {
+            ImportedCell exact = uncarried;
+            if (StrikeExactly(exact, t))
+                cell = exact;
+            else if (!placed)
+                ++m_->lost[kLossChannelSettings];
+        }
+        RememberStrike(uncarried, r, t);
+        if (cell.instrument != kInstrumentNone) lastInstrument_[t] = cell.instrument;
     }
 
-    // XM resets the panning at each instrument number. A cell with no room to set the channel's
-    // panning again strikes a copy of its instrument whose sample starts there instead, while
-    // the song has instruments to spare (the XM tracker's 128).
-    bool StrikePannedCopy(ImportedCell& cell, int pan) {
-        constexpr int kXMInstruments = 128;
-        const int source = cell.instrument, first = SourceInstruments();
-        if ((kind_ != SourceKind::Mod && kind_ != SourceKind::S3M) || source >= first ||
-            x_.xxi[source].nsm != 1)
+    static bool TonePortamento(const ImportedCell& cell) {
+        constexpr uint8_t kPortaColumn = 0xF0 - 16; // as the cell holds the volume column
+        return cell.command == kCmdTonePorta || cell.command == kCmdTonePortaVolSlide ||
+               (cell.volume >= kPortaColumn && cell.volume < kPortaColumn + 16);
+    }
+
+    // A copy of the cell's instrument panned exactly at the channel's panning. A tone
+    // portamento's number resets the panning to the playing sample's, not to its own
+    // instrument's: there the note it slides from strikes the copy instead.
+    bool StrikeExactly(ImportedCell& cell, int t) {
+        if (!TonePortamento(cell)) return StrikePannedCopy(cell, channelPan_[t]);
+        NoteStrike& from = strike_[t];
+        if (from.row < 0 || from.pan != channelPan_[t] || from.cell.instrument != cell.instrument)
             return false;
-        const std::pair<int, int> wanted{source, pan};
-        auto copy = std::find(pannedCopies_.begin(), pannedCopies_.end(), wanted);
-        if (copy == pannedCopies_.end()) {
-            if (first + int(pannedCopies_.size()) >= kXMInstruments) return false;
-            copy = pannedCopies_.insert(copy, wanted);
-        }
-        cell.instrument = uint8_t(first + (copy - pannedCopies_.begin()));
+        ImportedCell struck = from.cell;
+        if (!StrikePannedCopy(struck, from.pan)) return false;
+        WriteCell(from.row, t, struck);
+        cell.instrument = struck.instrument;
+        return true;
+    }
+
+    // The last note the channel struck with an instrument number in this pattern, as it stood
+    // before the channel's panning was carried into it.
+    struct NoteStrike {
+        int row = -1;
+        ImportedCell cell;
+        int pan = 0;
+    };
+
+    void RememberStrike(const ImportedCell& uncarried, int r, int t) {
+        if (TonePortamento(uncarried)) return;
+        if (uncarried.note < kNoteKeyOff && uncarried.instrument != kInstrumentNone)
+            strike_[t] = {r, uncarried, channelPan_[t]};
+        else if (uncarried.note != kNoteNone || uncarried.instrument != kInstrumentNone)
+            strike_[t].row = -1;
+    }
+
+    void WriteCell(int r, int t, const ImportedCell& cell) {
+        uint8_t* bytes =
+            converting_->data + size_t(r) * RowStride(m_->channelCount) + t * kCellSize;
+        bytes[kCellNote] = cell.note;
+        bytes[kCellInstrument] = cell.instrument;
+        bytes[kCellVolume] = cell.volume;
+        bytes[kCellCommand] = cell.command;
+        bytes[kCellParam] = cell.param;
+    }
+
+    // Cells of single-sample MOD and S3M instruments only: an IT instrument's samples may each
+    // have their own panning.
+    bool StrikePannedCopy(ImportedCell& cell, int pan) {
+        const int source = cell.instrument;
+        if ((kind_ != SourceKind::Mod && kind_ != SourceKind::S3M) ||
+            source >= SourceInstruments() || x_.xxi[source].nsm != 1)
+            return false;
+        const int copy = pannedCopies_.Strike(source, pan);
+        if (copy < 0) return false;
+        cell.instrument = uint8_t(copy);
         return true;
     }
 
     // The source's instruments an XM takes; copies come after them.
     int SourceInstruments() const { return std::clamp(x_.ins, 0, kMaxInstruments - 1); }
 
-    bool AddPannedCopies(int first) {
-        for (size_t k = 0; k < pannedCopies_.size(); ++k) {
-            const auto [source, pan] = pannedCopies_[k];
-            if (!m_->instruments[source]) continue;
-            InstrumentRecord* copy = SNDcopyInstrument(*m_->instruments[source]);
-            if (!copy) return false;
-            for (int s = 0; s < copy->sampleCount; ++s)
-                if (copy->samples[s]) copy->samples[s]->panning = pan;
-            NamePannedCopy(copy->name, pan);
-            m_->instruments[first + int(k)] = copy;
-            m_->instrumentCount = first + int(k) + 1;
-            m_->sampleCount += copy->sampleCount;
-            ++m_->copiedInstruments;
-        }
-        return true;
-    }
-
-    // ProTracker switches to a sample named without a note once the playing sample's loop ends;
-    // XM only resets the volume. Where the channel loops a short sample at a note struck in
-    // this pattern and not slid since, the switch comes almost at once, so the cell strikes
-    // that note with the new sample instead.
-    struct SwapState {
-        uint8_t note = kNoteNone;
-        bool pitchMoved = false;
-    };
-
-    int LoopLength(int instrument) const {
-        if (instrument < 0 || instrument >= x_.ins || x_.xxi[instrument].nsm < 1) return 0;
-        const int sid = x_.xxi[instrument].sub[0].sid;
-        if (sid < 0 || sid >= x_.smp) return 0;
-        const xmp_sample& s = x_.xxs[sid];
-        return (s.flg & XMP_SAMPLE_LOOP) ? std::max(0, s.lpe - s.lps) : 0;
-    }
-
-    static bool MovesPitch(uint8_t command) {
-        switch (command) {
-        case kCmdPortaUp:
-        case kCmdPortaDown:
-        case kCmdTonePorta:
-        case kCmdTonePortaVolSlide:
-        case kCmdFinePortaUp:
-        case kCmdFinePortaDown:
-        case kCmdExtraFinePortaUp:
-        case kCmdExtraFinePortaDown:
-            return true;
-        default:
-            return false;
-        }
-    }
-
-    // A switch away from `playing` can be struck as a note: a short loop held at a note not slid
-    // since, a looped new sample, and nothing on the row that a note would play differently.
-    bool SwitchCanStrike(const SwapState& s, const ImportedCell& cell, int playing) const {
-        constexpr int kShortLoop = 256; // samples: the switch comes within a few milliseconds
-        const int loop = LoopLength(playing);
-        const uint8_t c = cell.command;
-        return s.note != kNoteNone && !s.pitchMoved && !MovesPitch(c) && c != kCmdNoteDelay &&
-               c != kCmdSampleOffset && loop > 0 && loop <= kShortLoop &&
-               LoopLength(cell.instrument) > 0;
-    }
-
-    void CarrySampleSwap(ImportedCell& cell, int t) {
-        SwapState& s = swap_[t];
-        if (cell.note < kNoteKeyOff) {
-            s.note = cell.note;
-            s.pitchMoved = false;
-        } else if (cell.note == kNoteNone && cell.instrument != kInstrumentNone) {
-            // The channel's last instrument number names the playing sample, as the switch
-            // counts from there on. Repeating it only resets the volume, in both formats.
-            const int playing = lastInstrument_[t];
-            if (playing >= 0 && cell.instrument != playing) {
-                if (SwitchCanStrike(s, cell, playing))
-                    cell.note = s.note;
-                else
-                    ++m_->lost[kLossSampleSwaps];
-            }
-        }
-        if (MovesPitch(cell.command)) s.pitchMoved = true;
-    }
-
     void CountStrike(const ImportedCell& cell, int t) {
-        const int instrument = lastInstrument_[t];
+        const int instrument = pannedCopies_.SourceOf(lastInstrument_[t]);
         if (!tuner_.Following() || cell.note >= kNoteKeyOff || instrument < 0 ||
             instrument >= x_.ins)
             return;
@@ -586,8 +554,10 @@ private:
         pattern->word0 = kUnpackedTag | uint32_t(tracks);
         pattern->rowCount = rows;
         m_->patterns[slot] = pattern;
+        converting_ = pattern;
         for (int t = 0; t < tracks; ++t) lastInstrument_[t] = entryInstrument[size_t(t)];
-        std::fill(std::begin(swap_), std::end(swap_), SwapState{});
+        std::fill(std::begin(strike_), std::end(strike_), NoteStrike{});
+        swaps_.StartPattern();
         for (int r = 0; r < kMaxRows; ++r) {
             ImportedCell cells[kMaxChannels];
             for (int t = 0; source && r < rows && t < tracks; ++t)
@@ -597,15 +567,13 @@ private:
                 FitArpeggios(cells, tracks, speed_, !arpeggiosByRowTick_);
             for (int t = 0; t < tracks; ++t) {
                 const ImportedCell& cell = cells[t];
-                if (kind_ == SourceKind::Mod) CarrySampleSwap(cells[t], t);
+                // The channel's last number names the playing sample, as the switch counts.
+                if (kind_ == SourceKind::Mod)
+                    swaps_.Carry(cells[t], t, pannedCopies_.SourceOf(lastInstrument_[t]),
+                                 m_->lost[kLossSampleSwaps]);
                 FinishCell(cells[t], source, r, t);
                 if (!copying_) CountStrike(cell, t);
-                uint8_t* bytes = pattern->data + size_t(r) * RowStride(tracks) + t * kCellSize;
-                bytes[kCellNote] = cell.note;
-                bytes[kCellInstrument] = cell.instrument;
-                bytes[kCellVolume] = cell.volume;
-                bytes[kCellCommand] = cell.command;
-                bytes[kCellParam] = cell.param;
+                WriteCell(r, t, cell);
             }
         }
         return PLYRcompressPattern(m_, slot);
@@ -701,7 +669,7 @@ private:
                 target->vibratoSweep = uint8_t(std::clamp(source.sub[0].vsw, 0, 255));
             }
         }
-        return AddPannedCopies(count);
+        return pannedCopies_.AddTo(*m_);
     }
 
     // The state a pattern's first conversion starts at, for the copies of it.
@@ -720,7 +688,7 @@ private:
     int speed_ = 6;
     bool arpeggiosByRowTick_ = false;
     int lastInstrument_[kMaxChannels];
-    SwapState swap_[kMaxChannels];
+    ModSampleSwaps swaps_;
     int channelPan_[kMaxChannels];
     bool channelWaves_[kMaxChannels] = {};
     std::vector<int> chosenPan_;  // per instrument, -1 where the source's panning stands
@@ -728,7 +696,9 @@ private:
     SourceTuner tuner_;
     std::vector<std::array<int, kMaxChannels>> carriedPan_; // each pattern's, as converted
     std::vector<EntryState> entryState_;                    // by source pattern
-    std::vector<std::pair<int, int>> pannedCopies_; // source instrument and panning, in turn
+    PannedCopies pannedCopies_;
+    NoteStrike strike_[kMaxChannels];
+    PatternRecord* converting_ = nullptr;
     bool copying_ = false;
 };
 
