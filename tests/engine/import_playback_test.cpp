@@ -33,6 +33,35 @@ std::filesystem::path Write(const std::string& name, const std::vector<uint8_t>&
     return file;
 }
 
+// Our render of `file`'s import, and the reference's of the file and of our XM copy of it.
+struct Renders {
+    std::vector<int16_t> ours, original, saved;
+};
+
+Renders RenderWithCopy(const std::filesystem::path& file) {
+    Renders r;
+    const auto copy = TempDir() / (file.stem().string() + ".xm");
+    const ProcessResult converted = RunCli({"--convert", file.string(), "--output", copy.string()});
+    EXPECT_EQ(converted.exitCode, 0) << converted.err;
+    Loaded loaded(file);
+    EXPECT_TRUE(loaded.module && RenderModule(loaded.module, RenderOptions{kRate, true}, r.ours));
+    r.original = PeerRender(file, kRate);
+    r.saved = PeerRender(copy, kRate);
+    return r;
+}
+
+// The strongest pitch within 3 % of `near` in a row at the default speed and tempo, past the
+// row's first quarter.
+double RowPitch(const std::vector<int16_t>& pcm, int row, double near) {
+    const size_t rowFrames = size_t(kRate) * 6 * 5 / 2 / 125;
+    const size_t from = size_t(row) * rowFrames + rowFrames / 4, to = size_t(row + 1) * rowFrames;
+    return StrongestFrequency(pcm, kRate, from, to, near * 0.97, near * 1.03);
+}
+
+double Cents(double a, double b) {
+    return 1200 * std::log2(a / b);
+}
+
 // Our render of `file` and the reference's render of our XM copy, each against the reference's
 // render of `file`.
 void ExpectPlaysAsTheOriginal(const std::filesystem::path& file) {
@@ -121,92 +150,47 @@ TEST(ImportPlayback, SamplesPlayAtTheSourcesPitchForTheNotesTheyAreStruckAt) {
         song.patterns[0].cells.push_back({r, 0, notes[r], uint8_t(1 + r % 2)});
     std::vector<uint8_t> bytes = BuildIT(song);
     bytes[0x28] = 0x17, bytes[0x29] = 0x02, bytes[0x2A] = 0x00, bytes[0x2B] = 0x02;
-    const auto file = Write("modplug.it", bytes);
-    const auto copy = TempDir() / "modplug.xm";
-    ASSERT_EQ(RunCli({"--convert", file.string(), "--output", copy.string()}).exitCode, 0);
-
-    Loaded loaded(file);
-    ASSERT_NE(loaded.module, nullptr);
-    std::vector<int16_t> ours;
-    ASSERT_TRUE(RenderModule(loaded.module, RenderOptions{kRate, true}, ours));
-    const std::vector<int16_t> original = PeerRender(file, kRate), saved = PeerRender(copy, kRate);
-    const size_t rowFrames = size_t(kRate) * 6 * 5 / 2 / 125;
+    const Renders renders = RenderWithCopy(Write("modplug.it", bytes));
     for (int r = 0; r < kRows; ++r) {
         SCOPED_TRACE(r);
-        const size_t from = size_t(r) * rowFrames + rowFrames / 4, to = size_t(r + 1) * rowFrames;
         const double exact = sample.middleC / double(kCycle) * std::exp2((notes[r] - 60) / 12.0);
-        auto pitch = [&](const std::vector<int16_t>& pcm) {
-            return StrongestFrequency(pcm, kRate, from, to, exact * 0.97, exact * 1.03);
-        };
-        const double reference = pitch(original);
-        ASSERT_GT(std::abs(1200 * std::log2(reference / exact)), 4.0) << "the source rounds";
+        const double reference = RowPitch(renders.original, r, exact);
+        ASSERT_GT(std::abs(Cents(reference, exact)), 4.0) << "the source rounds";
         // Half a period step of XM's Amiga table at these notes.
-        EXPECT_NEAR(1200 * std::log2(pitch(saved) / reference), 0.0, 2.5);
-        EXPECT_NEAR(1200 * std::log2(pitch(ours) / reference), 0.0, 2.5);
+        EXPECT_NEAR(Cents(RowPitch(renders.saved, r, exact), reference), 0.0, 2.5);
+        EXPECT_NEAR(Cents(RowPitch(renders.ours, r, exact), reference), 0.0, 2.5);
     }
 }
 
 // ProTracker's period table rounds its notes away from equal temperament by up to 5 cents,
-// each note its own way; a sample struck at one note plays it at ProTracker's pitch.
-TEST(ImportPlayback, MODSamplesPlayAtProTrackersPitchForTheNoteTheyAreStruckAt) {
-    constexpr int kCycle = 8;
+// each note its own way. One tuning cannot follow it at every note of a sample: a note it would
+// leave audibly off plays a copy of the sample tuned for it, through the instrument's keyboard.
+TEST(ImportPlayback, MODSamplesPlayAtProTrackersPitchForEveryNoteTheyAreStruckAt) {
+    constexpr int kCycle = 8, kRows = 12;
     MODTestSong song;
     MODTestSample sample;
     sample.values = Sine(kCycle, 1, 100);
     sample.loopLength = kCycle;
     song.samples = {sample, sample};
-    // B-2 and D-3, which an equal-tempered copy plays 5 cents flat.
-    const uint16_t periods[2] = {226, 190};
-    for (int r = 0; r < 8; ++r)
-        song.patterns[0].cells.push_back({r, 0, periods[r % 2], uint8_t(1 + r % 2), 0, 0});
-    const auto file = Write("tuned.mod", BuildMOD(song));
-    const auto copy = TempDir() / "tuned.xm";
-    ASSERT_EQ(RunCli({"--convert", file.string(), "--output", copy.string()}).exitCode, 0);
-    const std::vector<int16_t> original = PeerRender(file, kRate), saved = PeerRender(copy, kRate);
-    const size_t rowFrames = size_t(kRate) * 6 * 5 / 2 / 125;
-    for (int r = 0; r < 8; ++r) {
-        SCOPED_TRACE(r);
-        const size_t from = size_t(r) * rowFrames + rowFrames / 4, to = size_t(r + 1) * rowFrames;
-        const double amiga = 3546895.0 / periods[r % 2] / kCycle;
-        auto pitch = [&](const std::vector<int16_t>& pcm) {
-            return StrongestFrequency(pcm, kRate, from, to, amiga * 0.97, amiga * 1.03);
-        };
-        EXPECT_NEAR(1200 * std::log2(pitch(saved) / pitch(original)), 0.0, 1.0);
+    // Sample 1 at B-2 and D-3, which an equal-tempered copy plays 5 cents flat; sample 2 at
+    // five notes.
+    const uint16_t periods[] = {226, 190, 226, 214, 190, 160, 240, 202};
+    for (int r = 0; r < kRows; ++r) {
+        const int k = r % 2 == 0 ? r / 2 % 2 : 2 + r / 2 % 6;
+        song.patterns[0].cells.push_back({r, 0, periods[k], uint8_t(1 + r % 2), 0, 0});
     }
-}
-
-// One tuning cannot follow ProTracker's rounding at every note of a sample; a note it would
-// leave audibly off plays a copy of the sample tuned for it, through the instrument's keyboard.
-TEST(ImportPlayback, EveryNoteOfAMODSamplePlaysAtProTrackersPitch) {
-    constexpr int kCycle = 8, kRows = 10;
-    MODTestSong song;
-    MODTestSample sample;
-    sample.values = Sine(kCycle, 1, 100);
-    sample.loopLength = kCycle;
-    song.samples = {sample};
-    const uint16_t periods[] = {226, 190, 214, 160, 240}; // B-2, D-3, C-3, D#3, A#2
-    for (int r = 0; r < kRows; ++r)
-        song.patterns[0].cells.push_back({r, 0, periods[r % 5], 1, 0, 0});
-    const auto file = Write("one-sample.mod", BuildMOD(song));
-    const auto copy = TempDir() / "one-sample.xm";
-    ASSERT_EQ(RunCli({"--convert", file.string(), "--output", copy.string()}).exitCode, 0);
+    const auto file = Write("tuned.mod", BuildMOD(song));
+    const Renders renders = RenderWithCopy(file);
     Loaded loaded(file);
     ASSERT_NE(loaded.module, nullptr);
-    EXPECT_GT(loaded.module->instruments[0]->sampleCount, 1);
-    std::vector<int16_t> ours;
-    ASSERT_TRUE(RenderModule(loaded.module, RenderOptions{kRate, true}, ours));
-    const std::vector<int16_t> original = PeerRender(file, kRate), saved = PeerRender(copy, kRate);
-    const size_t rowFrames = size_t(kRate) * 6 * 5 / 2 / 125;
+    EXPECT_GT(loaded.module->instruments[1]->sampleCount, 1);
     for (int r = 0; r < kRows; ++r) {
         SCOPED_TRACE(r);
-        const size_t from = size_t(r) * rowFrames + rowFrames / 4, to = size_t(r + 1) * rowFrames;
-        const double amiga = 3546895.0 / periods[r % 5] / kCycle;
-        auto pitch = [&](const std::vector<int16_t>& pcm) {
-            return StrongestFrequency(pcm, kRate, from, to, amiga * 0.97, amiga * 1.03);
-        };
-        const double reference = pitch(original);
-        EXPECT_NEAR(1200 * std::log2(pitch(saved) / reference), 0.0, 1.0);
-        EXPECT_NEAR(1200 * std::log2(pitch(ours) / reference), 0.0, 1.0);
+        const int k = r % 2 == 0 ? r / 2 % 2 : 2 + r / 2 % 6;
+        const double amiga = 3546895.0 / periods[k] / kCycle;
+        const double reference = RowPitch(renders.original, r, amiga);
+        EXPECT_NEAR(Cents(RowPitch(renders.saved, r, amiga), reference), 0.0, 1.0);
+        EXPECT_NEAR(Cents(RowPitch(renders.ours, r, amiga), reference), 0.0, 1.0);
     }
 }
 
@@ -357,15 +341,10 @@ TEST(ImportPlayback, AConvertedS3MSlideKeepsTheChannelsPanningInBothPlayers) {
     for (int r = 1; r < 16; ++r)
         if (r != 8) song.patterns[0].cells.push_back({r, 1, -1, 0, -1, 'H' - '@', 0x41});
     const auto file = Write("slide-pan.s3m", BuildS3M(song));
-    const auto copy = TempDir() / "slide-pan.xm";
-    const ProcessResult r = RunCli({"--convert", file.string(), "--output", copy.string()});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
     Loaded loaded(file);
     ASSERT_NE(loaded.module, nullptr);
     EXPECT_EQ(loaded.module->lost[kLossChannelSettings], 0u);
-    std::vector<int16_t> ours;
-    ASSERT_TRUE(RenderModule(loaded.module, RenderOptions{kRate, true}, ours));
-    const std::vector<int16_t> original = PeerRender(file, kRate), saved = PeerRender(copy, kRate);
+    const Renders renders = RenderWithCopy(file);
     // The left-to-right balance over the rows after the slide starts.
     const size_t rowFrames = size_t(kRate) * 6 * 5 / 2 / 125;
     auto balance = [rowFrames](const std::vector<int16_t>& pcm) {
@@ -375,8 +354,8 @@ TEST(ImportPlayback, AConvertedS3MSlideKeepsTheChannelsPanningInBothPlayers) {
                 right += double(pcm[2 * i + 1]) * pcm[2 * i + 1];
         return std::sqrt(left / right);
     };
-    const double reference = balance(original);
+    const double reference = balance(renders.original);
     EXPECT_LT(reference, 0.6); // well to the right
-    EXPECT_NEAR(balance(saved) / reference, 1.0, 0.02);
-    EXPECT_NEAR(balance(ours) / reference, 1.0, 0.02);
+    EXPECT_NEAR(balance(renders.saved) / reference, 1.0, 0.02);
+    EXPECT_NEAR(balance(renders.ours) / reference, 1.0, 0.02);
 }

@@ -97,27 +97,37 @@ double SourceFrequency(SourcePitch pitch, int note, uint32_t rate) {
 
 namespace {
 
-// How far XM plays `note` from the source with a sample at `tuning`; infinite off XM's range.
-double Offset(SourcePitch pitch, bool linear, uint32_t rate, int note, int tuning) {
-    const int relative = int(std::floor((tuning + 64) / 128.0)), finetune = tuning - relative * 128;
-    const int index = note + relative;
-    if (index < 0 || index >= 120) return std::numeric_limits<double>::infinity();
-    const double xm = PeriodToFrequency(linear, NotePeriod(linear, index, finetune, true));
-    return Cents(xm, SourceFrequency(pitch, note, rate));
+// A note a sample is struck at, how often, and the source's rate for it.
+struct Strike {
+    int note;
+    uint32_t count;
+    double source;
+};
+
+std::vector<Strike> Strikes(SourcePitch pitch, uint32_t rate, const NoteCounts& struck) {
+    std::vector<Strike> strikes;
+    for (int note = 0; note < kNoteCount; ++note)
+        if (struck[size_t(note)])
+            strikes.push_back({note, struck[size_t(note)], SourceFrequency(pitch, note, rate)});
+    return strikes;
 }
 
-} // namespace
+// How far XM plays a note from the source with a sample at `tuning`; infinite off XM's range.
+double Offset(bool linear, const Strike& s, int tuning) {
+    const int relative = int(std::floor((tuning + 64) / 128.0)), finetune = tuning - relative * 128;
+    const int index = s.note + relative;
+    if (index < 0 || index >= 120) return std::numeric_limits<double>::infinity();
+    return Cents(PeriodToFrequency(linear, NotePeriod(linear, index, finetune, true)), s.source);
+}
 
-int FitTuning(SourcePitch pitch, bool linear, uint32_t rate, const NoteCounts& struck, int start) {
-    if (rate == 0) return start;
+int BestTuning(bool linear, const std::vector<Strike>& strikes, int start) {
     double best = std::numeric_limits<double>::infinity();
     int tuning = start;
     for (int t = start - 128; t <= start + 128; ++t) {
         double cost = 0;
-        for (int note = 0; note < kNoteCount && std::isfinite(cost); ++note) {
-            if (struck[size_t(note)] == 0) continue;
-            const double off = Offset(pitch, linear, rate, note, t);
-            cost += struck[size_t(note)] * off * off;
+        for (size_t k = 0; k < strikes.size() && std::isfinite(cost); ++k) {
+            const double off = Offset(linear, strikes[k], t);
+            cost += strikes[k].count * off * off;
         }
         // Rounding aside, a tie goes to the tuning nearest the source's own.
         const bool nearer = std::abs(t - start) < std::abs(tuning - start);
@@ -126,23 +136,27 @@ int FitTuning(SourcePitch pitch, bool linear, uint32_t rate, const NoteCounts& s
     return tuning;
 }
 
+} // namespace
+
+int FitTuning(SourcePitch pitch, bool linear, uint32_t rate, const NoteCounts& struck, int start) {
+    if (rate == 0) return start;
+    return BestTuning(linear, Strikes(pitch, rate, struck), start);
+}
+
 std::vector<NoteTuning> OwnTunings(SourcePitch pitch, bool linear, uint32_t rate,
                                    const NoteCounts& struck, int tuning, size_t room) {
     // A copy pays for its sample data only where it moves a note by an audible beat.
     constexpr double kWorthACopy = 0.25; // cents
     std::map<int, NoteTuning> byTuning;
     std::map<int, double> gains;
-    for (int note = 0; note < kNoteCount && rate != 0; ++note) {
-        if (struck[size_t(note)] == 0) continue;
-        NoteCounts one{};
-        one[size_t(note)] = 1;
-        const int own = FitTuning(pitch, linear, rate, one, tuning);
-        const double gain = std::abs(Offset(pitch, linear, rate, note, tuning)) -
-                            std::abs(Offset(pitch, linear, rate, note, own));
+    if (rate == 0 || room == 0) return {};
+    for (const Strike& s : Strikes(pitch, rate, struck)) {
+        const int own = BestTuning(linear, {s}, tuning);
+        const double gain = std::abs(Offset(linear, s, tuning)) - std::abs(Offset(linear, s, own));
         if (!(gain >= kWorthACopy)) continue;
         byTuning[own].tuning = own;
-        byTuning[own].notes.push_back(note);
-        gains[own] += gain * struck[size_t(note)];
+        byTuning[own].notes.push_back(s.note);
+        gains[own] += gain * s.count;
     }
     std::vector<NoteTuning> groups;
     for (auto& [t, group] : byTuning) groups.push_back(std::move(group));
