@@ -326,9 +326,9 @@ TEST(ImportPlayback, AConvertedS3MVibratoBendsTheFirstTickOfEachRowInBothPlayers
     }
 }
 
-// A tone portamento's instrument number resets the panning to the playing sample's in XM, not
-// to its own instrument's. A slide with no room to pan again keeps the channel's panning by the
-// note it slides from striking a copy panned there (autonom.s3m's channel 7).
+// A tone portamento's number to the playing instrument only resets the volume in an S3M; in XM
+// it resets the panning to the playing sample's and restarts the vibrato as well. The copy's
+// slide sets the volume itself instead (autonom.s3m's channel 7).
 TEST(ImportPlayback, AConvertedS3MSlideKeepsTheChannelsPanningInBothPlayers) {
     S3MTestSong song;
     song.channels = 2;
@@ -358,4 +358,12 @@ TEST(ImportPlayback, AConvertedS3MSlideKeepsTheChannelsPanningInBothPlayers) {
     EXPECT_LT(reference, 0.6); // well to the right
     EXPECT_NEAR(balance(renders.saved) / reference, 1.0, 0.02);
     EXPECT_NEAR(balance(renders.ours) / reference, 1.0, 0.02);
+    // The vibrato runs on through the slide.
+    auto rows = [rowFrames](const std::vector<int16_t>& pcm) {
+        return std::vector<int16_t>(pcm.begin() + std::ptrdiff_t(2 * 8 * rowFrames),
+                                    pcm.begin() + std::ptrdiff_t(2 * 16 * rowFrames));
+    };
+    for (const auto* pcm : {&renders.saved, &renders.ours})
+        EXPECT_GT(CompareRenders(rows(*pcm), rows(renders.original), kRate, 8 * rowFrames).spectral,
+                  0.99);
 }

@@ -278,7 +278,7 @@ private:
             use.samplePanning = SamplePanning(instrument);
         const bool plain = !(i.aei.flg & XMP_ENVELOPE_ON) && !(i.pei.flg & XMP_ENVELOPE_ON) &&
                            (kind_ == SourceKind::Mod || kind_ == SourceKind::S3M);
-        use.repeatsPlain = plain && lastInstrument_[t] == instrument;
+        use.repeatsPlain = plain && pannedCopies_.SourceOf(lastInstrument_[t]) == instrument;
         return use;
     }
 
@@ -400,6 +400,7 @@ private:
     void FinishCell(ImportedCell& cell, const xmp_pattern* source, int r, int t) {
         InstrumentUse use = Use(cell.instrument, t);
         if (kind_ == SourceKind::IT) KeepNoteCut(cell, use.defaultVolume, volume_[t], m_->lost);
+        if (use.repeatsPlain) SlideWithoutTheNumber(cell, use.defaultVolume);
         const int track = source && t < x_.chn ? source->index[t] : -1;
         if (use.repeatsPlain && cell.note < kNoteKeyOff && track >= 0 && track < x_.trk &&
             x_.xxt[track] && r < x_.xxt[track]->rows)
@@ -408,57 +409,34 @@ private:
         const ImportedCell uncarried = cell;
         const bool coarse = CarryChannelPanning(cell, channelPan_[t], use, unplaced);
         const bool placed = unplaced[kLossChannelSettings] == 0;
+        // A portamento's number resets the panning to the playing sample's, whatever its own.
         if (coarse || !placed) {
             ImportedCell exact = uncarried;
-            if (StrikeExactly(exact, t))
+            if (!Slides(exact) && StrikePannedCopy(exact, channelPan_[t]))
                 cell = exact;
             else if (!placed)
                 ++m_->lost[kLossChannelSettings];
         }
-        RememberStrike(uncarried, r, t);
         if (cell.instrument != kInstrumentNone) lastInstrument_[t] = cell.instrument;
     }
 
-    static bool TonePortamento(const ImportedCell& cell) {
+    // The number on a tone portamento to the playing instrument only resets the volume in the
+    // source formats. XM's resets the panning to the playing sample's and restarts a vibrato
+    // too, so the cell sets the volume itself instead (autonom.s3m's channel 7).
+    static void SlideWithoutTheNumber(ImportedCell& cell, int defaultVolume) {
+        if (!Slides(cell) || cell.instrument == kInstrumentNone || cell.note == kNoteKeyOff) return;
+        if (cell.volume == kVolumeNone && defaultVolume >= 0) cell.volume = uint8_t(defaultVolume);
+        if (cell.volume <= 64) cell.instrument = kInstrumentNone;
+    }
+
+    static bool Slides(const ImportedCell& cell) {
         constexpr uint8_t kPortaColumn = 0xF0 - 16; // as the cell holds the volume column
         return cell.command == kCmdTonePorta || cell.command == kCmdTonePortaVolSlide ||
                (cell.volume >= kPortaColumn && cell.volume < kPortaColumn + 16);
     }
 
-    // A copy of the cell's instrument panned exactly at the channel's panning. A tone
-    // portamento's number resets the panning to the playing sample's, not to its own
-    // instrument's: there the note it slides from strikes the copy instead.
-    bool StrikeExactly(ImportedCell& cell, int t) {
-        if (!TonePortamento(cell)) return StrikePannedCopy(cell, channelPan_[t]);
-        NoteStrike& from = strike_[t];
-        if (from.row < 0 || from.pan != channelPan_[t] || from.cell.instrument != cell.instrument)
-            return false;
-        ImportedCell struck = from.cell;
-        if (!StrikePannedCopy(struck, from.pan)) return false;
-        WriteCell(from.row, t, struck);
-        cell.instrument = struck.instrument;
-        return true;
-    }
-
-    // The last note the channel struck with an instrument number in this pattern, as it stood
-    // before the channel's panning was carried into it.
-    struct NoteStrike {
-        int row = -1;
-        ImportedCell cell;
-        int pan = 0;
-    };
-
-    void RememberStrike(const ImportedCell& uncarried, int r, int t) {
-        if (TonePortamento(uncarried)) return;
-        if (uncarried.note < kNoteKeyOff && uncarried.instrument != kInstrumentNone)
-            strike_[t] = {r, uncarried, channelPan_[t]};
-        else if (uncarried.note != kNoteNone || uncarried.instrument != kInstrumentNone)
-            strike_[t].row = -1;
-    }
-
-    void WriteCell(int r, int t, const ImportedCell& cell) {
-        uint8_t* bytes =
-            converting_->data + size_t(r) * RowStride(m_->channelCount) + t * kCellSize;
+    void WriteCell(PatternRecord& pattern, int r, int t, const ImportedCell& cell) {
+        uint8_t* bytes = pattern.data + size_t(r) * RowStride(m_->channelCount) + t * kCellSize;
         bytes[kCellNote] = cell.note;
         bytes[kCellInstrument] = cell.instrument;
         bytes[kCellVolume] = cell.volume;
@@ -554,9 +532,7 @@ private:
         pattern->word0 = kUnpackedTag | uint32_t(tracks);
         pattern->rowCount = rows;
         m_->patterns[slot] = pattern;
-        converting_ = pattern;
         for (int t = 0; t < tracks; ++t) lastInstrument_[t] = entryInstrument[size_t(t)];
-        std::fill(std::begin(strike_), std::end(strike_), NoteStrike{});
         swaps_.StartPattern();
         for (int r = 0; r < kMaxRows; ++r) {
             ImportedCell cells[kMaxChannels];
@@ -573,7 +549,7 @@ private:
                                  m_->lost[kLossSampleSwaps]);
                 FinishCell(cells[t], source, r, t);
                 if (!copying_) CountStrike(cell, t);
-                WriteCell(r, t, cell);
+                WriteCell(*pattern, r, t, cell);
             }
         }
         return PLYRcompressPattern(m_, slot);
@@ -697,8 +673,6 @@ private:
     std::vector<std::array<int, kMaxChannels>> carriedPan_; // each pattern's, as converted
     std::vector<EntryState> entryState_;                    // by source pattern
     PannedCopies pannedCopies_;
-    NoteStrike strike_[kMaxChannels];
-    PatternRecord* converting_ = nullptr;
     bool copying_ = false;
 };
 
