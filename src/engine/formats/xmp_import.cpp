@@ -351,7 +351,8 @@ private:
                     const int volume = SampleVolume(x_.xxi[cell.instrument].sub[0]);
                     const PanningRoom room = RoomForPanning(cell, volume);
                     const bool coarse = room == PanningRoom::VolumeColumn &&
-                                        !ExactlyInVolumeColumn(pan[t]) && cell.command != 0;
+                                        !ExactlyInVolumeColumn(pan[t]) &&
+                                        (cell.command != 0 || cell.param != 0);
                     votes[cell.instrument][size_t(pan[t])] += room == PanningRoom::None
                                                                   ? int64_t(1) << 32
                                                               : coarse ? int64_t(1) << 16
