@@ -204,6 +204,10 @@ TEST_F(MainFormTest, OpeningAnImportThatLostEffectsSaysSoInTheMessageLine) {
     form->OpenModule(WrittenMOD("slide.mod", 0xA, 0x00).string());
     EXPECT_EQ(form->infoPanel1->text(), "Imported from MOD: 1 effect could not be kept in XM");
     EXPECT_FALSE(form->infoPanel1->styleSheet().contains("red"));
+    // Hovering shows a message whole where the line is too narrow; clearing takes it away.
+    EXPECT_EQ(form->infoPanel1->toolTip(), form->infoPanel1->text());
+    form->clrMsgBtn->click();
+    EXPECT_TRUE(form->infoPanel1->toolTip().isEmpty());
 }
 
 class PlaybackTest : public MainFormTest {

@@ -332,11 +332,13 @@ void TMainForm::ShowException(const std::exception& error) {
     const auto* own = dynamic_cast<const EZException*>(&error);
     const QString className = own ? own->ClassName() : "Exception";
     infoPanel1->setStyleSheet("color: red");
-    infoPanel1->setText(className + ": " + QString::fromStdString(error.what()));
+    ShowMessage(className + ": " + QString::fromStdString(error.what()));
 }
 
 void TMainForm::ShowMessage(const QString& text) {
     infoPanel1->setText(text);
+    // A message wider than the line is cut off; hovering shows it whole.
+    infoPanel1->setToolTip(text);
 }
 
 void TMainForm::ClearStaleError() {
@@ -346,6 +348,7 @@ void TMainForm::ClearStaleError() {
 void TMainForm::clrMsgBtnClick() {
     infoPanel1->setStyleSheet(QString());
     infoPanel1->clear();
+    infoPanel1->setToolTip(QString());
 }
 
 void TMainForm::playBtnClick() {
@@ -410,7 +413,7 @@ void TMainForm::moduleTimerTimer() {
         lastRow = row;
         EventManager().Dispatch<EvSongPosChange>();
     } catch (const EZException& error) {
-        infoPanel1->setText(error.what());
+        ShowMessage(error.what());
     }
 }
 
