@@ -146,25 +146,25 @@ int FitTuning(SourcePitch pitch, bool linear, uint32_t rate, const NoteCounts& s
 std::vector<NoteTuning> OwnTunings(SourcePitch pitch, bool linear, uint32_t rate,
                                    const NoteCounts& struck, int tuning, size_t room) {
     // A copy pays for its sample data only where it moves a note by an audible beat.
-    constexpr double kWorthACopy = 0.25; // cents
-    std::map<int, NoteTuning> byTuning;
-    std::map<int, double> gains;
+    constexpr double kWorthACopy = 0.25;                   // cents
+    std::map<int, std::pair<double, NoteTuning>> byTuning; // the strikes' gain, and the notes
     if (rate == 0 || room == 0) return {};
     for (const Strike& s : Strikes(pitch, rate, struck)) {
         const int own = BestTuning(linear, {s}, tuning);
         const double gain = std::abs(Offset(linear, s, tuning)) - std::abs(Offset(linear, s, own));
         if (!(gain >= kWorthACopy)) continue;
-        byTuning[own].tuning = own;
-        byTuning[own].notes.push_back(s.note);
-        gains[own] += gain * s.count;
+        auto& [gains, group] = byTuning[own];
+        gains += gain * s.count;
+        group.tuning = own;
+        group.notes.push_back(s.note);
     }
+    std::vector<std::pair<double, NoteTuning>> ranked;
+    for (auto& entry : byTuning) ranked.push_back(std::move(entry.second));
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
     std::vector<NoteTuning> groups;
-    for (auto& [t, group] : byTuning) groups.push_back(std::move(group));
-    std::stable_sort(groups.begin(), groups.end(),
-                     [&gains](const NoteTuning& a, const NoteTuning& b) {
-                         return gains[a.tuning] > gains[b.tuning];
-                     });
-    if (groups.size() > room) groups.resize(room);
+    for (size_t k = 0; k < ranked.size() && k < room; ++k)
+        groups.push_back(std::move(ranked[k].second));
     return groups;
 }
 
@@ -189,15 +189,19 @@ const NoteCounts* SourceTuner::Struck(int instrument, int slot, int sourceSample
 void SourceTuner::Retune(int instrument, int slot, int sourceSample, SampleRecord& sample) const {
     if (const NoteCounts* struck = Struck(instrument, slot, sourceSample))
         SetTuning(sample, FitTuning(pitch_, linear_, rates_[size_t(sourceSample)], *struck,
-                                    sample.relativeNote * 128 + sample.finetune));
+                                    TuningOf(sample)));
 }
 
 std::vector<NoteTuning> SourceTuner::Copies(int instrument, int slot, int sourceSample,
                                             const SampleRecord& sample, size_t room) const {
     const NoteCounts* struck = Struck(instrument, slot, sourceSample);
     if (!struck) return {};
-    return OwnTunings(pitch_, linear_, rates_[size_t(sourceSample)], *struck,
-                      sample.relativeNote * 128 + sample.finetune, room);
+    return OwnTunings(pitch_, linear_, rates_[size_t(sourceSample)], *struck, TuningOf(sample),
+                      room);
+}
+
+int TuningOf(const SampleRecord& sample) {
+    return sample.relativeNote * 128 + sample.finetune;
 }
 
 void SetTuning(SampleRecord& sample, int tuning) {

@@ -67,5 +67,6 @@ private:
     std::unordered_map<int, NoteCounts> struck_; // by instrument * kMaxSamples + slot
 };
 
-// Sets a sample's relative note and finetune from a tuning in 128ths of a semitone.
+// A sample's relative note and finetune as one tuning in 128ths of a semitone, and back.
+int TuningOf(const SampleRecord& sample);
 void SetTuning(SampleRecord& sample, int tuning);
